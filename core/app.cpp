@@ -1,0 +1,180 @@
+#include "core/app.h"
+
+#include <cmath>
+#include <string>
+
+#include "content/content.h"
+#include "render/page_panel.h"
+#include "render/transitions.h"
+
+namespace zel {
+
+const char* phase_name(Phase p) {
+  switch (p) {
+    case Phase::Startup: return "startup";
+    case Phase::WaitRelease: return "release";
+    case Phase::Intro: return "intro";
+    case Phase::Switch: return "switch";
+    case Phase::Main: return "main";
+    case Phase::Shutdown: return "shutdown";
+    case Phase::Ended: return "ended";
+  }
+  return "?";
+}
+
+void present(App& app) { (void)app.platform.display_update(app.fb.data()); }
+
+void start_module_n(App& app, int n) {
+  start_module(app.xm, n);
+  app.visualiser.channel_count = xm_channel_count(app.xm);
+}
+
+namespace {
+
+// Start-up steps 1..14: tables, artwork, input state, the display.
+bool start_up(App& app) {
+  Platform& p = app.platform;
+  load_page(app.grid, 11);  // the first page shown is the editorial
+  // MenuSelected (entry 11), ButtonLit, current_menu and skin start as NavState says.
+  decode_skins(app.skins);
+  build_glyph_palette(app.font);
+  build_pointer_images(app.input);
+  fill_visualiser_gradients(app);
+  app.input.wheel_prev = 0;
+  app.input.wheel_now = 0;
+  init_buttons(app.input);
+  reset_visualiser(app);
+
+  p.display_set_close_allowed(0);
+  p.display_configure(0, "THE ZELVORANT PREVIEW\rFULL SCREEN?", 0, 1);
+  if (!p.display_open(window_title(), kScreenW, kScreenH)) return false;
+  p.hide_pointer();
+  load_big_font(app);
+  return true;
+}
+
+// Keeps the screen black while Escape or the left button is held.
+void wait_for_release(App& app) {
+  Platform& p = app.platform;
+  app.phase = Phase::WaitRelease;
+  // Present first: key and mouse state arrive with the message pump.
+  do {
+    app.fb.clear(0);
+    present(app);
+  } while (key_active(p.key_state(kKeyEscape)) || p.display_mouse_left() != 0);
+  app.fb.clear(0);
+  present(app);
+}
+
+void intro_loop(App& app) {
+  Platform& p = app.platform;
+  app.phase = Phase::Intro;
+  for (;;) {
+    if (key_fresh_press(p.key_state(kKeyEscape)) || p.display_mouse_left() != 0) break;
+    double t0 = p.clock();
+    for (int k = 1; k <= 12; ++k) {
+      if (key_fresh_press(p.key_state(kKeyF1 + k - 1)) && app.nav.current_tune != k) {
+        sid_tune_select(app.sid, k);
+        app.nav.current_tune = k;
+      }
+    }
+    draw_raster_bars(app);
+    update_intro_tables(app);
+    draw_starfield(app);
+    draw_intro_lines(app);
+    draw_scroller(app);
+    present(app);
+    clear_intro_background(app);
+    p.sleep_ms(1);
+    double dt = p.clock() - t0;
+    app.timing.intro_frame_scale = dt * 250.0;
+    app.timing.intro_phase += dt * 50.0;
+  }
+}
+
+void switch_to_main(App& app) {
+  app.phase = Phase::Switch;
+  sid_stream_stop(app.sid);
+  noise_flash_coarse(app);
+  noise_flash_coarse(app);
+  noise_flash_fine(app);
+  noise_flash_coarse(app);
+  noise_flash_fine(app);
+  noise_flash_fine(app);
+  app.platform.sleep_ms(10);
+  start_module_n(app, 1);
+  app.fb.clear(0);
+  render_skin_rect(app.skins, 0, 0, 799, 599, 0, 0);
+}
+
+void main_loop(App& app) {
+  Platform& p = app.platform;
+  app.phase = Phase::Main;
+  for (;;) {
+    if (key_fresh_press(p.key_state(kKeyEscape)) || app.nav.quit_requested) break;
+    app.timing.frame_start = p.clock();
+    keyboard_and_wheel_scrolling(app);
+    handle_buttons(app);
+    handle_menu_click(app);
+    draw_backdrop(app);
+    draw_buttons(app);
+    draw_centre_menu(app);
+    draw_page_rules(app, app.grid.top_line);
+    draw_page_text(app, app.grid.top_line);
+    if (app.nav.button_lit[6] == 0) draw_visualiser(app);
+    draw_ticker(app);
+    if (app.grid.page_length > 32) {
+      draw_scroll_thumb(app);
+      handle_scrollbar(app);
+    } else {
+      app.grid.scroll_offset = 5;
+    }
+    draw_pointer(app, app.input.mouse_x, app.input.mouse_y);
+    present(app);
+    end_of_frame_input(app);
+    p.sleep_ms(1);
+    app.timing.anim_clock += (p.clock() - app.timing.frame_start) * 250.0;
+  }
+}
+
+}  // namespace
+
+int run_program(App& app) {
+  Platform& p = app.platform;
+  app.phase = Phase::Startup;
+  if (!start_up(app)) {  // the platform has said why on standard error
+    app.phase = Phase::Ended;
+    return -1;
+  }
+  wait_for_release(app);
+  init_starfield(app);
+  p.sleep_ms(150);
+  noise_flash_coarse(app);
+  noise_flash_coarse(app);
+  noise_flash_fine(app);
+  // Everything random from here on depends on the seed.
+  double now = p.clock();
+  uint64_t seed = 0;
+  static_assert(sizeof seed == sizeof now);
+  __builtin_memcpy(&seed, &now, sizeof seed);
+  app.rng.seed(seed);
+  app.intro.scroller_pause_until = p.clock();
+  int n = static_cast<int>(std::floor(app.rng.next() * 12.0)) + 1;
+  if (n < 1) n = 1;
+  if (n > 12) n = 12;
+  app.nav.current_tune = n;
+  sid_tune_select(app.sid, n);
+
+  intro_loop(app);
+  switch_to_main(app);
+  main_loop(app);
+
+  app.phase = Phase::Shutdown;
+  xm_stop(app.xm);
+  xm_free(app.xm);
+  p.display_close();
+  app.phase = Phase::Ended;
+  return 0;
+}
+
+}  // namespace zel

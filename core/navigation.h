@@ -1,0 +1,32 @@
+// Navigation state of the main screen (what is shown and heard) and the page
+// change. Main thread only.
+#pragma once
+
+#include <cstdint>
+
+namespace zel {
+
+struct App;
+
+struct NavState {
+  int32_t current_menu = 2;       // 1 Charts Menu, 2 Articles Menu
+  int32_t skin = 1;               // 1 'Grunge', anything else 'Carbon'
+  int32_t menu_selected[22] = {};  // MenuSelected 1..21
+  int32_t button_lit[11] = {};     // ButtonLit 1..10
+  int32_t selected_song = 1;      // module 1..4
+  int32_t ticker_pos = 1;         // first character the ticker shows
+  int32_t quit_requested = 0;
+  int32_t current_tune = 0;       // intro SID tune 1..12
+
+  NavState() {
+    menu_selected[11] = 1;
+    button_lit[3] = 1;  // ARTICLES
+    button_lit[7] = 1;  // MUSIC 1
+  }
+};
+
+// wipe_close, load_page(p), wipe_open.
+void page_change(App& app, int p);
+void clear_menu_selection(NavState& nav);
+
+}  // namespace zel

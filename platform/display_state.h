@@ -1,0 +1,52 @@
+// The display layer's recorded state and message handling, shared by the SDL2
+// and headless backends so that both treat mouse, wheel, activation, close
+// requests and the Escape key the same way. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zel {
+
+struct DisplayState {
+  int ask = 0;
+  std::string prompt = "Fullscreen Mode ?";
+  int windowed = 1;
+  int borderless = 0;
+  int close_allowed = 1;
+  int active = 0;
+  int width = 0;
+  int height = 0;
+  int mouse_x = 0;
+  int mouse_y = 0;
+  int left_button = 0;
+  int32_t wheel = 0;
+  bool open = false;
+
+  void configure(int ask_flag, std::string_view prompt_text, int windowed_flag, int borderless_flag) {
+    ask = ask_flag;
+    borderless = borderless_flag;
+    prompt = prompt_text.empty() ? std::string("Fullscreen Mode ?") : std::string(prompt_text);
+    if (ask == 0) windowed = windowed_flag;
+  }
+
+  // Mouse positions arrive as unsigned 16-bit client coordinates.
+  void on_mouse_move(int x, int y) {
+    mouse_x = x & 0xFFFF;
+    mouse_y = y & 0xFFFF;
+  }
+  void on_left_button(bool down) { left_button = down ? 1 : 0; }
+  // A delta of exactly 0 counts as a forward step.
+  void on_wheel(int delta) {
+    if (delta >= 0)
+      wheel += 1;
+    else
+      wheel -= 1;
+  }
+  void on_activate(bool is_active) { active = is_active ? 1 : 0; }
+  // A close request (or Escape): true when the process is to end.
+  bool on_close_request() const { return close_allowed != 0; }
+};
+
+}  // namespace zel

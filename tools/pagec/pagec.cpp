@@ -1,0 +1,296 @@
+// pagec: the page compiler. Turns the issue's readable sources into the page
+// tables and texts that the program links in.
+//
+//   pagec OUT.cpp TEXTS.txt PAGE.page...
+//
+// Page source format (UTF-8), one directive or page line per source line:
+//
+//   # comment                   ignored
+//   @page 11                    which page this file holds (1..20), required
+//   @colour M                   default colour attribute for the lines below
+//   @face 2                     default face ("1" or "2") for the lines below
+//   |text                       a page line with rule style "0" (a plain line)
+//   8|text                      a page line over rule style "8" (any string
+//                               before the first "|" is the rule style)
+//
+// Inside the text, markup switches attributes for the characters after it:
+//   {M}  colour attribute M (any single character: "1".."9", "A".."V")
+//   {f2} face 2, {f1} face 1
+//   {}   back to the line defaults (also keeps trailing blanks visible)
+//   {{   a literal "{"
+// Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
+// ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
+// added after the last line, so a page's length is its number of lines.
+//
+// Texts file: "key = value" lines (value verbatim; surround it with double
+// quotes to keep leading or trailing blanks):
+//   menu_title, window_title, entry N, enabled N, status N (the song credit:
+//   title, " composed by ", composer, dots), intro N, scroller (repeated:
+//   pieces appended in order; 66 leading blanks are added).
+//
+// Errors (a line longer than 80 shown characters, a character outside the
+// page alphabet, a missing @page) stop the build with file:line and reason.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "content/cp437.h"
+
+namespace {
+
+struct Line {
+  std::string text, colour, face, rule;
+};
+
+[[noreturn]] void fail(const std::string& where, const std::string& why) {
+  std::cerr << where << ": error: " << why << "\n";
+  std::exit(1);
+}
+
+bool page_byte_allowed(int b) {
+  if (b >= 0x20 && b <= 0x7E) return true;
+  switch (b) {
+    case 0xB0: case 0xB1: case 0xB2: case 0xB3: case 0xBF: case 0xC0: case 0xC4: case 0xD9:
+    case 0xDA: case 0xDB: case 0xDC: case 0xDD: case 0xDE: case 0xDF: case 0xFA: case 0xFE:
+      return true;
+    default: return false;
+  }
+}
+
+// Decodes UTF-8 into code points; fails on malformed input.
+std::u32string decode_utf8(const std::string& s, const std::string& where) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    char32_t cp;
+    int n;
+    if (c < 0x80) { cp = c; n = 1; }
+    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; n = 2; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; n = 3; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; n = 4; }
+    else fail(where, "malformed UTF-8");
+    if (i + static_cast<size_t>(n) > s.size()) fail(where, "truncated UTF-8");
+    for (int k = 1; k < n; ++k) {
+      unsigned char d = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+      if ((d & 0xC0) != 0x80) fail(where, "malformed UTF-8");
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    out += cp;
+    i += static_cast<size_t>(n);
+  }
+  return out;
+}
+
+Line parse_page_line(const std::string& rule, const std::string& body, char def_colour, char def_face,
+                     const std::string& where) {
+  Line line;
+  line.rule = rule.empty() ? "0" : rule;
+  std::u32string cps = decode_utf8(body, where);
+  char colour = def_colour, face = def_face;
+  for (size_t i = 0; i < cps.size(); ++i) {
+    char32_t cp = cps[i];
+    if (cp == U'{') {
+      if (i + 1 < cps.size() && cps[i + 1] == U'{') {
+        ++i;
+      } else {
+        size_t close = cps.find(U'}', i);
+        if (close == std::u32string::npos) fail(where, "unclosed '{' markup");
+        std::u32string tag = cps.substr(i + 1, close - i - 1);
+        if (tag.empty()) {
+          colour = def_colour;
+          face = def_face;
+        } else if (tag.size() == 1 && tag[0] < 0x80) {
+          colour = static_cast<char>(tag[0]);
+        } else if (tag.size() == 2 && tag[0] == U'f' && (tag[1] == U'1' || tag[1] == U'2')) {
+          face = static_cast<char>(tag[1]);
+        } else {
+          fail(where, "unknown markup '{" + std::string(tag.begin(), tag.end()) + "}'");
+        }
+        i = close;
+        continue;
+      }
+    }
+    int b = zel::cp437_from_unicode(cp);
+    if (b < 0 || !page_byte_allowed(b)) {
+      std::ostringstream os;
+      os << "character U+" << std::hex << static_cast<unsigned>(cp) << " is not in the page alphabet";
+      fail(where, os.str());
+    }
+    line.text += static_cast<char>(b);
+    line.colour += colour;
+    line.face += face;
+  }
+  if (line.text.size() > 81 || (line.text.size() == 81 && line.text[80] != ' '))
+    fail(where, "line has " + std::to_string(line.text.size()) + " characters; at most 80 are shown");
+  line.colour.resize(80, def_colour);
+  line.face.resize(80, def_face);
+  line.colour.resize(80);
+  line.face.resize(80);
+  return line;
+}
+
+std::string trim(const std::string& s) {
+  size_t a = s.find_first_not_of(" \t\r");
+  if (a == std::string::npos) return "";
+  size_t b = s.find_last_not_of(" \t\r");
+  return s.substr(a, b - a + 1);
+}
+
+void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages) {
+  std::ifstream in(path);
+  if (!in) fail(path, "cannot read");
+  std::string raw;
+  int lineno = 0, page = 0;
+  char def_colour = '1', def_face = '1';
+  std::vector<Line> lines;
+  while (std::getline(in, raw)) {
+    ++lineno;
+    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    std::string where = path + ":" + std::to_string(lineno);
+    std::string t = trim(raw);
+    if (t.empty() || t[0] == '#') continue;
+    if (t[0] == '@') {
+      std::istringstream is(t.substr(1));
+      std::string key, value;
+      is >> key >> value;
+      if (key == "page") page = std::atoi(value.c_str());
+      else if (key == "colour" && value.size() == 1) def_colour = value[0];
+      else if (key == "face" && (value == "1" || value == "2")) def_face = value[0];
+      else fail(where, "unknown directive '" + t + "'");
+      continue;
+    }
+    size_t bar = raw.find('|');
+    if (bar == std::string::npos) fail(where, "a page line needs '|' before its text");
+    std::string rule = trim(raw.substr(0, bar));
+    if (rule.find(' ') != std::string::npos) fail(where, "rule style must be one word");
+    lines.push_back(parse_page_line(rule, raw.substr(bar + 1), def_colour, def_face, where));
+  }
+  if (page < 1 || page > 20) fail(path, "missing or bad @page (1..20)");
+  if (pages.count(page)) fail(path, "page " + std::to_string(page) + " is defined twice");
+  if (lines.size() > 4999) fail(path, "page is longer than 4999 lines");
+  lines.push_back(Line{"<END>", std::string(80, '1'), std::string(80, '1'), "0"});
+  pages[page] = std::move(lines);
+}
+
+std::string cpp_string(const std::string& s) {
+  std::string out = "std::string_view{\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') { out += '\\'; out += static_cast<char>(c); }
+    else if (c == '?') out += "\\?";  // no trigraphs
+    else if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
+    else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\%03o", c);
+      out += buf;
+    }
+  }
+  out += "\", " + std::to_string(s.size()) + "}";
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::cerr << "usage: pagec OUT.cpp TEXTS.txt PAGE.page...\n";
+    return 2;
+  }
+  std::map<int, std::vector<Line>> pages;
+  for (int i = 3; i < argc; ++i) read_page(argv[i], pages);
+
+  std::map<std::string, std::string> texts;
+  std::string scroller(66, ' ');
+  {
+    std::ifstream in(argv[2]);
+    if (!in) fail(argv[2], "cannot read");
+    std::string raw;
+    int lineno = 0;
+    while (std::getline(in, raw)) {
+      ++lineno;
+      if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+      std::string t = trim(raw);
+      if (t.empty() || t[0] == '#') continue;
+      size_t eq = raw.find('=');
+      if (eq == std::string::npos) fail(std::string(argv[2]) + ":" + std::to_string(lineno), "expected 'key = value'");
+      std::string key = trim(raw.substr(0, eq));
+      std::string value = raw.substr(eq + 1);
+      if (!value.empty() && value[0] == ' ') value.erase(0, 1);
+      std::string tv = trim(value);
+      if (tv.size() >= 2 && tv.front() == '"' && tv.back() == '"') value = tv.substr(1, tv.size() - 2);
+      else value = tv;
+      // Texts shown by the program are code page 437 too.
+      std::u32string cps = decode_utf8(value, argv[2]);
+      std::string bytes;
+      for (char32_t cp : cps) {
+        int b = zel::cp437_from_unicode(cp);
+        if (b < 0) fail(std::string(argv[2]) + ":" + std::to_string(lineno), "character outside code page 437");
+        bytes += static_cast<char>(b);
+      }
+      if (key == "scroller") scroller += bytes;
+      else texts[key] = bytes;
+    }
+  }
+
+  std::ofstream out(argv[1]);
+  out << "// Generated by tools/pagec from content/pages/*.page and content/texts.txt. Do not edit.\n";
+  out << "#include <string_view>\n#include \"content/content.h\"\n\nnamespace zel {\nnamespace {\n";
+  for (auto& [p, lines] : pages) {
+    out << "const PageLine kPage" << p << "[] = {\n";
+    for (auto& l : lines)
+      out << "  {" << cpp_string(l.text) << ", " << cpp_string(l.colour) << ", " << cpp_string(l.face) << ", "
+          << cpp_string(l.rule) << "},\n";
+    out << "};\n";
+  }
+  out << "struct PageRef { const PageLine* lines; int count; };\n";
+  out << "const PageRef kPages[21] = {\n  {nullptr, 0},\n";
+  for (int p = 1; p <= 20; ++p) {
+    if (pages.count(p)) out << "  {kPage" << p << ", " << pages[p].size() << "},\n";
+    else out << "  {nullptr, 0},\n";
+  }
+  out << "};\n";
+  auto table = [&](const char* name, const char* prefix, int n) {
+    out << "const std::string_view " << name << "[" << n + 1 << "] = {\n  {},\n";
+    for (int k = 1; k <= n; ++k) {
+      auto it = texts.find(std::string(prefix) + " " + std::to_string(k));
+      out << "  " << cpp_string(it == texts.end() ? "" : it->second) << ",\n";
+    }
+    out << "};\n";
+  };
+  table("kEntries", "entry", 20);
+  table("kIntro", "intro", 9);
+  // Status lines: 65 blanks, the skin keys, then the song's credit.
+  out << "const std::string_view kStatus[5] = {\n  {},\n";
+  for (int k = 1; k <= 4; ++k) {
+    auto it = texts.find("status " + std::to_string(k));
+    std::string credit = it == texts.end() ? "" : it->second;
+    out << "  " << cpp_string(std::string(65, ' ') +
+                              "F1 To select 'Grunge' skin    F2 To select 'Carbon' skin   Selected song: " + credit)
+        << ",\n";
+  }
+  out << "};\n";
+  out << "int kEnabled[21] = {0";
+  for (int k = 1; k <= 20; ++k) {
+    auto it = texts.find("enabled " + std::to_string(k));
+    out << ", " << (it == texts.end() ? 1 : std::atoi(it->second.c_str()));
+  }
+  out << "};\n";
+  out << "}  // namespace\n\n";
+  out << "PageLine PageTables::line_of(int line, int page) {\n"
+         "  if (page < 1 || page > 20 || line < 0 || line >= kPages[page].count) return {};\n"
+         "  return kPages[page].lines[line];\n}\n";
+  out << "int PageTables::stored_lines(int page) { return page < 1 || page > 20 ? 0 : kPages[page].count; }\n";
+  out << "std::string_view menu_entry(int k) { return k < 1 || k > 20 ? std::string_view{} : kEntries[k]; }\n";
+  out << "int menu_enabled(int k) { return k < 1 || k > 20 ? 0 : kEnabled[k]; }\n";
+  out << "std::string_view intro_line(int k) { return k < 1 || k > 9 ? std::string_view{} : kIntro[k]; }\n";
+  out << "std::string_view status_line(int k) { return k < 1 || k > 4 ? std::string_view{} : kStatus[k]; }\n";
+  out << "std::string_view menu_title() { return " << cpp_string(texts["menu_title"]) << "; }\n";
+  out << "std::string_view window_title() { return " << cpp_string(texts["window_title"]) << "; }\n";
+  out << "std::string_view scroller_text() { return " << cpp_string(scroller) << "; }\n";
+  out << "}  // namespace zel\n";
+  return out ? 0 : 1;
+}

@@ -1,0 +1,54 @@
+// `pages`: the page table; `page N`: one page as it is drawn.
+#include <iostream>
+#include <memory>
+
+#include "content/content.h"
+#include "content/cp437.h"
+#include "content/page_grid.h"
+#include "tools/tool/registry.h"
+
+namespace zel::tool {
+namespace {
+
+int cmd_pages(const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    std::cerr << "usage: zelvorant-tool pages\n";
+    return 2;
+  }
+  auto grid = std::make_unique<PageGrid>();
+  for (int p = 1; p <= kPageCount; ++p) {
+    load_page(*grid, p);
+    std::string entry;
+    for (char c : menu_entry(p)) entry += cp437_to_utf8(static_cast<uint8_t>(c));
+    std::cout << p << "\t" << grid->page_length << "\t" << entry << "\n";
+  }
+  return 0;
+}
+
+int cmd_page(const std::vector<std::string>& args) {
+  long p = 0;
+  if (args.size() != 1 || !parse_int(args[0], p) || p < 1 || p > kPageCount) {
+    std::cerr << "usage: zelvorant-tool page N   (N = 1..20)\n";
+    return 2;
+  }
+  auto grid = std::make_unique<PageGrid>();
+  load_page(*grid, static_cast<int>(p));
+  for (int l = 0; l < grid->page_length; ++l) {
+    const PageRow& row = grid->rows[static_cast<size_t>(l)];
+    std::string line;
+    for (int i = 1; i <= 80; ++i) {
+      const PageCell& c = row.cells[i];
+      if (!c.has_char()) break;
+      line += cp437_to_utf8(c.ch);
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    std::cout << line << "\n";
+  }
+  return 0;
+}
+
+ToolRegistrar reg_pages({"pages", "", "one line per page 1..20: number, page_length, menu entry", cmd_pages});
+ToolRegistrar reg_page({"page", "N", "page N's lines as they are drawn (code page 437 shown as UTF-8)", cmd_page});
+
+}  // namespace
+}  // namespace zel::tool

@@ -1,0 +1,45 @@
+// `run SCRIPT OUTDIR`: the whole program on the headless backend, driven by a script.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "tools/tool/registry.h"
+#include "tools/tool/script_runner.h"
+
+namespace zel::tool {
+namespace {
+
+int cmd_run(const std::vector<std::string>& args) {
+  if (args.size() != 2) {
+    std::cerr << "usage: zelvorant-tool run SCRIPT OUTDIR\n";
+    return 2;
+  }
+  std::ifstream in(args[0]);
+  if (!in) {
+    std::cerr << "zelvorant-tool: cannot read " << args[0] << "\n";
+    return 2;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<ScriptCommand> script;
+  std::string error;
+  if (!parse_script(text.str(), script, error)) {
+    std::cerr << args[0] << ": " << error << "\n";
+    return 2;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(args[1], ec);
+  ScriptResult r = run_script(script, args[1], std::cout);
+  if (!r.error.empty()) {
+    std::cerr << "zelvorant-tool: " << r.error << "\n";
+    return 1;
+  }
+  return r.program_ended ? r.exit_status : 0;
+}
+
+ToolRegistrar reg({"run", "SCRIPT OUTDIR", "run the whole program headless, driven by SCRIPT; shots go to OUTDIR",
+                   cmd_run});
+
+}  // namespace
+}  // namespace zel::tool
