@@ -10,6 +10,11 @@ std::vector<ToolCommand>& commands() {
   return list;
 }
 
+std::vector<AssetWriter>& asset_writers() {
+  static std::vector<AssetWriter> list;
+  return list;
+}
+
 bool parse_int(const std::string& s, long& out) {
   if (s.empty()) return false;
   char* end = nullptr;

@@ -21,6 +21,20 @@ struct ToolRegistrar {
   explicit ToolRegistrar(const ToolCommand& c) { commands().push_back(c); }
 };
 
+// `zelvorant-tool assets OUTDIR` runs every registered asset writer: each
+// writes its generated artwork (a PNG to look at, the raw bytes as linked)
+// into OUTDIR. Register one with a static AssetRegistrar in its own file.
+struct AssetWriter {
+  const char* name;
+  bool (*write)(const std::string& outdir);  // false on failure (after printing why)
+};
+
+std::vector<AssetWriter>& asset_writers();
+
+struct AssetRegistrar {
+  explicit AssetRegistrar(const AssetWriter& w) { asset_writers().push_back(w); }
+};
+
 // Parses a decimal integer; false when `s` is not one.
 bool parse_int(const std::string& s, long& out);
 
