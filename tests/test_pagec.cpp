@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -18,7 +19,12 @@ struct Compiled {
   std::string errors;  // what pagec said
 };
 
-std::string dir() { return ::testing::TempDir(); }
+// A folder of this test's own: ctest runs the cases of one binary in parallel.
+std::string dir() {
+  std::string d = ::testing::TempDir() + "/pagec_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::filesystem::create_directories(d);
+  return d;
+}
 
 void write(const std::string& name, const std::string& text) {
   std::ofstream(dir() + "/" + name, std::ios::binary) << text;

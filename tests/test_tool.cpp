@@ -17,8 +17,13 @@ struct Result {
   std::string out;
 };
 
+// A name of this test's own: ctest runs the cases of one binary in parallel.
+std::string own(const std::string& name) {
+  return ::testing::TempDir() + "/tool_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
+}
+
 Result run_tool(const std::string& args) {
-  std::string out = ::testing::TempDir() + "/tool_out.txt";
+  std::string out = own("out.txt");
   int rc = std::system((kTool + " " + args + " > " + out + " 2>&1").c_str());
   Result r;
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
@@ -28,7 +33,7 @@ Result run_tool(const std::string& args) {
 }
 
 std::string write_script(const std::string& name, const std::string& text) {
-  std::string path = ::testing::TempDir() + "/" + name;
+  std::string path = own(name);
   std::ofstream(path) << text;
   return path;
 }
@@ -57,8 +62,8 @@ TEST(Tool, PageRejectsNumbersOutsideTheIssue) {
 }
 
 TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
-  std::string dir = ::testing::TempDir() + "/shots";
-  std::string quit = write_script("quit.txt", "wait 20\nkey press ESCAPE\nwait 30\nkey press ESCAPE\nwait 30\n");
+  std::string dir = own("shots");
+  std::string quit = write_script("quit.txt", "wait 2.5s\nkey press ESCAPE\nwait 4s\nkey press ESCAPE\nwait 30\n");
   EXPECT_EQ(run_tool("run " + quit + " " + dir).status, 0);
   std::string shots = write_script("shots.txt", "wait 5\nshot a.png\nprint phase\n");
   Result r = run_tool("run " + shots + " " + dir);
