@@ -65,7 +65,7 @@ TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
   std::string dir = own("shots");
   std::string quit = write_script("quit.txt", "wait 2.5s\nkey press ESCAPE\nwait 4s\nkey press ESCAPE\nwait 30\n");
   EXPECT_EQ(run_tool("run " + quit + " " + dir).status, 0);
-  std::string shots = write_script("shots.txt", "wait 5\nshot a.png\nprint phase\n");
+  std::string shots = write_script("shots.txt", "wait 2.5s\nshot a.png\nprint phase\n");
   Result r = run_tool("run " + shots + " " + dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "phase=intro\n");
