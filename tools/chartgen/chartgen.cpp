@@ -218,8 +218,16 @@ struct PageWriter {
       if (b == '{') out << "{{";
       else out << zel::cp437_to_utf8(b);
     }
+    // Attributes of blank columns past the text.
+    for (size_t i = s.text.size(); i < s.colour.size(); ++i) {
+      if (s.colour[i] != cur) {
+        out << "{" << s.colour[i] << "}";
+        cur = s.colour[i];
+      }
+      out << "{_}";
+    }
     // Keep trailing blanks of the text (a heading's 81st column).
-    if (!s.text.empty() && s.text.back() == ' ') out << "{}";
+    if (!s.text.empty() && s.text.back() == ' ' && s.colour.size() <= s.text.size()) out << "{}";
     out << "\n";
     ++lines;
   }
@@ -321,7 +329,7 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
     mid.add(std::string(1, v), 'G');
     w.line(mid);
     w.plain(box(static_cast<char>(0xC0), h, static_cast<char>(0xD9), label.size()), 'G');
-    w.plain(" DATE    TYPE         SIZE  TITLE                                      POINTS", '3');
+    w.plain(left(" DATE", 9) + left("TYPE", 8) + right("SIZE", 6) + "     " + left("TITLE", 44) + right("POINTS", 8), '3');
     int iso = 0, dox = 0, nuked = 0, pts = 0;
     for (const Release* r : mine) {
       Styled s;
@@ -329,8 +337,8 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
       s.add(type_label(*r), r->type == "DOX" ? 'Q' : 'S');
       s.add(right(std::to_string(r->size_mb), 6) + " MB  ", '2');
       std::string t = r->title;
-      if (t.size() > 40) t.resize(40);
-      s.add(left(t, 41), '1');
+      if (t.size() > 43) t.resize(43);
+      s.add(left(t, 44), '1');
       if (r->nuked) s.add(right("NUKED", 8), '4');
       else if (r->flood) s.add(right("FLOOD", 8), 'M');
       else s.add(right(tenths(r->points), 8), '1');

@@ -17,7 +17,15 @@
 //   {M}  colour attribute M (any single character: "1".."9", "A".."V")
 //   {f2} face 2, {f1} face 1
 //   {}   back to the line defaults (also keeps trailing blanks visible)
+//
+// Block-lettered headings (see block_letters.h), centred on the 80 columns:
+//   @block DMN TEXT             three lines of half-block letters; the three
+//                               characters are the colours of the three lines
+//   @bigblock DDMMNN TEXT       six lines of full-block letters with a shadow
+//                               (shadow cells in colour "3")
 //   {{   a literal "{"
+//   {_}  one more column of the current colour and face past the end of the
+//        text (attributes of blank columns; no text may follow it)
 // Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
 // ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
 // added after the last line, so a page's length is its number of lines.
@@ -30,6 +38,7 @@
 //
 // Errors (a line longer than 80 shown characters, a character outside the
 // page alphabet, a missing @page) stop the build with file:line and reason.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -40,6 +49,7 @@
 #include <vector>
 
 #include "content/cp437.h"
+#include "tools/pagec/block_letters.h"
 
 namespace {
 
@@ -92,6 +102,7 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
   line.rule = rule.empty() ? "0" : rule;
   std::u32string cps = decode_utf8(body, where);
   char colour = def_colour, face = def_face;
+  std::string extra_colour, extra_face;  // attributes of blank columns after the text
   for (size_t i = 0; i < cps.size(); ++i) {
     char32_t cp = cps[i];
     if (cp == U'{') {
@@ -101,7 +112,10 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
         size_t close = cps.find(U'}', i);
         if (close == std::u32string::npos) fail(where, "unclosed '{' markup");
         std::u32string tag = cps.substr(i + 1, close - i - 1);
-        if (tag.empty()) {
+        if (tag == U"_") {
+          extra_colour += colour;
+          extra_face += face;
+        } else if (tag.empty()) {
           colour = def_colour;
           face = def_face;
         } else if (tag.size() == 1 && tag[0] < 0x80) {
@@ -115,6 +129,7 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
         continue;
       }
     }
+    if (!extra_colour.empty()) fail(where, "text after '{_}'");
     int b = zel::cp437_from_unicode(cp);
     if (b < 0 || !page_byte_allowed(b)) {
       std::ostringstream os;
@@ -127,6 +142,8 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
   }
   if (line.text.size() > 81 || (line.text.size() == 81 && line.text[80] != ' '))
     fail(where, "line has " + std::to_string(line.text.size()) + " characters; at most 80 are shown");
+  line.colour += extra_colour;
+  line.face += extra_face;
   line.colour.resize(80, def_colour);
   line.face.resize(80, def_face);
   line.colour.resize(80);
@@ -139,6 +156,31 @@ std::string trim(const std::string& s) {
   if (a == std::string::npos) return "";
   size_t b = s.find_last_not_of(" \t\r");
   return s.substr(a, b - a + 1);
+}
+
+// Expands a block-lettering directive ("@block COLOURS TEXT") into page lines.
+void add_block(std::vector<Line>& lines, bool big, const std::string& colours, const std::string& directive,
+               const std::string& where) {
+  size_t at = directive.find(colours, directive.find(' '));
+  std::string text = trim(directive.substr(at + colours.size()));
+  std::vector<std::string> rows = zel::blockletters::block_lines(text, big);
+  if (rows.empty()) fail(where, "no block letters for '" + text + "'");
+  if (colours.size() != rows.size())
+    fail(where, "block lettering needs " + std::to_string(rows.size()) + " colour characters");
+  size_t width = 0;
+  for (auto& r : rows) width = std::max(width, r.size());
+  if (width > 80) fail(where, "block lettering is " + std::to_string(width) + " columns wide; at most 80 fit");
+  std::string pad((80 - width) / 2, ' ');
+  for (size_t i = 0; i < rows.size(); ++i) {
+    Line line;
+    line.rule = "0";
+    line.text = rows[i].empty() ? "" : pad + rows[i];
+    line.colour.assign(80, colours[i]);
+    for (size_t c = 0; c < line.text.size(); ++c)
+      if (static_cast<unsigned char>(line.text[c]) == 0xB0) line.colour[c] = '3';
+    line.face.assign(80, '1');
+    lines.push_back(line);
+  }
 }
 
 void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages) {
@@ -161,6 +203,7 @@ void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages)
       if (key == "page") page = std::atoi(value.c_str());
       else if (key == "colour" && value.size() == 1) def_colour = value[0];
       else if (key == "face" && (value == "1" || value == "2")) def_face = value[0];
+      else if (key == "block" || key == "bigblock") add_block(lines, key == "bigblock", value, t, where);
       else fail(where, "unknown directive '" + t + "'");
       continue;
     }
