@@ -23,6 +23,9 @@
 //                               characters are the colours of the three lines
 //   @bigblock DDMMNN TEXT       six lines of full-block letters with a shadow
 //                               (shadow cells in colour "3")
+//   @heading D TEXT             one line: TEXT centred in the second face and
+//                               colour D, padded to 81 characters (the last
+//                               one a blank that is never shown)
 //   {{   a literal "{"
 //   {_}  one more column of the current colour and face past the end of the
 //        text (attributes of blank columns; no text may follow it)
@@ -183,6 +186,22 @@ void add_block(std::vector<Line>& lines, bool big, const std::string& colours, c
   }
 }
 
+// Expands "@heading D TEXT" into one centred line in face 2.
+void add_heading(std::vector<Line>& lines, char colour, const std::string& directive, const std::string& where) {
+  size_t at = directive.find(' ', directive.find(' ') + 1);
+  std::string text = at == std::string::npos ? "" : trim(directive.substr(at));
+  if (text.empty() || text.size() > 80) fail(where, "a heading needs 1..80 characters");
+  for (unsigned char c : text)
+    if (c < 0x20 || c > 0x7E) fail(where, "headings are plain ASCII");
+  Line line;
+  line.rule = "0";
+  line.text = std::string((80 - text.size()) / 2, ' ') + text;
+  line.text.resize(81, ' ');
+  line.colour.assign(80, colour);
+  line.face.assign(80, '2');
+  lines.push_back(line);
+}
+
 void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages) {
   std::ifstream in(path);
   if (!in) fail(path, "cannot read");
@@ -204,6 +223,7 @@ void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages)
       else if (key == "colour" && value.size() == 1) def_colour = value[0];
       else if (key == "face" && (value == "1" || value == "2")) def_face = value[0];
       else if (key == "block" || key == "bigblock") add_block(lines, key == "bigblock", value, t, where);
+      else if (key == "heading" && value.size() == 1) add_heading(lines, value[0], t, where);
       else fail(where, "unknown directive '" + t + "'");
       continue;
     }
