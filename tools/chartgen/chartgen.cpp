@@ -271,10 +271,11 @@ void write_chart(const std::string& path, int page, const std::string& title, co
   auto prev = rank(c.before);
   std::map<std::string, int> prev_pos;
   for (auto& e : prev) prev_pos[e.group] = e.position;
+  // Row 1 is the first row the panel shows whole when the page opens.
+  w.blank();
   w.rule('8');
   w.heading(title, 'D');
   w.rule('8');
-  w.blank();
   w.plain(subtitle, '2');
   w.blank();
   w.line(column_heading());
@@ -308,10 +309,10 @@ std::string box(char a, char fill, char b, size_t inner) {
 void write_release_list(const std::string& path, const std::vector<Release>& rels,
                         const std::vector<Entry>& month) {
   PageWriter w(4, "every release of the month, group by group");
+  w.blank();
   w.rule('8');
   w.heading("GROUP RELEASE STATS", 'D');
   w.rule('8');
-  w.blank();
   w.plain("Every release of May 2010, group by group in chart order. A nuked release", '2');
   w.plain("scores nothing; past eight a day a group's releases score nothing (FLOOD).", '2');
   w.blank();
