@@ -231,10 +231,6 @@ TEST(Charts, EqualScoresSharePositionsAndTheNextPositionSkips) {
   EXPECT_GT(ties, 0) << "the data set should exercise shared positions";
 }
 
-TEST(Charts, ColumnHeadingIsTheFixedLine) {
-  for (int page : {1, 5, 8}) EXPECT_GE(heading_line(page), 0) << "page " << page;
-}
-
 // Page 4: each group's box, its release lines and its total line.
 TEST(ReleaseList, TotalsAgreeWithTheMonthlyChart) {
   Table month = score_may();

@@ -176,6 +176,10 @@ Styled chart_line(const Entry& e, int prev_position, bool had_history) {
     word = "DOWN";
     moved = std::to_string(e.position - prev_position);
   }
+  // The fixed columns hold positions up to 7 digits, points up to 99999.9 and
+  // moves up to 99 places; anything wider would shift the columns after it.
+  if (moved.size() > 2 || e.points > 999999 || e.position > 9999999)
+    fail(e.group, "chart figures do not fit the chart columns");
   std::string name = e.group;
   if (name.size() > 24) name.resize(24);
   std::string text = right(std::to_string(e.position), 7) + ". " + name + std::string(24 - name.size(), '.') +
