@@ -17,6 +17,12 @@
 //   {M}  colour attribute M (any single character: "1".."9", "A".."V")
 //   {f2} face 2, {f1} face 1
 //   {}   back to the line defaults (also keeps trailing blanks visible)
+//   {{   a literal "{"
+//   {_}  one more column of the current colour and face past the end of the
+//        text (attributes of blank columns; no text may follow it)
+// Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
+// ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
+// added after the last line, so a page's length is its number of lines.
 //
 // Block-lettered headings (see block_letters.h), centred on the 80 columns:
 //   @block DMN TEXT             three lines of half-block letters; the three
@@ -26,12 +32,6 @@
 //   @heading D TEXT             one line: TEXT centred in the second face and
 //                               colour D, padded to 81 characters (the last
 //                               one a blank that is never shown)
-//   {{   a literal "{"
-//   {_}  one more column of the current colour and face past the end of the
-//        text (attributes of blank columns; no text may follow it)
-// Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
-// ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
-// added after the last line, so a page's length is its number of lines.
 //
 // Texts file: "key = value" lines (value verbatim; surround it with double
 // quotes to keep leading or trailing blanks):
