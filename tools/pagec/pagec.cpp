@@ -18,9 +18,20 @@
 //   {f2} face 2, {f1} face 1
 //   {}   back to the line defaults (also keeps trailing blanks visible)
 //   {{   a literal "{"
+//   {_}  one more column of the current colour and face past the end of the
+//        text (attributes of blank columns; no text may follow it)
 // Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
 // ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
 // added after the last line, so a page's length is its number of lines.
+//
+// Block-lettered headings (see block_letters.h), centred on the 80 columns:
+//   @block DMN TEXT             three lines of half-block letters; the three
+//                               characters are the colours of the three lines
+//   @bigblock DDMMNN TEXT       six lines of full-block letters with a shadow
+//                               (shadow cells in colour "3")
+//   @heading D TEXT             one line: TEXT centred in the second face and
+//                               colour D, padded to 81 characters (the last
+//                               one a blank that is never shown)
 //
 // Texts file: "key = value" lines (value verbatim; surround it with double
 // quotes to keep leading or trailing blanks):
@@ -30,6 +41,7 @@
 //
 // Errors (a line longer than 80 shown characters, a character outside the
 // page alphabet, a missing @page) stop the build with file:line and reason.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -40,6 +52,7 @@
 #include <vector>
 
 #include "content/cp437.h"
+#include "tools/pagec/block_letters.h"
 
 namespace {
 
@@ -92,6 +105,7 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
   line.rule = rule.empty() ? "0" : rule;
   std::u32string cps = decode_utf8(body, where);
   char colour = def_colour, face = def_face;
+  std::string extra_colour, extra_face;  // attributes of blank columns after the text
   for (size_t i = 0; i < cps.size(); ++i) {
     char32_t cp = cps[i];
     if (cp == U'{') {
@@ -101,7 +115,10 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
         size_t close = cps.find(U'}', i);
         if (close == std::u32string::npos) fail(where, "unclosed '{' markup");
         std::u32string tag = cps.substr(i + 1, close - i - 1);
-        if (tag.empty()) {
+        if (tag == U"_") {
+          extra_colour += colour;
+          extra_face += face;
+        } else if (tag.empty()) {
           colour = def_colour;
           face = def_face;
         } else if (tag.size() == 1 && tag[0] < 0x80) {
@@ -115,6 +132,7 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
         continue;
       }
     }
+    if (!extra_colour.empty()) fail(where, "text after '{_}'");
     int b = zel::cp437_from_unicode(cp);
     if (b < 0 || !page_byte_allowed(b)) {
       std::ostringstream os;
@@ -127,6 +145,8 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
   }
   if (line.text.size() > 81 || (line.text.size() == 81 && line.text[80] != ' '))
     fail(where, "line has " + std::to_string(line.text.size()) + " characters; at most 80 are shown");
+  line.colour += extra_colour;
+  line.face += extra_face;
   line.colour.resize(80, def_colour);
   line.face.resize(80, def_face);
   line.colour.resize(80);
@@ -139,6 +159,47 @@ std::string trim(const std::string& s) {
   if (a == std::string::npos) return "";
   size_t b = s.find_last_not_of(" \t\r");
   return s.substr(a, b - a + 1);
+}
+
+// Expands a block-lettering directive ("@block COLOURS TEXT") into page lines.
+void add_block(std::vector<Line>& lines, bool big, const std::string& colours, const std::string& directive,
+               const std::string& where) {
+  size_t at = directive.find(colours, directive.find(' '));
+  std::string text = trim(directive.substr(at + colours.size()));
+  std::vector<std::string> rows = zel::blockletters::block_lines(text, big);
+  if (rows.empty()) fail(where, "no block letters for '" + text + "'");
+  if (colours.size() != rows.size())
+    fail(where, "block lettering needs " + std::to_string(rows.size()) + " colour characters");
+  size_t width = 0;
+  for (auto& r : rows) width = std::max(width, r.size());
+  if (width > 80) fail(where, "block lettering is " + std::to_string(width) + " columns wide; at most 80 fit");
+  std::string pad((80 - width) / 2, ' ');
+  for (size_t i = 0; i < rows.size(); ++i) {
+    Line line;
+    line.rule = "0";
+    line.text = rows[i].empty() ? "" : pad + rows[i];
+    line.colour.assign(80, colours[i]);
+    for (size_t c = 0; c < line.text.size(); ++c)
+      if (static_cast<unsigned char>(line.text[c]) == 0xB0) line.colour[c] = '3';
+    line.face.assign(80, '1');
+    lines.push_back(line);
+  }
+}
+
+// Expands "@heading D TEXT" into one centred line in face 2.
+void add_heading(std::vector<Line>& lines, char colour, const std::string& directive, const std::string& where) {
+  size_t at = directive.find(' ', directive.find(' ') + 1);
+  std::string text = at == std::string::npos ? "" : trim(directive.substr(at));
+  if (text.empty() || text.size() > 80) fail(where, "a heading needs 1..80 characters");
+  for (unsigned char c : text)
+    if (c < 0x20 || c > 0x7E) fail(where, "headings are plain ASCII");
+  Line line;
+  line.rule = "0";
+  line.text = std::string((80 - text.size()) / 2, ' ') + text;
+  line.text.resize(81, ' ');
+  line.colour.assign(80, colour);
+  line.face.assign(80, '2');
+  lines.push_back(line);
 }
 
 void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages) {
@@ -161,6 +222,8 @@ void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages)
       if (key == "page") page = std::atoi(value.c_str());
       else if (key == "colour" && value.size() == 1) def_colour = value[0];
       else if (key == "face" && (value == "1" || value == "2")) def_face = value[0];
+      else if (key == "block" || key == "bigblock") add_block(lines, key == "bigblock", value, t, where);
+      else if (key == "heading" && value.size() == 1) add_heading(lines, value[0], t, where);
       else fail(where, "unknown directive '" + t + "'");
       continue;
     }

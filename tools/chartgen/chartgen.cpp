@@ -1,0 +1,458 @@
+// chartgen: scores the month's releases and writes the chart pages.
+//
+//   chartgen RELEASES.txt STANDINGS.txt OUTDIR
+//
+// Reads the month's releases (content/charts/releases.txt) and the earlier
+// standings (content/charts/standings.txt), scores every release by the
+// rules printed on the RULES page, and writes four page sources for pagec:
+//   OUTDIR/01_monthly.page     the month's chart
+//   OUTDIR/04_releases.page    every release of the month, group by group
+//   OUTDIR/05_yearly.page      the year so far
+//   OUTDIR/08_alltime.page     every point since the first issue
+// Both inputs are described in docs/content.md. Any malformed line stops the
+// build with file:line and the reason. Output is deterministic.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "content/cp437.h"
+
+namespace {
+
+// ---------------------------------------------------------------- input
+
+struct Release {
+  std::string date;   // YYYY-MM-DD
+  std::string group;
+  std::string type;   // GAME, APP, DEMO (disc images) or DOX
+  int size_mb = 0;
+  bool nuked = false;
+  std::string reason;  // why it was nuked
+  std::string title;
+  int points = 0;      // tenths, filled by score_month
+  bool flood = false;  // scored nothing under the daily limit
+};
+
+struct Standing {
+  int points = 0;  // tenths
+  int releases = 0;
+};
+
+[[noreturn]] void fail(const std::string& where, const std::string& why) {
+  std::cerr << where << ": error: " << why << "\n";
+  std::exit(1);
+}
+
+std::string trim(const std::string& s) {
+  size_t a = s.find_first_not_of(" \t\r");
+  if (a == std::string::npos) return "";
+  size_t b = s.find_last_not_of(" \t\r");
+  return s.substr(a, b - a + 1);
+}
+
+std::vector<std::string> split_fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream ss(line);
+  std::string f;
+  while (std::getline(ss, f, '|')) out.push_back(trim(f));
+  return out;
+}
+
+int parse_number(const std::string& s, const std::string& where) {
+  if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) fail(where, "bad number '" + s + "'");
+  return std::atoi(s.c_str());
+}
+
+// "123.5" -> 1235 tenths; exactly one decimal is required.
+int parse_tenths(const std::string& s, const std::string& where) {
+  size_t dot = s.find('.');
+  if (dot == std::string::npos || dot + 2 != s.size()) fail(where, "points need one decimal: '" + s + "'");
+  return parse_number(s.substr(0, dot), where) * 10 + parse_number(s.substr(dot + 1), where);
+}
+
+std::vector<std::vector<std::string>> read_records(const std::string& path, size_t fields) {
+  std::ifstream in(path);
+  if (!in) fail(path, "cannot read");
+  std::vector<std::vector<std::string>> out;
+  std::string raw;
+  int lineno = 0;
+  while (std::getline(in, raw)) {
+    ++lineno;
+    std::string t = trim(raw);
+    if (t.empty() || t[0] == '#') continue;
+    auto f = split_fields(t);
+    if (f.size() != fields)
+      fail(path + ":" + std::to_string(lineno), "expected " + std::to_string(fields) + " fields separated by '|'");
+    f.push_back(path + ":" + std::to_string(lineno));
+    out.push_back(f);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- scoring
+
+constexpr int kDailyLimit = 8;  // scoring releases per group and day
+
+// Points of one release in tenths, before the daily limit.
+int release_points(const Release& r) {
+  if (r.nuked) return 0;
+  if (r.type == "DOX") return r.size_mb >= 100 ? 15 : 10;
+  int base = r.type == "GAME" ? 30 : r.type == "APP" ? 20 : 15;
+  return base + std::min(20, 5 * (r.size_mb / 1000));
+}
+
+void score_month(std::vector<Release>& rels) {
+  std::map<std::pair<std::string, std::string>, int> scored_today;
+  for (Release& r : rels) {
+    r.points = release_points(r);
+    if (r.nuked) continue;
+    int& n = scored_today[{r.group, r.date}];
+    if (n >= kDailyLimit) {
+      r.points = 0;
+      r.flood = true;
+    } else {
+      ++n;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- charts
+
+struct Entry {
+  std::string group;
+  int points = 0;
+  int releases = 0;
+  int position = 0;
+};
+
+// Highest points first; equal points share a position, ordered by name, and
+// the next position skips as many places as shared the one before.
+std::vector<Entry> rank(const std::map<std::string, Standing>& table) {
+  std::vector<Entry> out;
+  for (auto& [g, s] : table)
+    if (s.points > 0) out.push_back({g, s.points, s.releases, 0});
+  std::stable_sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) {
+    if (a.points != b.points) return a.points > b.points;
+    return a.group < b.group;
+  });
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i].position = (i > 0 && out[i].points == out[i - 1].points) ? out[i - 1].position : static_cast<int>(i) + 1;
+  return out;
+}
+
+std::string tenths(int t) { return std::to_string(t / 10) + "." + std::to_string(t % 10); }
+
+std::string right(const std::string& s, size_t w) { return s.size() >= w ? s : std::string(w - s.size(), ' ') + s; }
+std::string left(const std::string& s, size_t w) { return s.size() >= w ? s : s + std::string(w - s.size(), ' '); }
+
+// A page line as text plus one colour attribute per column.
+struct Styled {
+  std::string text;    // code page 437 bytes
+  std::string colour;  // same length as text
+  void add(const std::string& s, char c) {
+    text += s;
+    colour += std::string(s.size(), c);
+  }
+};
+
+// One line of a chart table in the fixed column layout.
+Styled chart_line(const Entry& e, int prev_position, bool had_history) {
+  std::string word, moved = "-";
+  if (prev_position == 0) {
+    word = had_history ? "BACK" : "NEW";
+  } else if (prev_position == e.position) {
+    word = "SAME";
+  } else if (prev_position > e.position) {
+    word = "UP";
+    moved = std::to_string(prev_position - e.position);
+  } else {
+    word = "DOWN";
+    moved = std::to_string(e.position - prev_position);
+  }
+  // The fixed columns hold positions up to 7 digits, points up to 99999.9 and
+  // moves up to 99 places; anything wider would shift the columns after it.
+  if (moved.size() > 2 || e.points > 999999 || e.position > 9999999)
+    fail(e.group, "chart figures do not fit the chart columns");
+  std::string name = e.group;
+  if (name.size() > 24) name.resize(24);
+  std::string text = right(std::to_string(e.position), 7) + ". " + name + std::string(24 - name.size(), '.') +
+                     right(tenths(e.points), 8) + " ......" + right(std::to_string(e.releases), 11) + " ......" +
+                     right(moved, 2) + " " + word;
+  std::string colour(text.size(), '1');
+  colour[7] = 'M';
+  for (size_t c = 9 + name.size(); c < 33; ++c) colour[c] = '3';
+  for (size_t c = 42; c < 48; ++c) colour[c] = '3';
+  for (size_t c = 60; c < 66; ++c) colour[c] = '3';
+  char wc = word == "SAME" ? 'P' : word == "UP" ? '7' : word == "DOWN" ? '4' : word == "NEW" ? 'D' : 'M';
+  // The run starts at column 71 and is as long as the word.
+  colour.resize(std::max(colour.size(), 70 + word.size()), '1');
+  for (size_t c = 70; c < 70 + word.size(); ++c) colour[c] = wc;
+  return {text, colour};
+}
+
+// ---------------------------------------------------------------- page output
+
+struct PageWriter {
+  std::ostringstream out;
+  int lines = 0;
+
+  explicit PageWriter(int page, const std::string& what) {
+    out << "# Generated by tools/chartgen from content/charts/. Do not edit.\n# " << what << "\n@page " << page
+        << "\n@colour 1\n@face 1\n";
+  }
+  // A line of styled text over a rule style; markup is emitted on colour changes.
+  void line(const Styled& s, const std::string& rule = "0", char face = '1') {
+    out << rule << "|";
+    if (face != '1') out << "{f" << face << "}";
+    char cur = '1';
+    for (size_t i = 0; i < s.text.size(); ++i) {
+      char c = i < s.colour.size() ? s.colour[i] : '1';
+      if (c != cur) {
+        out << "{" << c << "}";
+        cur = c;
+      }
+      unsigned char b = static_cast<unsigned char>(s.text[i]);
+      if (b == '{') out << "{{";
+      else out << zel::cp437_to_utf8(b);
+    }
+    // Attributes of blank columns past the text.
+    for (size_t i = s.text.size(); i < s.colour.size(); ++i) {
+      if (s.colour[i] != cur) {
+        out << "{" << s.colour[i] << "}";
+        cur = s.colour[i];
+      }
+      out << "{_}";
+    }
+    // Keep trailing blanks of the text (a heading's 81st column).
+    if (!s.text.empty() && s.text.back() == ' ' && s.colour.size() <= s.text.size()) out << "{}";
+    out << "\n";
+    ++lines;
+  }
+  void plain(const std::string& text, char colour = '1') { line(Styled{text, std::string(text.size(), colour)}); }
+  void blank() { plain(""); }
+  void rule(char style) { line(Styled{}, std::string(1, style)); }
+  // A centred heading in the second face; 81 characters with a trailing blank.
+  void heading(const std::string& title, char colour) {
+    size_t pad = (80 - title.size()) / 2;
+    std::string t = std::string(pad, ' ') + title;
+    t.resize(80, ' ');
+    t += ' ';
+    line(Styled{t, std::string(t.size(), colour)}, "0", '2');
+  }
+  void save(const std::string& path) {
+    std::ofstream f(path);
+    f << out.str();
+    if (!f) fail(path, "cannot write");
+  }
+};
+
+const char kColumnHeading[] = "-- POSITIONS --- GROUPNAMES --- POINTS AMOUNT --- RELEASE AMOUNT --- MOVEMENT --";
+
+Styled column_heading() {
+  Styled s;
+  std::string h = kColumnHeading;
+  s.text = h;
+  s.colour.resize(h.size());
+  for (size_t i = 0; i < h.size(); ++i) s.colour[i] = h[i] == '-' ? '3' : 'D';
+  return s;
+}
+
+struct Chart {
+  std::map<std::string, Standing> now, before;
+};
+
+void write_chart(const std::string& path, int page, const std::string& title, const std::string& subtitle,
+                 const Chart& c, const std::set<std::string>& history, const std::string& note) {
+  PageWriter w(page, title);
+  auto now = rank(c.now);
+  auto prev = rank(c.before);
+  std::map<std::string, int> prev_pos;
+  for (auto& e : prev) prev_pos[e.group] = e.position;
+  // Row 1 is the first row the panel shows whole when the page opens.
+  w.blank();
+  w.rule('8');
+  w.heading(title, 'D');
+  w.rule('8');
+  w.plain(subtitle, '2');
+  w.blank();
+  w.line(column_heading());
+  w.rule('4');
+  int points = 0, releases = 0;
+  for (auto& e : now) {
+    auto it = prev_pos.find(e.group);
+    w.line(chart_line(e, it == prev_pos.end() ? 0 : it->second, history.count(e.group) > 0));
+    points += e.points;
+    releases += e.releases;
+  }
+  w.rule('4');
+  Styled sum;
+  sum.add(std::to_string(now.size()), 'M');
+  sum.add(" groups, ", '1');
+  sum.add(std::to_string(releases), 'M');
+  sum.add(" releases, ", '1');
+  sum.add(tenths(points), 'M');
+  sum.add(" points in all.", '1');
+  w.line(sum);
+  w.plain(note, '3');
+  w.save(path);
+}
+
+std::string type_label(const Release& r) { return r.type == "DOX" ? "DOX     " : left("ISO " + r.type, 8); }
+
+std::string box(char a, char fill, char b, size_t inner) {
+  return std::string(1, a) + std::string(inner, fill) + std::string(1, b);
+}
+
+void write_release_list(const std::string& path, const std::vector<Release>& rels,
+                        const std::vector<Entry>& month) {
+  PageWriter w(4, "every release of the month, group by group");
+  w.blank();
+  w.rule('8');
+  w.heading("GROUP RELEASE STATS", 'D');
+  w.rule('8');
+  w.plain("Every release of May 2010, group by group in chart order. A nuked release", '2');
+  w.plain("scores nothing; past eight a day a group's releases score nothing (FLOOD).", '2');
+  w.blank();
+  int all_points = 0, all_releases = 0;
+  for (const Entry& e : month) {
+    std::vector<const Release*> mine;
+    for (const Release& r : rels)
+      if (r.group == e.group) mine.push_back(&r);
+    std::string label = " " + std::to_string(e.position) + ". " + e.group + " ";
+    const char h = static_cast<char>(0xC4), v = static_cast<char>(0xB3);
+    w.plain(box(static_cast<char>(0xDA), h, static_cast<char>(0xBF), label.size()), 'G');
+    Styled mid;
+    mid.add(std::string(1, v), 'G');
+    mid.add(label, 'D');
+    mid.add(std::string(1, v), 'G');
+    w.line(mid);
+    w.plain(box(static_cast<char>(0xC0), h, static_cast<char>(0xD9), label.size()), 'G');
+    w.plain(left(" DATE", 9) + left("TYPE", 8) + right("SIZE", 6) + "     " + left("TITLE", 44) + right("POINTS", 8), '3');
+    int iso = 0, dox = 0, nuked = 0, pts = 0;
+    for (const Release* r : mine) {
+      Styled s;
+      s.add(" " + r->date.substr(8, 2) + "." + r->date.substr(5, 2) + "   ", '2');
+      s.add(type_label(*r), r->type == "DOX" ? 'Q' : 'S');
+      s.add(right(std::to_string(r->size_mb), 6) + " MB  ", '2');
+      std::string t = r->title;
+      if (t.size() > 43) t.resize(43);
+      s.add(left(t, 44), '1');
+      if (r->nuked) s.add(right("NUKED", 8), '4');
+      else if (r->flood) s.add(right("FLOOD", 8), 'M');
+      else s.add(right(tenths(r->points), 8), '1');
+      w.line(s);
+      (r->type == "DOX" ? dox : iso) += 1;
+      nuked += r->nuked ? 1 : 0;
+      pts += r->points;
+    }
+    Styled total;
+    std::string detail = " " + std::to_string(mine.size()) + (mine.size() == 1 ? " release" : " releases") + ": " +
+                         std::to_string(iso) + " ISO, " + std::to_string(dox) + " DOX, " + std::to_string(nuked) +
+                         " nuked";
+    total.add(left(detail, 72), 'P');
+    total.add(right(tenths(pts), 8), 'M');
+    w.line(total);
+    w.blank();
+    all_points += pts;
+    all_releases += static_cast<int>(mine.size());
+  }
+  if (all_releases != static_cast<int>(rels.size()))
+    fail(path, "a group whose releases all scored nothing would be missing from the list");
+  w.rule('8');
+  Styled grand;
+  grand.add(" THE MONTH: ", 'D');
+  grand.add(std::to_string(month.size()) + " groups, " + std::to_string(all_releases) + " releases", '1');
+  grand.add(right(tenths(all_points), 80 - grand.text.size()), 'M');
+  w.line(grand);
+  w.rule('8');
+  w.save(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::cerr << "usage: chartgen RELEASES.txt STANDINGS.txt OUTDIR\n";
+    return 2;
+  }
+  std::vector<Release> rels;
+  for (auto& f : read_records(argv[1], 6)) {
+    const std::string& where = f[6];
+    Release r;
+    r.date = f[0];
+    if (r.date.size() != 10 || r.date.compare(0, 8, "2010-05-") != 0) fail(where, "date must be in May 2010");
+    r.group = f[1];
+    if (r.group.empty() || r.group.size() > 24) fail(where, "group name must have 1..24 characters");
+    r.type = f[2];
+    if (r.type != "GAME" && r.type != "APP" && r.type != "DEMO" && r.type != "DOX") fail(where, "unknown type");
+    r.size_mb = parse_number(f[3], where);
+    if (f[4] == "OK") {
+      r.nuked = false;
+    } else if (f[4].compare(0, 6, "NUKED:") == 0) {
+      r.nuked = true;
+      r.reason = f[4].substr(6);
+    } else {
+      fail(where, "status must be OK or NUKED:reason");
+    }
+    r.title = f[5];
+    for (unsigned char ch : r.title)
+      if (ch < 0x20 || ch > 0x7E) fail(where, "titles are plain ASCII");
+    rels.push_back(r);
+  }
+  if (!std::is_sorted(rels.begin(), rels.end(), [](const Release& a, const Release& b) { return a.date < b.date; }))
+    fail(argv[1], "releases must be in date order");
+  score_month(rels);
+
+  // Earlier standings: "before-2010" and the months 2010-01 .. 2010-04.
+  std::map<std::string, std::map<std::string, Standing>> periods;
+  for (auto& f : read_records(argv[2], 4)) {
+    const std::string& where = f[4];
+    if (f[0] != "before-2010" && !(f[0].size() == 7 && f[0] >= "2010-01" && f[0] <= "2010-04"))
+      fail(where, "period must be before-2010 or 2010-01 .. 2010-04");
+    Standing& s = periods[f[0]][f[1]];
+    if (s.releases != 0) fail(where, "standing given twice");
+    s.points = parse_tenths(f[2], where);
+    s.releases = parse_number(f[3], where);
+  }
+
+  Chart month, year, all;
+  std::set<std::string> history;  // groups with points before May 2010
+  for (auto& [period, table] : periods)
+    for (auto& [g, s] : table) {
+      if (s.points > 0) history.insert(g);
+      if (period == "2010-04") month.before[g] = s;
+      auto add = [&](Chart& c) {
+        c.before[g].points += s.points;
+        c.before[g].releases += s.releases;
+        c.now[g].points += s.points;
+        c.now[g].releases += s.releases;
+      };
+      add(all);
+      if (period != "before-2010") add(year);
+    }
+  for (const Release& r : rels)
+    for (Chart* c : {&month, &year, &all}) {
+      c->now[r.group].points += r.points;
+      c->now[r.group].releases += 1;
+    }
+
+  std::string dir = argv[3];
+  write_chart(dir + "/01_monthly.page", 1, "MONTHLY CHART - MAY 2010",
+              "Every release dated 1 to 31 May 2010, scored by the rules behind RULES.", month, history,
+              "Movement against the April chart of issue 42.");
+  write_chart(dir + "/05_yearly.page", 5, "YEARLY CHART 2010",
+              "The points of January to May 2010 added up, group by group.", year, history,
+              "Movement against the January to April table of issue 42.");
+  write_chart(dir + "/08_alltime.page", 8, "ALLTIME CHART",
+              "Every point scored since the first issue, November 2006 to May 2010.", all, history,
+              "Movement against the all-time table of issue 42.");
+  write_release_list(dir + "/04_releases.page", rels, rank(month.now));
+  return 0;
+}
