@@ -72,8 +72,10 @@ void build_glyph_palette(TextFont& font, std::span<const uint8_t> atlas, std::sp
   }
 }
 
+std::span<const uint8_t> font_data() { return {embedded::font_bin, embedded::font_bin_size}; }
+
 void build_glyph_palette(TextFont& font) {
-  std::span<const uint8_t> all(embedded::font_bin, embedded::font_bin_size);
+  std::span<const uint8_t> all = font_data();
   std::span<const uint8_t> atlas = all.first(std::min<size_t>(all.size(), kFontAtlasBytes));
   std::span<const uint8_t> shades = all.subspan(atlas.size());
   build_glyph_palette(font, atlas, shades);

@@ -40,6 +40,10 @@ struct TextFont {
   uint32_t colour_of(int shade, int colour) const { return palette[static_cast<size_t>(shade) * 31 + colour]; }
 };
 
+// The embedded font as linked: FontAtlas (kFontAtlasBytes) then
+// FontShadeColours (kFontShadeBytes).
+std::span<const uint8_t> font_data();
+
 // Fills the working atlas and GlyphPalette from the embedded FontAtlas and
 // FontShadeColours. Call once at start-up, before any text is drawn.
 void build_glyph_palette(TextFont& font);
