@@ -306,7 +306,7 @@ Image paint_grunge(const Font& font) {
   };
   // The menu area, the visualiser strip under the ticker, the page panel and its scroll track.
   recess(140, 34, 655, 154, Rgb{24, 16, 10}, 0.18f, 3);
-  recess(15, 188, 771, 578, Rgb{12, 9, 7}, 0.15f, 3);
+  recess(15, 188, 771, 578, Rgb{6, 4, 3}, 0.2f, 3);
   recess(776, 191, 790, 578, Rgb{26, 18, 12}, 0.2f, 2);
   // Scale ticks under the visualiser strip, orange, faint.
   for (int x = 158; x <= 636; x += 6) {
@@ -410,7 +410,7 @@ Image paint_carbon(const Font& font) {
     for (int y = y0 - 1; y <= y1 + 1; ++y) img.blend(x0 - 1, y, blue_dim, 0.9f), img.blend(x1 + 1, y, blue, 0.7f);
   };
   glass(138, 36, 659, 155, 16);
-  glass(14, 186, 775, 578, 9);
+  glass(14, 186, 775, 578, 3);
   glass(781, 190, 795, 580, 12);
   // Corner brackets of blue light at the panel's corners.
   auto bracket = [&](int x, int y, int dx, int dy) {
