@@ -183,7 +183,8 @@ int small_width(const std::string& s) {
 }
 
 // Captions: a shadow one pixel down and right, then the letters.
-void caption_big(Image& img, const Font& font, const std::string& s, int x0, int y0, int w, int h, Rgb ink, Rgb shadow) {
+void caption_big(Image& img, const Font& font, const std::string& s, int x0, int y0, int w, int h, Rgb ink, Rgb shadow,
+                 float shadow_alpha = 0.85f, float ink_alpha = 1.0f) {
   int tx = x0 + (w + 1 - 9 * static_cast<int>(s.size())) / 2;
   int ty = y0 + (h + 1 - 12) / 2;
   for (int pass = 0; pass < 2; ++pass)
@@ -194,9 +195,9 @@ void caption_big(Image& img, const Font& font, const std::string& s, int x0, int
           if (a <= 0) continue;
           int x = tx + static_cast<int>(n) * 9 + i, y = ty + r;
           if (pass == 0)
-            img.blend(x + 1, y + 1, shadow, 0.85f);
+            img.blend(x + 1, y + 1, shadow, shadow_alpha);
           else
-            img.blend(x, y, ink, a);
+            img.blend(x, y, ink, a * ink_alpha);
         }
 }
 
@@ -289,6 +290,23 @@ Image paint_grunge(const Font& font) {
   };
   hazard(6, 22);
   hazard(588, 595);
+  // A riveted name plate over the top stripe.
+  {
+    int x0 = 330, y0 = 3, x1 = 469, y1 = 25;
+    drop_shadow(img, x0, y0, x1, y1, 4, 0.6f);
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
+        float brushed = value_noise(x / 40.0f, y / 1.3f, 17);
+        float wear = fbm(x / 14.0f, y / 14.0f, 18, 3);
+        Rgb c = mix(Rgb{84, 60, 40}, Rgb{132, 98, 64}, clamp01(0.3f + 0.5f * brushed));
+        c = mix(c, Rgb{150, 70, 22}, smoothstep(0.58f, 0.75f, wear) * 0.7f);
+        img.at(x, y) = c * (0.9f + 0.2f * hash01(x, y, 19));
+      }
+    bevel(img, x0, y0, x1, y1, 2, true, Rgb{226, 180, 130}, Rgb{20, 12, 6}, 0.75f);
+    caption_big(img, font, "ZELVORANT", x0 + 4, y0, x1 - x0 - 8, y1 - y0, Rgb{30, 18, 10}, Rgb{200, 160, 116});
+    rivet(img, x0 + 5.5f, (y0 + y1) / 2.0f + 0.5f, 2.6f, Rgb{150, 112, 76}, true);
+    rivet(img, x1 - 4.5f, (y0 + y1) / 2.0f + 0.5f, 2.6f, Rgb{150, 112, 76}, true);
+  }
 
   const Rgb bevel_light{196, 150, 104}, bevel_dark{12, 8, 4};
   auto recess = [&](int x0, int y0, int x1, int y1, Rgb inner, float texture, int width) {
@@ -387,6 +405,17 @@ Image paint_carbon(const Font& font) {
       img.at(x, y) = Rgb{g * 0.9f, g * 0.96f, g * 1.1f};
     }
   glow_hline(0, W - 1, 29, 0.7f);
+  // The magazine's name, spaced out, glowing faintly in the header.
+  {
+    const std::string name = "Z E L V O R A N T";
+    int x0 = 400 - 9 * static_cast<int>(name.size()) / 2;
+    for (int d = 2; d >= 1; --d)
+      for (int oy = -d; oy <= d; ++oy)
+        for (int ox = -d; ox <= d; ++ox)
+          caption_big(img, font, name, x0 + ox, 3 + oy, 9 * static_cast<int>(name.size()), 19, blue, Rgb{},
+                      0.0f, 0.12f);
+    caption_big(img, font, name, x0, 3, 9 * static_cast<int>(name.size()), 19, Rgb{170, 210, 255}, Rgb{0, 10, 30});
+  }
   for (int y = 572 + 14; y < H; ++y)
     for (int x = 0; x < W; ++x) {
       float brushed = value_noise(x / 70.0f, y / 1.1f, 6);
