@@ -137,6 +137,21 @@ TEST(PagePanel, RulesSitBehindTheTextAcrossThePanel) {
   EXPECT_EQ(p.px(100, 241), 0x00FF00u);
 }
 
+TEST(PagePanel, RowsPastTheLastGridRowAreSkipped) {
+  // A page without an end marker is 4999 lines long; scrolled to its end,
+  // the panel would reach rows past 5000, which do not exist.
+  Panel p;
+  for (int l = 4990; l <= 5000; ++l) p.line(l, "#", "1");
+  p.app.grid.page_length = 4999;
+  p.draw(4990);
+  EXPECT_EQ(p.px(32, 193), kInk);       // row 1 shows line 4991
+  EXPECT_EQ(p.px(32, 280), kInk);       // row 8 shows line 4998, the last
+  EXPECT_EQ(p.px(100, 289), kBack);     // row 9 (line 4999, the length): no rule
+  EXPECT_EQ(p.px(32, 296), kBack);      // row 10: no text past the page
+  EXPECT_EQ(p.px(100, 301), 0xFFFFFFu);  // row 10 (line 5000) still has its rule
+  EXPECT_EQ(p.px(100, 313), kBack);      // row 11 would be line 5001
+}
+
 TEST(PagePanel, RuleStyleStringsReadAsNumbers) {
   EXPECT_EQ(page_rule_style("0"), 0);
   EXPECT_EQ(page_rule_style(""), 0);
