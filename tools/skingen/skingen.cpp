@@ -440,16 +440,16 @@ Image paint_carbon(const Font& font) {
   };
   glass(138, 36, 659, 155, 16);
   glass(14, 186, 775, 578, 3);
-  glass(781, 190, 795, 580, 12);
+  glass(781, 191, 795, 578, 12);
   // Corner brackets of blue light at the panel's corners.
   auto bracket = [&](int x, int y, int dx, int dy) {
     glow_hline(std::min(x, x + dx * 24), std::max(x, x + dx * 24), y, 0.9f);
     glow_vline(x, std::min(y, y + dy * 24), std::max(y, y + dy * 24), 0.9f);
   };
   bracket(10, 182, 1, 1);
-  bracket(779, 182, -1, 1);
+  bracket(798, 182, -1, 1);
   bracket(10, 582, 1, -1);
-  bracket(779, 582, -1, -1);
+  bracket(798, 582, -1, -1);
   bracket(134, 32, 1, 1);
   bracket(663, 32, -1, 1);
   // A row of dim blue dots under the visualiser strip, a scale for the bars.
