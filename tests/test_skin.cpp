@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "core/app.h"
 #include "platform/headless_platform.h"
+#include "render/glyph.h"
 #include "render/skin.h"
+#include "tools/tool/registry.h"
 
 namespace zel {
 namespace {
@@ -135,6 +141,34 @@ TEST(GeneratedSkins, ButtonsCarryLightCaptionsInsideTheirRectangles) {
       // Captions run from 4 letters (about 60 pixels of ink) to 8.
       EXPECT_GE(light, k < 6 ? 60 : 25) << "skin " << s + 1 << ", button " << k + 1;
     }
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Assets, WriteTheBytesAsLinkedAndPreviews) {
+  std::string dir = ::testing::TempDir() + "/text_assets";
+  std::filesystem::create_directories(dir);
+  int ran = 0;
+  for (const tool::AssetWriter& w : tool::asset_writers()) {
+    std::string name = w.name;
+    if (name.rfind("font", 0) == 0 || name.rfind("skin", 0) == 0) {
+      ASSERT_TRUE(w.write(dir)) << name;
+      ++ran;
+    }
+  }
+  EXPECT_EQ(ran, 3);
+  std::span<const uint8_t> font = font_data(), skins = skin_pictures();
+  EXPECT_EQ(read_file(dir + "/font.bin"), std::vector<uint8_t>(font.begin(), font.end()));
+  EXPECT_EQ(read_file(dir + "/skin1.bin"), std::vector<uint8_t>(skins.begin(), skins.begin() + kSkinPictureBytes));
+  EXPECT_EQ(read_file(dir + "/skin2.bin"), std::vector<uint8_t>(skins.begin() + kSkinPictureBytes, skins.end()));
+  for (const char* png : {"/font.png", "/skin1.png", "/skin2.png"}) {
+    std::vector<uint8_t> bytes = read_file(dir + png);
+    ASSERT_GT(bytes.size(), 8u) << png;
+    EXPECT_EQ(bytes[1], 'P') << png;
+  }
 }
 
 }  // namespace
