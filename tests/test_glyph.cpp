@@ -19,6 +19,11 @@ constexpr uint32_t kBack = 0x123456;  // a background no primitive writes
 
 int glyph_col(int code) { return (code - 32) * 9 + 1; }
 
+// FontShadeColours entries 0..11 of the font.
+constexpr uint8_t kShades[12][3] = {{0, 0, 0},       {132, 130, 132}, {252, 2, 252},   {196, 194, 196},
+                                    {68, 66, 68},    {188, 190, 188}, {252, 254, 252}, {100, 98, 68},
+                                    {28, 30, 28},    {132, 134, 132}, {212, 210, 212}, {84, 82, 84}};
+
 // A test font: 'A' is a full cell of shade 6 in face 1 and of shade 3 in face
 // 2; 'B' has ink only in its top-left pixel (shade 6) and bottom-right pixel
 // (shade 9); code 255 is a full cell of shade 6. Shade colours are those of
@@ -37,11 +42,8 @@ struct TestFont {
     fill(255, 0, 6);
     atlas[static_cast<size_t>(0) * kFontAtlasW + glyph_col('B')] = 6;
     atlas[static_cast<size_t>(11) * kFontAtlasW + glyph_col('B') + 8] = 9;
-    const uint8_t base[12][3] = {{0, 0, 0},    {132, 130, 132}, {252, 2, 252},   {196, 194, 196}, {68, 66, 68},
-                                 {188, 190, 188}, {252, 254, 252}, {100, 98, 68}, {28, 30, 28},    {132, 134, 132},
-                                 {212, 210, 212}, {84, 82, 84}};
     for (int s = 0; s < 12; ++s)
-      for (int c = 0; c < 3; ++c) shades[s * 3 + c] = base[s][c];
+      for (int c = 0; c < 3; ++c) shades[s * 3 + c] = kShades[s][c];
     shades[200 * 3] = 15, shades[200 * 3 + 1] = 10;
     build_glyph_palette(font, atlas, shades);
   }
@@ -103,6 +105,13 @@ TEST(GlyphDrawing, ClippedGlyphWritesOnlyInkInsideTheClip) {
   EXPECT_EQ(fb.get(10, 20), 252u << 16);
   EXPECT_EQ(fb.get(18, 31), 132u << 16);
 
+  // Text: the n-th character at x + 9 (n - 1), all under one clip.
+  fb = fresh();
+  draw_text_clipped(fb, t.font, "A AA", 100, 100, 0, 130, 0, 599, 1, 1);
+  auto want = rect(100, 108, 100, 111);
+  for (auto p : rect(118, 130, 100, 111)) want.insert(p);
+  EXPECT_EQ(changed(fb), want);
+
   // Face 2 reads atlas rows 14..25.
   fb = fresh();
   draw_glyph_clipped(fb, t.font, "A", 0, 0, 0, 799, 0, 599, 2, 1);
@@ -161,19 +170,6 @@ TEST(GlyphDrawing, PrimitivesClipToTheFrameBuffer) {
   for (auto p : rect(790, 799, 0, 1)) want.insert(p);
   for (auto p : rect(0, 30, 598, 599)) want.insert(p);
   EXPECT_EQ(c, want);
-}
-
-TEST(TextDrawing, CharactersStepNinePixelsWithOneClip) {
-  TestFont t;
-  FrameBuffer fb = fresh();
-  draw_text_clipped(fb, t.font, "A A", 100, 100, 0, 799, 0, 599, 1, 1);
-  auto want = rect(100, 108, 100, 111);
-  for (auto p : rect(118, 126, 100, 111)) want.insert(p);
-  EXPECT_EQ(changed(fb), want);
-
-  fb = fresh();
-  draw_text_clipped(fb, t.font, "AAAA", 100, 100, 110, 120, 0, 599, 1, 1);
-  EXPECT_EQ(changed(fb), rect(110, 120, 100, 111));
 }
 
 TEST(BlendRect, CoversBothEndsWithThePerChannelFormula) {
@@ -237,11 +233,8 @@ TEST(Rules, RainbowCoversWidthPlusOneAndFollowsTheClock) {
 TEST(GeneratedFont, HasTheLayoutAndShadesOfTheFont) {
   std::span<const uint8_t> data = font_data();
   ASSERT_EQ(data.size(), static_cast<size_t>(kFontAtlasBytes + kFontShadeBytes));
-  const uint8_t base[12][3] = {{0, 0, 0},    {132, 130, 132}, {252, 2, 252},   {196, 194, 196}, {68, 66, 68},
-                               {188, 190, 188}, {252, 254, 252}, {100, 98, 68}, {28, 30, 28},    {132, 134, 132},
-                               {212, 210, 212}, {84, 82, 84}};
   for (int s = 0; s < 12; ++s)
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(data[kFontAtlasBytes + s * 3 + c], base[s][c]) << "shade " << s;
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(data[kFontAtlasBytes + s * 3 + c], kShades[s][c]) << "shade " << s;
   for (int i = 0; i < kFontAtlasBytes; ++i) {
     ASSERT_LE(data[i], 11) << "atlas byte " << i;
     ASSERT_NE(data[i], 2) << "magenta shade at atlas byte " << i;
