@@ -153,10 +153,16 @@ struct Font {
   }
 };
 
-// A small capital font, 7 rows high, for the narrow MUSIC buttons.
+// Small capital alphabets for the MUSIC buttons: 7 rows high on 'Grunge',
+// 5 rows high for the 9-pixel plates of 'Carbon'.
 struct SmallGlyph {
   char c;
   const char* rows[7];
+};
+struct SmallFont {
+  const SmallGlyph* glyphs;
+  int count;
+  int height;
 };
 constexpr SmallGlyph kSmall[] = {
     {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
@@ -170,15 +176,30 @@ constexpr SmallGlyph kSmall[] = {
     {'4', {"..#.", ".##.", "#.#.", "#.#.", "####", "..#.", "..#."}},
     {' ', {"..", "..", "..", "..", "..", "..", ".."}},
 };
-const SmallGlyph* small_glyph(char c) {
-  for (const SmallGlyph& g : kSmall)
-    if (g.c == c) return &g;
+constexpr SmallGlyph kTiny[] = {
+    {'M', {"#...#", "##.##", "#.#.#", "#...#", "#...#"}},
+    {'U', {"#.#", "#.#", "#.#", "#.#", "###"}},
+    {'S', {"###", "#..", "###", "..#", "###"}},
+    {'I', {"###", ".#.", ".#.", ".#.", "###"}},
+    {'C', {"###", "#..", "#..", "#..", "###"}},
+    {'1', {".#", "##", ".#", ".#", ".#"}},
+    {'2', {"###", "..#", "###", "#..", "###"}},
+    {'3', {"###", "..#", ".##", "..#", "###"}},
+    {'4', {"#.#", "#.#", "###", "..#", "..#"}},
+    {' ', {"..", "..", "..", "..", ".."}},
+};
+constexpr SmallFont kSmallFont{kSmall, static_cast<int>(std::size(kSmall)), 7};
+constexpr SmallFont kTinyFont{kTiny, static_cast<int>(std::size(kTiny)), 5};
+
+const SmallGlyph* small_glyph(const SmallFont& f, char c) {
+  for (int i = 0; i < f.count; ++i)
+    if (f.glyphs[i].c == c) return &f.glyphs[i];
   return nullptr;
 }
-int small_width(const std::string& s) {
+int small_width(const SmallFont& f, const std::string& s) {
   int w = 0;
   for (char c : s)
-    if (const SmallGlyph* g = small_glyph(c)) w += static_cast<int>(std::string(g->rows[0]).size()) + 1;
+    if (const SmallGlyph* g = small_glyph(f, c)) w += static_cast<int>(std::string(g->rows[0]).size()) + 1;
   return w - 1;
 }
 
@@ -201,18 +222,18 @@ void caption_big(Image& img, const Font& font, const std::string& s, int x0, int
         }
 }
 
-void caption_small(Image& img, const std::string& s, int x0, int y0, int w, int h, Rgb ink, Rgb shadow,
-                   int spacing = 1) {
-  int total = small_width(s) + (spacing - 1) * (static_cast<int>(s.size()) - 1);
+void caption_small(Image& img, const SmallFont& font, const std::string& s, int x0, int y0, int w, int h, Rgb ink,
+                   Rgb shadow, int spacing = 1) {
+  int total = small_width(font, s) + (spacing - 1) * (static_cast<int>(s.size()) - 1);
   int tx = x0 + (w + 1 - total + 1) / 2;
-  int ty = y0 + (h + 1 - 7 + 1) / 2;
+  int ty = y0 + (h + 1 - font.height + 1) / 2;
   for (int pass = 0; pass < 2; ++pass) {
     int x = tx;
     for (char c : s) {
-      const SmallGlyph* g = small_glyph(c);
+      const SmallGlyph* g = small_glyph(font, c);
       if (!g) continue;
       int gw = static_cast<int>(std::string(g->rows[0]).size());
-      for (int r = 0; r < 7; ++r)
+      for (int r = 0; r < font.height; ++r)
         for (int i = 0; i < gw; ++i)
           if (g->rows[r][i] == '#') {
             if (pass == 0)
@@ -353,7 +374,7 @@ Image paint_grunge(const Font& font) {
     if (k < 6)
       caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
     else
-      caption_small(img, kCaptions[k], x0, y0, b.w, b.h, ink, shadow, 2);
+      caption_small(img, kSmallFont, kCaptions[k], x0, y0, b.w, b.h, ink, shadow, 2);
   }
   // Rivets at the corners of the plates around the recesses.
   for (auto [x, y] : std::initializer_list<std::pair<int, int>>{{7, 34},    {792, 34},  {7, 170},  {792, 170}, {7, 580},
@@ -471,7 +492,7 @@ Image paint_carbon(const Font& font) {
     if (k < 6)
       caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
     else
-      caption_small(img, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
+      caption_small(img, kTinyFont, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
     // a small blue indicator light beside each large button
     if (k < 6) {
       int lx = b.x < 400 ? x0 - 9 : x1 + 9, ly = (y0 + y1) / 2;
