@@ -1,9 +1,15 @@
 // Text font and drawing primitives: the 9x12 glyph font in two faces, its
-// colour table, and the translucent rectangle and rule primitives.
-// Main thread only. Every primitive clips to the FrameBuffer.
+// colour table (GlyphPalette), and the translucent rectangle and three-row
+// rule used by the page panel, menus, buttons and ticker.
+//
+// Called on the main thread only. Coordinates are FrameBuffer pixels (x to
+// the right, y down). Out-of-range faces, colours or character codes and
+// empty strings draw nothing. Every primitive clips to the 800x600
+// FrameBuffer; inside it, it writes exactly the pixels described below.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -11,23 +17,57 @@
 
 namespace zel {
 
+// Layout of the font image: 2048 x 28 shade bytes, face 1 in rows 0..11,
+// face 2 in rows 14..25, code c in columns (c - 32) * 9 + 1 .. + 9.
+constexpr int kFontAtlasW = 2048;
+constexpr int kFontAtlasH = 28;
+constexpr int kFontAtlasBytes = kFontAtlasW * kFontAtlasH;  // 57,344
+constexpr int kFontShadeBytes = 256 * 3;                     // FontShadeColours, RGB per shade
+constexpr int kGlyphW = 9;
+constexpr int kGlyphH = 12;
+constexpr int kFace2Row = 14;
+
 // The font working array (FontAtlas widened to 32 bits) and GlyphPalette.
 struct TextFont {
-  int width = 2048;
-  int height = 28;
-  std::vector<int32_t> atlas;     // width * height shade numbers
-  std::vector<uint32_t> palette;  // 256 * 31 colours, entry (s, c) at s * 31 + c
+  int width = kFontAtlasW;
+  int height = kFontAtlasH;
+  std::vector<int32_t> atlas;  // width * height shade numbers
+  // Entry (s, c) at s * 31 + c for shade s 0..255 and colour c 1..31. One
+  // spare entry at the end, so that (255, 31) exists; entries with c = 31
+  // are never written and stay black.
+  std::vector<uint32_t> palette;
+
+  uint32_t colour_of(int shade, int colour) const { return palette[static_cast<size_t>(shade) * 31 + colour]; }
 };
 
+// The embedded font as linked: FontAtlas (kFontAtlasBytes) then
+// FontShadeColours (kFontShadeBytes).
+std::span<const uint8_t> font_data();
+
+// Fills the working atlas and GlyphPalette from the embedded FontAtlas and
+// FontShadeColours. Call once at start-up, before any text is drawn.
 void build_glyph_palette(TextFont& font);
+// Same from explicit data: `atlas` holds kFontAtlasBytes shade bytes and
+// `shade_colours` kFontShadeBytes RGB bytes (shorter inputs are zero-padded).
+void build_glyph_palette(TextFont& font, std::span<const uint8_t> atlas, std::span<const uint8_t> shade_colours);
+
+// The first character of `text` at (x, y), transparent background; only
+// pixels with xmin <= px <= xmax and ymin <= py <= ymax are written.
 void draw_glyph_clipped(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int xmin,
                         int xmax, int ymin, int ymax, int face, int colour);
+// The whole 9x12 cell of the first character, shade 0 painted black, rows
+// 193..569 only. Used for the body rows of plain page lines.
 void draw_glyph_opaque(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int face,
                        int colour);
+// Every character of `text`, the n-th at x + (n - 1) * 9, with the same clip.
 void draw_text_clipped(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int xmin,
                        int xmax, int ymin, int ymax, int face, int colour);
+// Blends (r, g, b) over columns x..x+w and rows y..y+h (both inclusive):
+// channel = floor((src * alpha + dst * (256 - alpha)) / 256). alpha 0..127.
 void blend_rect(FrameBuffer& fb, int x, int y, int w, int h, int alpha, int r, int g, int b);
-// anim_clock: the main loop's animation clock (1/250 s), drives style 8.
+// A rule on rows y-1..y+1 from column x: styles 1..7 cover `width` columns in
+// two tones, style 8 covers width + 1 columns of rainbow driven by
+// anim_clock (the main loop's animation clock, 1/250 s). Other styles: nothing.
 void draw_rule(FrameBuffer& fb, double anim_clock, int y, int x, int width, int style);
 
 }  // namespace zel

@@ -1,10 +1,71 @@
 #include "render/page_panel.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
 #include "core/app.h"
 
 namespace zel {
 
-void draw_page_rules(App&, int) {}
-void draw_page_text(App&, int) {}
+namespace {
+
+constexpr int kRows = 33;
+constexpr int kRowTop = 175;  // top of row 0 before scrolling
+constexpr int kCellLeft = 23;
+constexpr int kBandTop = 193;
+
+}  // namespace
+
+int page_rule_style(std::string_view rule) {
+  size_t i = 0;
+  while (i < rule.size() && (rule[i] == ' ' || rule[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < rule.size() && (rule[i] == '+' || rule[i] == '-')) negative = rule[i++] == '-';
+  double v = 0;
+  bool any = false;
+  for (; i < rule.size() && std::isdigit(static_cast<unsigned char>(rule[i])); ++i, any = true)
+    v = std::min(v * 10 + (rule[i] - '0'), 1e6);
+  if (i < rule.size() && rule[i] == '.') {
+    double scale = 0.1;
+    for (++i; i < rule.size() && std::isdigit(static_cast<unsigned char>(rule[i])); ++i, any = true, scale /= 10)
+      v += (rule[i] - '0') * scale;
+  }
+  if (!any) return 0;
+  return static_cast<int>(std::nearbyint(negative ? -v : v));
+}
+
+void draw_page_rules(App& app, int first) {
+  const PageGrid& grid = app.grid;
+  for (int i = 0; i < kRows; ++i) {
+    int y = kRowTop + grid.scroll_offset + 12 * i + 6;
+    int line = first + i;
+    if (y <= 192 || y >= 569 || line < 0 || line >= PageGrid::kRows) continue;
+    // The end-marker row keeps whatever an earlier page left there; it shows no rule.
+    if (line == grid.page_length) continue;
+    draw_rule(app.fb, app.timing.anim_clock, y, 20, 750, page_rule_style(grid.rows[static_cast<size_t>(line)].rule));
+  }
+}
+
+void draw_page_text(App& app, int first) {
+  const PageGrid& grid = app.grid;
+  const int band_bottom = app.nav.skin == 1 ? 569 : 570;
+  for (int i = 0; i < kRows; ++i) {
+    int line = first + i;
+    if (line < 0 || line >= grid.page_length || line >= PageGrid::kRows) continue;
+    const PageRow& row = grid.rows[static_cast<size_t>(line)];
+    int y = kRowTop + grid.scroll_offset + 12 * i;
+    bool opaque = i > 0 && i < 31 && row.rule == "0";
+    for (int k = 0; k < PageGrid::kCells; ++k) {
+      const PageCell& cell = row.cells[k];
+      std::string_view ch(reinterpret_cast<const char*>(&cell.ch), cell.has_char() ? 1 : 0);
+      int x = kCellLeft + 9 * k;
+      if (opaque)
+        draw_glyph_opaque(app.fb, app.font, ch, x, y, cell.face, cell.colour);
+      else
+        draw_glyph_clipped(app.fb, app.font, ch, x, y, 0, 800, kBandTop, band_bottom, cell.face, cell.colour);
+    }
+  }
+}
 
 }  // namespace zel
