@@ -135,6 +135,15 @@ TEST(Wheel, OneStepIsFourLinesAndTurningAwayScrollsUp) {
   EXPECT_EQ(s.app.grid.top_line, 0);
 }
 
+TEST(Wheel, StepsTurnedBeforeTheFirstFrameAreAllApplied) {
+  Screen s;  // wheel_now starts at 0 while the display's counter has moved
+  s.page_of(100);
+  s.p.post_wheel(-3);
+  s.p.pump_events();
+  keyboard_and_wheel_scrolling(s.app);
+  EXPECT_EQ(s.app.grid.top_line, 12);
+}
+
 TEST(Wheel, ShortPageIgnoresTheWheelButRemembersTheCounter) {
   Screen s;
   s.page_of(20);
