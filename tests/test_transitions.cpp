@@ -69,7 +69,7 @@ TEST(Wipe, EachWipeIsSeventyFiveFramesAndAdvancesTheAnimationClock) {
   wipe_open(s.app);
   EXPECT_EQ(s.p.frames_presented() - f0, 150u);
   // Its last frame (s = 7) leaves only the outermost stripes.
-  for (int x = 28; x <= 760; ++x) ASSERT_EQ(s.shown(x, 300), kBg) << x;
+  for (int x = 28; x <= 760; ++x) ASSERT_EQ(s.shown(x, 560), kBg) << x;  // below the short page
 }
 
 TEST(Wipe, RedrawShowsTheVisualiserOnlyWhileMuteIsUnlit) {
