@@ -153,19 +153,19 @@ void draw_title_glyph(App& app, int col, int x, int y) {
       }
 }
 
-void draw_intro_lines(App& app) {
-  for (int k = 1; k <= 9; ++k) {
-    std::string_view line = intro_line(k);
-    if (line.empty()) continue;
-    int y = 60 + 33 * k;
-    int x = 400 - 16 * static_cast<int>(line.size());
-    for (char ch : line) {
-      int col = big_font_column(static_cast<unsigned char>(ch));
-      if (col < 0) continue;  // no glyph: skipped without taking space
-      draw_title_glyph(app, col, x, y);
-      x += 32;
-    }
+void draw_intro_line(App& app, std::string_view line, int y) {
+  if (line.empty()) return;
+  int x = 400 - 16 * static_cast<int>(line.size());
+  for (char ch : line) {
+    int col = big_font_column(static_cast<unsigned char>(ch));
+    if (col < 0) continue;  // no glyph: skipped without taking space
+    draw_title_glyph(app, col, x, y);
+    x += 32;
   }
+}
+
+void draw_intro_lines(App& app) {
+  for (int k = 1; k <= 9; ++k) draw_intro_line(app, intro_line(k), 60 + 33 * k);
 }
 
 void draw_scroller_glyph(App& app, int col, int x) {
@@ -195,10 +195,11 @@ void draw_scroller_glyph(App& app, int col, int x) {
   }
 }
 
-void draw_scroller(App& app) {
+void draw_scroller(App& app) { draw_scroller_text(app, scroller_text()); }
+
+void draw_scroller_text(App& app, std::string_view text) {
   IntroState& in = app.intro;
   Platform& p = app.platform;
-  std::string_view text = scroller_text();
   double step = std::min(app.timing.intro_frame_scale, 5.0);
   if (p.clock() > in.scroller_pause_until) in.scroller_offset -= step;
   if (in.scroller_offset < -32) {

@@ -55,6 +55,10 @@ void update_intro_tables(App& app);
 void draw_starfield(App& app);
 void draw_intro_lines(App& app);
 void draw_scroller(App& app);
+// One title line centred on column 400 at top row y.
+void draw_intro_line(App& app, std::string_view line, int y);
+// Moves the scroller and draws it from `text` (draw_scroller uses ScrollerText).
+void draw_scroller_text(App& app, std::string_view text);
 // One title glyph (font column `col`) with its top-left at (x, y).
 void draw_title_glyph(App& app, int col, int x, int y);
 // One scroller glyph (font column `col`) starting at screen column x.
