@@ -47,7 +47,7 @@ TEST(Phases, HeldEscapeKeepsTheScreenBlackUntilReleased) {
   ScriptRun r = run(
       "key down ESCAPE\n"
       "wait 40\nprint phase frames\nshot held.png\n"
-      "key up ESCAPE\nwait 30\nprint phase\n");
+      "key up ESCAPE\nwait 2s\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "release");
   EXPECT_EQ(r.prints[1]["phase"], "intro");
@@ -55,7 +55,7 @@ TEST(Phases, HeldEscapeKeepsTheScreenBlackUntilReleased) {
 }
 
 TEST(Phases, HeldLeftButtonKeepsTheScreenBlackUntilReleased) {
-  ScriptRun r = run("button down\nwait 20\nprint phase\nbutton up\nwait 30\nprint phase\n");
+  ScriptRun r = run("button down\nwait 20\nprint phase\nbutton up\nwait 2s\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "release");
   EXPECT_EQ(r.prints[1]["phase"], "intro");
@@ -63,8 +63,8 @@ TEST(Phases, HeldLeftButtonKeepsTheScreenBlackUntilReleased) {
 
 TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
   ScriptRun r = run(
-      "wait 30\nprint phase\n"
-      "key press ESCAPE\nwait 30\nprint phase\n"
+      "wait 2s\nprint phase\n"
+      "key press ESCAPE\nwait 4s\nprint phase\n"
       "key press ESCAPE\nwait 30\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "intro");
@@ -74,7 +74,7 @@ TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
 }
 
 TEST(Phases, EscapeStillHeldFromTheIntroDoesNotEndTheMainLoop) {
-  ScriptRun r = run("wait 30\nkey down ESCAPE\nwait 60\nprint phase\nkey up ESCAPE\nwait 5\nprint phase\n");
+  ScriptRun r = run("wait 2s\nkey down ESCAPE\nwait 4s\nprint phase\nkey up ESCAPE\nwait 5\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "main");
   EXPECT_EQ(r.prints[1]["phase"], "main");
@@ -82,7 +82,7 @@ TEST(Phases, EscapeStillHeldFromTheIntroDoesNotEndTheMainLoop) {
 }
 
 TEST(Phases, ClickEndsTheIntro) {
-  ScriptRun r = run("wait 30\nmouse 400 300\nclick\nwait 30\nprint phase\n");
+  ScriptRun r = run("wait 2s\nmouse 400 300\nclick\nwait 4s\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 1u);
   EXPECT_EQ(r.prints[0]["phase"], "main");
 }
@@ -94,7 +94,7 @@ TEST(Phases, DisplayThatCannotOpenGivesMinusOne) {
 }
 
 TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
-  ScriptRun r = run("wait 30\nkey press ESCAPE\nwait 30\nprint page_length ButtonLit MenuSelected current_menu skin selected_song current_tune\n");
+  ScriptRun r = run("wait 2s\nkey press ESCAPE\nwait 4s\nprint page_length ButtonLit MenuSelected current_menu skin selected_song current_tune\n");
   ASSERT_EQ(r.prints.size(), 1u);
   auto& v = r.prints[0];
   EXPECT_EQ(v["ButtonLit"], "0 0 1 0 0 0 1 0 0 0");
@@ -108,7 +108,7 @@ TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
 }
 
 TEST(Timing, AnimClockGrows250PerSecond) {
-  ScriptRun r = run("wait 30\nkey press ESCAPE\nwait 30\nprint anim_clock time\nwait 120\nprint anim_clock time\n");
+  ScriptRun r = run("wait 2s\nkey press ESCAPE\nwait 4s\nprint anim_clock time\nwait 120\nprint anim_clock time\n");
   ASSERT_EQ(r.prints.size(), 2u);
   double a0 = std::stod(r.prints[0]["anim_clock"]), t0 = std::stod(r.prints[0]["time"]);
   double a1 = std::stod(r.prints[1]["anim_clock"]), t1 = std::stod(r.prints[1]["time"]);
@@ -116,7 +116,7 @@ TEST(Timing, AnimClockGrows250PerSecond) {
 }
 
 TEST(Timing, IntroPhaseGrows50PerSecond) {
-  ScriptRun r = run("wait 10\nprint intro_phase time\nwait 60\nprint intro_phase time\n");
+  ScriptRun r = run("wait 2s\nprint intro_phase time\nwait 60\nprint intro_phase time\n");
   ASSERT_EQ(r.prints.size(), 2u);
   double a0 = std::stod(r.prints[0]["intro_phase"]), t0 = std::stod(r.prints[0]["time"]);
   double a1 = std::stod(r.prints[1]["intro_phase"]), t1 = std::stod(r.prints[1]["time"]);

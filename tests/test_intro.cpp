@@ -231,13 +231,15 @@ TEST(Scroller, MirrorFadesToBlackAndStopsAboveRow598) {
     EXPECT_EQ(s.px(x0 + c, 598), ink(c - 1, 31 - 27) ? s.app.intro.mirror_colours[617] : kBg);
     // Face of the mirror, upside down: output row r shows glyph row 31 - r.
     for (int r = 18; r < 28; ++r)  // screen rows 588..597
-      if (ink(c, 31 - r) && !ink(c + 1, 31 - r - 1)) {
+      if (ink(c, 31 - r) && !ink(c + 1, 30 - r)) {
         EXPECT_EQ(s.px(x0 + c, 570 + r), 0u);
         ++black;
       }
     // The upright face in ScrollerColours where the next column's highlight does not cover it.
     for (int r = 0; r < 32; ++r)
-      if (ink(c, r) && !ink(c + 1, r + 1)) EXPECT_EQ(s.px(x0 + c, 300 + r), s.app.intro.scroller_colours[300 + r]);
+      if (ink(c, r) && !ink(c + 1, r + 1)) {
+        EXPECT_EQ(s.px(x0 + c, 300 + r), s.app.intro.scroller_colours[300 + r]);
+      }
   }
   EXPECT_GT(black, 10);
 }

@@ -58,9 +58,9 @@ TEST(Tool, PageRejectsNumbersOutsideTheIssue) {
 
 TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
   std::string dir = ::testing::TempDir() + "/shots";
-  std::string quit = write_script("quit.txt", "wait 20\nkey press ESCAPE\nwait 30\nkey press ESCAPE\nwait 30\n");
+  std::string quit = write_script("quit.txt", "wait 2s\nkey press ESCAPE\nwait 4s\nkey press ESCAPE\nwait 30\n");
   EXPECT_EQ(run_tool("run " + quit + " " + dir).status, 0);
-  std::string shots = write_script("shots.txt", "wait 5\nshot a.png\nprint phase\n");
+  std::string shots = write_script("shots.txt", "wait 2s\nshot a.png\nprint phase\n");
   Result r = run_tool("run " + shots + " " + dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "phase=intro\n");
