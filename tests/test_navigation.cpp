@@ -40,8 +40,11 @@ int length_of_page(int p) {
   return g.page_length;
 }
 
-TEST(Buttons, APressIsUsedOnce) {
+TEST(Buttons, APressIsUsedOnceAndAStrayClickIsUsedUpByTheMenu) {
   Screen s;
+  frame(s, 400, 400);
+  EXPECT_EQ(s.app.input.click_latch, 1);
+  EXPECT_EQ(s.p.frames_presented(), 0u);
   frame(s, kCharts);
   EXPECT_EQ(s.app.nav.current_menu, 1);
   EXPECT_EQ(lit(s), "0100001000");
@@ -54,21 +57,7 @@ TEST(Buttons, APressIsUsedOnce) {
   EXPECT_EQ(lit(s), "0010001000");
 }
 
-TEST(Buttons, ButtonsFollowTheSkinAndTheirEdgesAreOutside) {
-  Screen s;
-  s.app.nav.skin = 2;
-  frame(s, 110, 45);  // inside QUIT of 'Grunge' only
-  EXPECT_EQ(s.app.nav.quit_requested, 0);
-  frame(s, 123, 50);  // right edge of 'Grunge' QUIT
-  s.app.nav.skin = 1;
-  frame(s, 123, 50);
-  EXPECT_EQ(s.app.nav.quit_requested, 0);
-  frame(s, 110, 45);
-  EXPECT_EQ(s.app.nav.quit_requested, 1);
-  EXPECT_EQ(lit(s), "1010001000");  // QUIT lit, the menu's button lit again
-}
-
-TEST(Buttons, FunctionKeysChooseTheSkin) {
+TEST(Buttons, F1AndF2ChooseTheSkinAndTheRectanglesFollowIt) {
   Screen s;
   auto press = [&](int key) {
     s.p.post_key(key, true);
@@ -79,24 +68,27 @@ TEST(Buttons, FunctionKeysChooseTheSkin) {
   };
   press(kKeyF1 + 1);
   EXPECT_EQ(s.app.nav.skin, 2);
-  press(kKeyF1 + 2);
+  press(kKeyF1 + 2);  // F3 does nothing
   EXPECT_EQ(s.app.nav.skin, 2);
+  frame(s, 110, 45);  // inside QUIT of 'Grunge' only
+  EXPECT_EQ(s.app.nav.quit_requested, 0);
   press(kKeyF1);
   EXPECT_EQ(s.app.nav.skin, 1);
+  frame(s, 123, 50);  // the right edge is outside
+  EXPECT_EQ(s.app.nav.quit_requested, 0);
+  frame(s, 110, 45);
+  EXPECT_EQ(s.app.nav.quit_requested, 1);
+  EXPECT_EQ(lit(s), "1010001000");  // QUIT lit, the menu's button lit again
 }
 
-TEST(Buttons, MuteTogglesOncePerClick) {
+TEST(Buttons, MuteTogglesOncePerClickAndMusicUnmutes) {
   Screen s;
   frame(s, kMute);
   EXPECT_EQ(s.app.nav.button_lit[6], 1);
-  frame(s, kMute, false);
+  frame(s, kMute, /*fresh=*/false);
   EXPECT_EQ(s.app.nav.button_lit[6], 1);
   frame(s, kMute);
   EXPECT_EQ(s.app.nav.button_lit[6], 0);
-}
-
-TEST(Buttons, MusicWhileMutedPlaysAndUnmutesButTheSelectedSongDoesNothing) {
-  Screen s;
   frame(s, kMute);
   s.app.nav.ticker_pos = 40;
   frame(s, kMusic3);
@@ -104,18 +96,8 @@ TEST(Buttons, MusicWhileMutedPlaysAndUnmutesButTheSelectedSongDoesNothing) {
   EXPECT_EQ(s.app.nav.selected_song, 3);
   EXPECT_EQ(s.app.nav.ticker_pos, 1);
   s.app.nav.ticker_pos = 40;
-  frame(s, kMusic3);
+  frame(s, kMusic3);  // the selected song does nothing
   EXPECT_EQ(s.app.nav.ticker_pos, 40);
-  EXPECT_EQ(s.app.nav.selected_song, 3);
-}
-
-TEST(Menu, AClickThatNoButtonTakesIsUsedUpWhereverItLands) {
-  Screen s;
-  frame(s, 400, 400);
-  EXPECT_EQ(s.app.input.click_latch, 1);
-  EXPECT_EQ(s.p.frames_presented(), 0u);
-  EXPECT_EQ(s.app.nav.current_menu, 2);
-  EXPECT_EQ(s.app.nav.menu_selected[11], 1);
 }
 
 TEST(Menu, OverlapOfRowFourAndTheSwitchOpensTheEntryAndSwitches) {

@@ -13,7 +13,7 @@ using testing::Screen;
 
 constexpr uint32_t kBg = 0x406080;
 
-TEST(ButtonGlow, RisesBySevenPerHoveredFrameUpTo125AndFallsByThree) {
+TEST(ButtonGlow, RisesBySevenPerHoveredFrameUpTo125AndOnlyWhenUnlatched) {
   Screen s;
   s.pointer(60, 75);  // over CHARTS (button 2, not lit)
   int want = 0;
@@ -22,33 +22,18 @@ TEST(ButtonGlow, RisesBySevenPerHoveredFrameUpTo125AndFallsByThree) {
     want = std::min(std::max(want - 3, 0) + 10, 125);
     ASSERT_EQ(s.app.input.button_glow[2], want) << "frame " << f;
   }
-  EXPECT_EQ(want, 125);
   EXPECT_EQ(s.app.input.pointer_look, 2);
-  s.pointer(400, 400);
+  s.app.input.click_latch = 1;  // still hot, but fading
   draw_buttons(s.app);
   EXPECT_EQ(s.app.input.button_glow[2], 122);
-  EXPECT_EQ(s.app.input.pointer_look, 1);
-}
-
-TEST(ButtonGlow, LatchedOrLitButtonsDoNotBrighten) {
-  Screen s;
-  s.app.input.button_glow[2] = 20;
-  s.app.input.click_latch = 1;
-  s.pointer(60, 75);
-  draw_buttons(s.app);
-  EXPECT_EQ(s.app.input.button_glow[2], 17);
-  EXPECT_EQ(s.app.input.pointer_look, 2);  // still hot
-
+  EXPECT_EQ(s.app.input.pointer_look, 2);
   s.app.input.click_latch = 0;
-  s.app.input.button_glow[3] = 20;
-  s.pointer(60, 100);  // ARTICLES is lit
-  draw_buttons(s.app);
-  EXPECT_EQ(s.app.input.button_glow[3], 17);
-  EXPECT_EQ(s.app.input.pointer_look, 1);
-
-  s.pointer(35, 75);  // left edge of CHARTS is outside
-  draw_buttons(s.app);
-  EXPECT_EQ(s.app.input.pointer_look, 1);
+  for (auto [x, y] : {std::pair{60, 100}, {35, 75}}) {  // lit ARTICLES; the edge of CHARTS
+    s.pointer(x, y);
+    draw_buttons(s.app);
+    EXPECT_EQ(s.app.input.pointer_look, 1);
+  }
+  EXPECT_EQ(s.app.input.button_glow[2], 116);
 }
 
 TEST(ButtonTints, CoverTheWholeRectangleInTheColoursOfEachSkin) {
@@ -172,7 +157,7 @@ TEST(Ticker, DrawsFiftyEightCharactersInFaceTwoShiftedByTheOffset) {
   }
 }
 
-TEST(ScrollThumb, RunsFromRow195AtTheTopTo556AtTheEnd) {
+TEST(ScrollThumb, RunsFrom195To556AndIsAbsentOnShortPages) {
   Screen s;
   s.page_of(100);
   s.app.fb.clear(kBg);
@@ -202,14 +187,11 @@ TEST(ScrollThumb, RunsFromRow195AtTheTopTo556AtTheEnd) {
   EXPECT_EQ(c.px(783, 375), blend(kBg, 80, 50, 150, 250));
   EXPECT_EQ(c.px(792, 394), blend(kBg, 80, 50, 150, 250));
   EXPECT_EQ(c.px(783, 374), kBg);
-}
 
-TEST(ScrollThumb, PageOf33LinesHasNone) {
-  Screen s;
-  s.page_of(33);
-  s.app.fb.clear(kBg);
-  draw_scroll_thumb(s.app);
-  for (uint32_t v : s.app.fb.px) ASSERT_EQ(v, kBg);
+  c.page_of(33);  // no thumb
+  c.app.fb.clear(kBg);
+  draw_scroll_thumb(c.app);
+  for (uint32_t v : c.app.fb.px) ASSERT_EQ(v, kBg);
 }
 
 }  // namespace
