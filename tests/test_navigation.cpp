@@ -165,13 +165,10 @@ TEST(PageChange, StartsAtTheTopAfterTwoWipesOfSeventyFiveFrames) {
   load_page(s.app.grid, 9);
   s.app.grid.top_line = 7;
   s.app.grid.scroll_offset = 6;
-  double t0 = s.p.clock(), a0 = s.app.timing.anim_clock;
   page_change(s.app, 1);
   EXPECT_EQ(s.app.grid.top_line, 0);
   EXPECT_EQ(s.app.grid.scroll_offset, 0);
   EXPECT_EQ(s.p.frames_presented(), 150u);
-  // Every wipe frame adds its own duration (a present and 1 ms) x 250.
-  EXPECT_NEAR(s.app.timing.anim_clock - a0, (s.p.clock() - t0) * 250.0, 1e-6);
 }
 
 std::string run(const std::string& script) {
