@@ -47,7 +47,33 @@ bool write_font(const std::string& outdir) {
   return write_bytes(outdir + "/font.bin", data);
 }
 
+// skinN.png: the backdrop exactly as decode_skins and render_skin_rect build
+// it; skinN.bin: the picture bytes (palette, then indices) as linked.
+bool write_skin(const std::string& outdir, int n) {
+  std::span<const uint8_t> data = skin_pictures();
+  if (data.size() != 2u * kSkinPictureBytes) {
+    std::cerr << "skins: embedded data has " << data.size() << " bytes\n";
+    return false;
+  }
+  Skins skins;
+  decode_skins(skins, data);
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  std::string name = outdir + "/skin" + std::to_string(n);
+  if (!write_png(name + ".png", skins.backdrop[n - 1].data(), kScreenW, kScreenH)) {
+    std::cerr << name << ".png: cannot write\n";
+    return false;
+  }
+  return write_bytes(name + ".bin", data.subspan(static_cast<size_t>(n - 1) * kSkinPictureBytes, kSkinPictureBytes));
+}
+
 AssetRegistrar font_reg({"font.png, font.bin", write_font});
 
+}  // namespace
+}  // namespace zel::tool
+
+namespace zel::tool {
+namespace {
+AssetRegistrar skin1_reg({"skin1.png, skin1.bin", [](const std::string& d) { return write_skin(d, 1); }});
+AssetRegistrar skin2_reg({"skin2.png, skin2.bin", [](const std::string& d) { return write_skin(d, 2); }});
 }  // namespace
 }  // namespace zel::tool
