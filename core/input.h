@@ -1,6 +1,10 @@
 // Input of the main screen: key polling, the mouse as sampled once per frame,
 // buttons, the centre menu, the scroll bar and the pointer.
+// Called by the main loop (core/app.cpp) in this order within a frame:
+// keyboard_and_wheel_scrolling, handle_buttons, handle_menu_click, (drawing),
+// handle_scrollbar, draw_pointer, (present), end_of_frame_input.
 // Main thread only; the mouse values change only in end_of_frame_input.
+// Units: FrameBuffer pixels; glow levels 0..125.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +35,12 @@ struct InputState {
 
   bool click() const { return mouse_button != 0 && click_latch != 1; }
 };
+
+// The menu entry standing in a slot of the centre menu: column 0 left, 1
+// right; row 1..5. 0 for the right row 5 (the menu switch) and out of range.
+int menu_slot_entry(int current_menu, int column, int row);
+// Rectangle of button k (1..10) for the current skin.
+const ButtonRect& button_rect(const App& app, int k);
 
 void build_pointer_images(InputState& input);
 void init_buttons(InputState& input);

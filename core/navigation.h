@@ -1,5 +1,7 @@
 // Navigation state of the main screen (what is shown and heard) and the page
-// change. Main thread only.
+// change. The input handlers (core/input.cpp) change it; the drawing reads
+// it. The open page's page_length, top_line and scroll_offset live in the
+// PageGrid. Main thread only.
 #pragma once
 
 #include <cstdint>

@@ -1,16 +1,223 @@
 #include "render/intro.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "content/content.h"
 #include "core/app.h"
+
+namespace zel::embedded {
+extern const unsigned char bigfont[];
+extern const std::size_t bigfont_size;
+}  // namespace zel::embedded
 
 namespace zel {
 
-void load_big_font(App&) {}
-void init_starfield(App&) {}
-void draw_raster_bars(App&) {}
-void update_intro_tables(App&) {}
-void draw_starfield(App&) {}
-void draw_intro_lines(App&) {}
-void draw_scroller(App&) {}
-void clear_intro_background(App& app) { app.fb.clear(0); }
+namespace {
+
+constexpr size_t kFontBytes = static_cast<size_t>(IntroState::kFontW) * IntroState::kFontH;
+
+// Fills 800 columns of a row with one colour; rows outside the screen are ignored.
+void fill_row(FrameBuffer& fb, int y, uint32_t colour) {
+  if (y < 0 || y >= kScreenH) return;
+  std::fill_n(fb.px.begin() + static_cast<ptrdiff_t>(y) * kScreenW, kScreenW, colour);
+}
+
+// A bar of step s: 32 rows of pure blue rising to 16 s and falling back.
+void raster_bar(FrameBuffer& fb, int step, int top) {
+  for (int r = 0; r < 32; ++r) {
+    int v = r < 16 ? step * (r + 1) : step * (31 - r);
+    if (top + r < 600) fill_row(fb, top + r, static_cast<uint32_t>(v));
+  }
+}
+
+uint32_t rgb(int r, int g, int b) { return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b); }
+int round_even(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+uint32_t colour_at(const uint32_t (&table)[631], int row) { return row >= 0 && row <= 630 ? table[row] : 0; }
+
+}  // namespace
+
+std::basic_string_view<unsigned char> big_font_bytes() {
+  return {embedded::bigfont, embedded::bigfont_size};
+}
+
+int big_font_column(unsigned char c) {
+  if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+  int col = 32 * (static_cast<int>(c) - 32);
+  return col >= 0 && col <= IntroState::kFontW - 1 ? col : -1;
+}
+
+bool big_font_ink(const IntroState& intro, int x, int y) {
+  if (x < 0 || y < 0 || x >= IntroState::kFontW || y >= IntroState::kFontH || intro.font.empty()) return false;
+  return intro.font_palette[intro.font[static_cast<size_t>(y) * IntroState::kFontW + x] & 0xFF] != 0;
+}
+
+void load_big_font(App& app) {
+  IntroState& in = app.intro;
+  auto bytes = big_font_bytes();
+  in.font.assign(kFontBytes, 0);
+  if (bytes.size() < kFontBytes + 768) return;  // no artwork linked: nothing is ink
+  for (size_t i = 0; i < kFontBytes; ++i) in.font[i] = bytes[i];
+  const unsigned char* pal = bytes.data() + kFontBytes;
+  for (int k = 0; k < 256; ++k) in.font_palette[k] = rgb(pal[3 * k], pal[3 * k + 1], pal[3 * k + 2]);
+}
+
+void init_starfield(App& app) {
+  for (int n = 1; n <= IntroState::kStars; ++n) {
+    app.intro.star_x[n] = app.rng.next() * 800.0;
+    app.intro.star_y[n] = app.rng.next() * 470.0 + 22.0;
+  }
+}
+
+void clear_intro_background(App& app) {
+  app.fb.clear(0);
+  for (int row = 1; row <= 50; ++row) fill_row(app.fb, row, static_cast<uint32_t>(153 - 3 * row));
+}
+
+void draw_raster_bars(App& app) {
+  double phase = app.timing.intro_phase;
+  for (int k = 1; k <= 7; ++k) {
+    double a = std::sin((4 * k + phase) * 3.14 / 90);
+    raster_bar(app.fb, 2 * k, round_even(a * 100 + 375));
+    raster_bar(app.fb, k, round_even(a * (-80) + 595));
+  }
+}
+
+void update_intro_tables(App& app) {
+  IntroState& in = app.intro;
+  const double P = app.timing.intro_phase;
+  const double A = 0.00873055555555556;
+  const double S = 0.104766666666667;
+  for (int x = 0; x <= 800; ++x) {
+    int c = (x + 1) / 2;
+    double s1 = std::sin((c - 2.5 * P) * A * 1.5);
+    double s2 = std::sin((c - 4 * P) * A);
+    in.scroller_wave[x] = round_even(s1 * 100 + s2 * 73 + 310);
+    in.mirror_wave[x] = round_even(592 - (s1 * 30 + s2 * 48));
+  }
+  double f = 1.0;
+  for (int i = 0; i <= 630; ++i) {
+    auto title = [&](int d) { return round_even(std::sin((i + d + P) * S * 0.25) * 90 + 125); };
+    in.title_colours[i] = rgb(title(0), title(20), title(40));
+    auto scroller = [&](int d) { return round_even(std::sin((i + d) * S * 0.25) * 100 + 150); };
+    in.scroller_colours[i] = rgb(scroller(0), scroller(50), scroller(100));
+    auto mirror = [&](int d) { return static_cast<int>(std::floor((std::sin((d - i) * S * 0.25) * 50 + 100) * f)); };
+    in.mirror_colours[i] = rgb(mirror(-10), mirror(-90), mirror(-170));
+    if (i > 520) f = std::max(f - 0.015, 0.0);
+  }
+}
+
+void draw_starfield(App& app) {
+  static constexpr double kSpeed[3] = {0.6, 1.2, 1.8};
+  static constexpr uint32_t kCore[3] = {0x222222, 0x444444, 0x999999};
+  static constexpr uint32_t kHalo[3] = {0x111111, 0x222222, 0x444444};
+  IntroState& in = app.intro;
+  FrameBuffer& fb = app.fb;
+  for (int n = 1; n <= IntroState::kStars; ++n) {
+    int layer = (n - 1) / 100;
+    int px = static_cast<int>(std::floor(in.star_x[n]));
+    int py = static_cast<int>(std::floor(in.star_y[n]));
+    in.star_x[n] += kSpeed[layer] * app.timing.intro_frame_scale;
+    if (4 < px && px < 796) {
+      uint32_t core = kCore[layer], halo = kHalo[layer];
+      fb.put(px, py, core);
+      fb.put(px + 1, py, core);
+      fb.put(px, py + 1, core);
+      fb.put(px + 1, py + 1, core);
+      fb.put(px + 2, py, halo);
+      fb.put(px + 2, py + 1, halo);
+      fb.put(px - 1, py, halo);
+      fb.put(px - 1, py + 1, halo);
+      fb.put(px, py - 1, halo);
+      fb.put(px + 1, py - 1, halo);
+      fb.put(px, py + 2, halo);
+      fb.put(px + 1, py + 2, halo);
+    }
+    if (in.star_x[n] > 800) in.star_x[n] -= 800;
+  }
+}
+
+void draw_title_glyph(App& app, int col, int x, int y) {
+  const IntroState& in = app.intro;
+  FrameBuffer& fb = app.fb;
+  for (int pass = 0; pass < 3; ++pass)
+    for (int row = 0; row < 32; ++row)
+      for (int c = 0; c < 32; ++c) {
+        int X = x + c;
+        if (!(0 < X && X < 800) || !big_font_ink(in, col + c, row)) continue;
+        if (pass == 0) fb.put(X + 1, y + row + 1, 0x444444);
+        else if (pass == 1) fb.put(X - 1, y + row - 1, 0xFFFFFF);
+        else fb.put(X, y + row, colour_at(in.title_colours, y + row));
+      }
+}
+
+void draw_intro_line(App& app, std::string_view line, int y) {
+  if (line.empty()) return;
+  int x = 400 - 16 * static_cast<int>(line.size());
+  for (char ch : line) {
+    int col = big_font_column(static_cast<unsigned char>(ch));
+    if (col < 0) continue;  // no glyph: skipped without taking space
+    draw_title_glyph(app, col, x, y);
+    x += 32;
+  }
+}
+
+void draw_intro_lines(App& app) {
+  for (int k = 1; k <= 9; ++k) draw_intro_line(app, intro_line(k), 60 + 33 * k);
+}
+
+void draw_scroller_glyph(App& app, int col, int x) {
+  const IntroState& in = app.intro;
+  FrameBuffer& fb = app.fb;
+  for (int c = 0; c < 32; ++c) {
+    int X = x + c;
+    if (!(0 < X && X < 799)) continue;
+    // Mirror image, read upside down, fading towards the bottom.
+    int m = in.mirror_wave[X];
+    for (int pass = 0; pass < 3; ++pass)
+      for (int r = 0; r < 32 && m + r < 598; ++r) {
+        if (!big_font_ink(in, col + c, 31 - r)) continue;
+        if (pass == 0) fb.put(X + 1, m + 1 + r, colour_at(in.mirror_colours, m + r + 20));
+        else if (pass == 1) fb.put(X - 1, m - 1 + r, colour_at(in.mirror_colours, m + r - 20));
+        else fb.put(X, m + r, colour_at(in.mirror_colours, m + r));
+      }
+    // The upright glyph.
+    int t = in.scroller_wave[X];
+    for (int pass = 0; pass < 3; ++pass)
+      for (int r = 0; r < 32; ++r) {
+        if (!big_font_ink(in, col + c, r)) continue;
+        if (pass == 0) fb.put(X + 1, t + 1 + r, 0x444444);
+        else if (pass == 1) fb.put(X - 1, t - 1 + r, 0xFFFFFF);
+        else fb.put(X, t + r, colour_at(in.scroller_colours, t + r));
+      }
+  }
+}
+
+void draw_scroller(App& app) { draw_scroller_text(app, scroller_text()); }
+
+void draw_scroller_text(App& app, std::string_view text) {
+  IntroState& in = app.intro;
+  Platform& p = app.platform;
+  double step = std::min(app.timing.intro_frame_scale, 5.0);
+  if (p.clock() > in.scroller_pause_until) in.scroller_offset -= step;
+  if (in.scroller_offset < -32) {
+    in.scroller_pos += 1;
+    size_t pos = static_cast<size_t>(in.scroller_pos);
+    if (pos >= 1 && pos <= text.size() && text[pos - 1] == 'a') in.scroller_pause_until = p.clock() + 4.0;
+    if (pos > text.size()) in.scroller_pos = 1;
+    in.scroller_offset += 32;
+  }
+  int x = static_cast<int>(std::floor(in.scroller_offset));
+  size_t first = static_cast<size_t>(in.scroller_pos) - 1;
+  std::string_view shown = first < text.size() ? text.substr(first, 28) : std::string_view{};
+  for (char ch : shown) {
+    int col = big_font_column(ch == 'a' ? ' ' : static_cast<unsigned char>(ch));
+    if (col < 0) continue;
+    draw_scroller_glyph(app, col, x);
+    x += 32;
+  }
+}
 
 }  // namespace zel
