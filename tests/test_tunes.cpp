@@ -1,0 +1,299 @@
+// The twelve embedded tunes: PSID layout against the issue's table, the
+// driver's behaviour on a strict 6502 (instruction counts, memory writes,
+// opcodes), the length of each tune before it loops, and the song compiler's
+// notation played back at the written pitches and lengths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "content/content.h"
+#include "tests/tune_check_cpu.h"
+
+namespace zel {
+namespace {
+
+struct Expected {
+  int size, load, end, init, play, songs, start_song;
+  const char* title;
+  const char* author;
+};
+
+// The issue's tune table and credits, written out independently of the
+// compiler's own copy.
+const Expected kTable[13] = {
+    {},
+    {3677, 0x0822, 0x1600, 0x127B, 0x082E, 1, 1, "Zelvorant Anthem", "Kestrel"},
+    {2622, 0x0FFC, 0x19BB, 0x0FFC, 0x104D, 1, 1, "Paper Lanterns", "Lumi Varga"},
+    {3606, 0x0825, 0x15BC, 0x0825, 0x082B, 2, 1, "Bassline Express", "Kestrel"},
+    {4006, 0x8000, 0x8F27, 0x8394, 0x8000, 25, 1, "Blue Note Basement", "Otto Brandvik"},
+    {7199, 0x0400, 0x1FA0, 0x1F85, 0x1F9B, 28, 1, "Cellar Of Echoes", "Nachtfalter"},
+    {9741, 0x4002, 0x6590, 0x6542, 0x6585, 9, 1, "Arpeggio Rush", "Pixel Monk"},
+    {3399, 0x0FFF, 0x1CC7, 0x0FFF, 0x1003, 1, 1, "Sunday Drive", "Lumi Varga"},
+    {3882, 0x1000, 0x1EAB, 0x1440, 0x1003, 1, 1, "Frozen Lake", "Nachtfalter"},
+    {3346, 0x5000, 0x5C93, 0x5C75, 0x5C8D, 9, 1, "Market Day", "Otto Brandvik"},
+    {5993, 0x8000, 0x96EA, 0x96E0, 0x8018, 4, 2, "Orbit Dance", "Pixel Monk"},
+    {6112, 0x0801, 0x1F62, 0x1F40, 0x1AB5, 13, 1, "Last Train Home", "Kestrel"},
+    {3336, 0x0810, 0x1499, 0x0852, 0x0909, 1, 1, "Farewell Demo", "Lumi Varga"},
+};
+
+int be16(std::span<const uint8_t> img, int off) { return img[off] << 8 | img[off + 1]; }
+
+std::string text_field(std::span<const uint8_t> img, int off) {
+  std::string s;
+  for (int i = 0; i < 32 && img[off + i]; ++i) s += char(img[off + i]);
+  return s;
+}
+
+// A fresh strict machine holding `img`, allowed to write only its own range.
+std::unique_ptr<test::CheckCpu> load(std::span<const uint8_t> img) {
+  auto cpu = std::make_unique<test::CheckCpu>();
+  int d = img[7];
+  int load_at = img[d] | img[d + 1] << 8;
+  for (size_t i = size_t(d) + 2; i < img.size(); ++i) cpu->mem[size_t(load_at) + i - size_t(d) - 2] = img[i];
+  cpu->allow_from = load_at;
+  cpu->allow_to = load_at + int(img.size()) - d - 3;
+  return cpu;
+}
+
+constexpr int kFramesPerSecond = 50;
+constexpr long kPlayLimit = 2600;
+
+TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    const Expected& e = kTable[n];
+    auto img = tune_image(n);
+    ASSERT_EQ(int(img.size()), e.size);
+    EXPECT_EQ(std::string(img.begin(), img.begin() + 4), "PSID");
+    EXPECT_EQ(be16(img, 4), 2);
+    EXPECT_EQ(be16(img, 6), 0x7C);
+    EXPECT_EQ(be16(img, 8), 0);
+    EXPECT_EQ(be16(img, 10), e.init);
+    EXPECT_EQ(be16(img, 12), e.play);
+    EXPECT_EQ(be16(img, 14), e.songs);
+    EXPECT_EQ(be16(img, 16), e.start_song);
+    EXPECT_EQ(be16(img, 18) | be16(img, 20), 0);
+    EXPECT_EQ(text_field(img, 22), e.title);
+    EXPECT_EQ(text_field(img, 54), e.author);
+    EXPECT_EQ(text_field(img, 86), "2010 Zelvorant");
+    EXPECT_EQ(be16(img, 118), 0x0014);
+    EXPECT_EQ(img[0x7C] | img[0x7D] << 8, e.load);
+    EXPECT_EQ(e.size - 0x7E, e.end - e.load + 1);
+    // Jump stubs at the init and play addresses.
+    EXPECT_EQ(img[0x7E + e.init - e.load], 0x4C);
+    EXPECT_EQ(img[0x7E + e.play - e.load], 0x4C);
+  }
+  EXPECT_TRUE(tune_image(0).empty());
+  EXPECT_TRUE(tune_image(13).empty());
+}
+
+// Init and three minutes of play calls on every tune: every call returns in
+// budget, nothing forbidden is executed or written, all voices sound.
+TEST(TuneDriver, EveryTuneRunsThreeMinutesWithinItsLimits) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    auto cpu = load(tune_image(n));
+    int gate_ons[3] = {0, 0, 0};
+    uint8_t ctrl[3] = {0, 0, 0};
+    cpu->on_sid_write = [&](int reg, uint8_t v) {
+      if (reg < 21 && reg % 7 == 4) {
+        int voice = reg / 7;
+        if ((v & 1) && !(ctrl[voice] & 1)) gate_ons[voice]++;
+        ctrl[voice] = v;
+      }
+    };
+    ASSERT_GE(cpu->call(uint16_t(kTable[n].init), 0, 20000), 1);
+    long worst = 0, over600 = 0;
+    const int calls = 180 * kFramesPerSecond;
+    for (int k = 0; k < calls; ++k) {
+      long used = cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit);
+      ASSERT_GE(used, 1) << "play call " << k << " exceeds " << kPlayLimit << " instructions";
+      worst = std::max(worst, used);
+      over600 += used > 600;
+    }
+    EXPECT_LT(over600, calls / 20) << "most play calls stay under 600 instructions";
+    EXPECT_TRUE(cpu->faults.empty()) << cpu->faults.front();
+    for (int v = 0; v < 3; ++v) EXPECT_GT(gate_ons[v], 50) << "voice " << v + 1;
+  }
+}
+
+TEST(TuneDriver, EverySubSongStartsSomethingThatSounds) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    for (int s = 0; s <= kTable[n].songs; ++s) {  // one past the count wraps around
+      SCOPED_TRACE("tune " + std::to_string(n) + " sub-song " + std::to_string(s));
+      auto cpu = load(tune_image(n));
+      int gated = 0, volume = 0;
+      cpu->on_sid_write = [&](int reg, uint8_t v) {
+        if (reg < 21 && reg % 7 == 4 && (v & 1)) gated |= 1 << (reg / 7);
+        if (reg == 24) volume = v & 15;
+      };
+      ASSERT_GE(cpu->call(uint16_t(kTable[n].init), uint8_t(s), 20000), 1);
+      for (int k = 0; k < 10 * kFramesPerSecond; ++k)
+        ASSERT_GE(cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit), 1);
+      EXPECT_EQ(gated, 7);
+      EXPECT_GT(volume, 0);
+      EXPECT_TRUE(cpu->faults.empty()) << cpu->faults.front();
+    }
+  }
+}
+
+// The register image after each play call repeats with the tune's loop; the
+// loop is 60..180 s long.
+TEST(TuneDriver, EachTuneLoopsAfterOneToThreeMinutes) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    auto cpu = load(tune_image(n));
+    std::array<uint8_t, 25> regs{};
+    cpu->on_sid_write = [&](int reg, uint8_t v) { regs[size_t(reg)] = v; };
+    cpu->call(uint16_t(kTable[n].init), 0, 20000);
+    const int frames = 400 * kFramesPerSecond;
+    std::vector<std::array<uint8_t, 25>> trace(frames);
+    for (int k = 0; k < frames; ++k) {
+      cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit);
+      trace[size_t(k)] = regs;
+    }
+    const int from = 200 * kFramesPerSecond;  // well after the first pass
+    int period = 0;
+    for (int p = 1; p <= 180 * kFramesPerSecond && !period; ++p) {
+      bool same = true;
+      for (int k = from; k < from + p && same; ++k) same = trace[size_t(k)] == trace[size_t(k + p)];
+      if (same) period = p;
+    }
+    EXPECT_GE(period, 60 * kFramesPerSecond);
+    EXPECT_LE(period, 180 * kFramesPerSecond);
+  }
+}
+
+// ---- the notation, compiled and played --------------------------------------
+
+// PAL frequency register value of note n (C-0 = 0), from first principles.
+int pal_freq(int n) { return int(std::lround(440.0 * std::pow(2.0, (n - 57) / 12.0) * 16777216.0 / 985248.0)); }
+
+std::vector<uint8_t> compile_song(const std::string& name, const std::string& source, bool* ok) {
+  std::string dir = std::string(ZEL_BINARY_DIR) + "/test_tunes_work";
+  std::string src = dir + "/" + name + ".txt", out = dir + "/" + name + ".sid";
+  std::system(("mkdir -p '" + dir + "'").c_str());
+  std::ofstream(src) << source;
+  std::string cmd = "'" + std::string(ZEL_BINARY_DIR) + "/tools/sidsong/sidsong' 64tass '" +
+                    std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";
+  *ok = std::system(cmd.c_str()) == 0;
+  std::ifstream in(out, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* kSongHead = R"(
+title "Test"
+author "Test"
+slot 2
+tempo 3
+instrument lead
+  ad 00
+  sr f0
+  wave 41+0
+end
+instrument chord
+  wave 21+0 21+4 21+7 loop 0
+end
+instrument drum
+  wave 81=c7 41=c3
+end
+)";
+
+TEST(SongCompiler, NotesPlayAtTheirPitchesAndLengthsWithHardRestart) {
+  bool ok = false;
+  auto img = compile_song("notes", std::string(kSongHead) + R"(
+pattern a
+  @lead 2 c4 e4 4 g4 - 8 . 
+end
+pattern b
+  @chord 20 a3
+end
+pattern c
+  @drum 20 c1
+end
+song
+  a | b | c
+  a*120 | b*120 | c*120
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  auto cpu = load(img);
+  std::array<uint8_t, 25> r{};
+  cpu->on_sid_write = [&](int reg, uint8_t v) { r[size_t(reg)] = v; };
+  cpu->call(0x0FFC, 0, 20000);
+  std::vector<std::array<uint8_t, 25>> f;
+  for (int k = 0; k < 48; ++k) cpu->call(0x104D, 0, kPlayLimit), f.push_back(r);
+  auto freq = [&](int k, int v) { return f[size_t(k)][size_t(7 * v)] | f[size_t(k)][size_t(7 * v + 1)] << 8; };
+  auto gate = [&](int k, int v) { return f[size_t(k)][size_t(7 * v + 4)] & 1; };
+  // Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, then a rest.
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(freq(k, 0), pal_freq(48)) << k;
+  for (int k = 6; k < 12; ++k) EXPECT_EQ(freq(k, 0), pal_freq(52)) << k;
+  for (int k = 12; k < 36; ++k) EXPECT_EQ(freq(k, 0), pal_freq(55)) << k;
+  // Gate: off in the last frame of each untied note, held through the tie.
+  for (int k = 0; k < 36; ++k) EXPECT_EQ(gate(k, 0), (k == 5 || k == 11 || k == 35) ? 0 : 1) << k;
+  for (int k = 36; k < 48; ++k) EXPECT_EQ(gate(k, 0), 0) << k;
+  EXPECT_EQ(f[0][4] & 0xF0, 0x40);
+  EXPECT_EQ(f[0][5], 0x00);
+  EXPECT_EQ(f[0][6], 0xF0);
+  // Voice 2: the chord steps root, third, fifth, one frame each.
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(freq(k, 1), pal_freq(45 + (k % 3 == 0 ? 0 : k % 3 == 1 ? 4 : 7))) << k;
+  EXPECT_EQ(f[0][11] & 0xF0, 0x20);
+  // Voice 3: noise at an absolute pitch, then the pulse tail.
+  EXPECT_EQ(freq(0, 2), pal_freq(84));
+  EXPECT_EQ(f[0][18] & 0xF0, 0x80);
+  EXPECT_EQ(freq(1, 2), pal_freq(36));
+  EXPECT_EQ(f[1][18] & 0xF0, 0x40);
+}
+
+TEST(SongCompiler, SwingLengthensEvenRowsAndShortensOddOnes) {
+  bool ok = false;
+  std::string head = kSongHead;
+  head.replace(head.find("tempo 3"), 7, "tempo 3\nswing 4 2");
+  auto img = compile_song("swing", head + R"(
+pattern a
+  @lead 1 c4 d4 e4 f4 2 g4 a4 [ c4 ]120
+end
+song
+  a*12 | a*12 | a*12
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  auto cpu = load(img);
+  int freq = 0;
+  cpu->on_sid_write = [&](int reg, uint8_t v) {
+    if (reg == 0) freq = (freq & 0xFF00) | v;
+    if (reg == 1) freq = (freq & 0xFF) | v << 8;
+  };
+  cpu->call(0x0FFC, 0, 20000);
+  std::vector<int> seen;
+  for (int k = 0; k < 24; ++k) cpu->call(0x104D, 0, kPlayLimit), seen.push_back(freq);
+  // Rows alternate 4 and 2 frames; the two-row notes last 6.
+  std::vector<int> want;
+  const int notes[] = {48, 50, 52, 53, 55, 57};
+  const int lens[] = {4, 2, 4, 2, 6, 6};
+  for (int i = 0; i < 6; ++i) want.insert(want.end(), size_t(lens[i]), pal_freq(notes[i]));
+  EXPECT_EQ(seen, want);
+}
+
+TEST(SongCompiler, RefusesBlocksWhoseVoicesDifferInLength) {
+  bool ok = true;
+  compile_song("uneven", std::string(kSongHead) + R"(
+pattern a
+  @lead 4 c4
+end
+pattern b
+  @lead 8 c4
+end
+song
+  a*300 | b*300 | a*300
+end
+)", &ok);
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace zel
