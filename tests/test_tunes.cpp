@@ -11,6 +11,7 @@
 #include <string>
 
 #include "content/content.h"
+#include "sid/sid_machine.h"
 #include "tests/tune_check_cpu.h"
 
 namespace zel {
@@ -150,13 +151,13 @@ TEST(TuneDriver, EachTuneLoopsAfterOneToThreeMinutes) {
     std::array<uint8_t, 25> regs{};
     cpu->on_sid_write = [&](int reg, uint8_t v) { regs[size_t(reg)] = v; };
     cpu->call(uint16_t(kTable[n].init), 0, 20000);
-    const int frames = 400 * kFramesPerSecond;
+    const int frames = 540 * kFramesPerSecond;
     std::vector<std::array<uint8_t, 25>> trace(frames);
     for (int k = 0; k < frames; ++k) {
       cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit);
       trace[size_t(k)] = regs;
     }
-    const int from = 200 * kFramesPerSecond;  // well after the first pass
+    const int from = 180 * kFramesPerSecond;  // after the first pass
     int period = 0;
     for (int p = 1; p <= 180 * kFramesPerSecond && !period; ++p) {
       bool same = true;
@@ -165,6 +166,36 @@ TEST(TuneDriver, EachTuneLoopsAfterOneToThreeMinutes) {
     }
     EXPECT_GE(period, 60 * kFramesPerSecond);
     EXPECT_LE(period, 180 * kFramesPerSecond);
+  }
+}
+
+// Through the program's own synthesis, every second of each tune's first
+// minute is audible and none wraps around: adjacent samples never differ by
+// more than the largest step three full voices can make together
+// (3 x (7,605 + 7,680)), which only a sum beyond +-32,767 would produce.
+TEST(TuneSound, FirstMinuteIsNeverSilentAndNeverWraps) {
+  auto s = std::make_unique<SidPlayerState>();
+  constexpr int kMaxStep = 3 * (7605 + 7680);
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    auto img = tune_image(n);
+    sid_init(*s, 44100);
+    psid_load(*s, img.data(), img.size());
+    tune_init(*s, 0);
+    std::vector<int16_t> second(44100);
+    int prev = 0;
+    for (int sec = 0; sec < 60; ++sec) {
+      for (int c = 0; c < kFramesPerSecond; ++c) tune_render_chunk(*s, second.data() + c * kSidChunk, kSidChunk);
+      double sum = 0;
+      int worst_step = 0;
+      for (int16_t v : second) {
+        sum += double(v) * v;
+        worst_step = std::max(worst_step, std::abs(v - prev));
+        prev = v;
+      }
+      EXPECT_GT(std::sqrt(sum / 44100), 500.0) << "second " << sec;
+      EXPECT_LE(worst_step, kMaxStep) << "second " << sec;
+    }
   }
 }
 
