@@ -133,7 +133,7 @@ std::vector<std::string> split(const std::string& line) {
       if (!quoted) out.push_back(cur), cur.clear();
       continue;
     }
-    if (!quoted && c == '#') break;
+    if (!quoted && c == '#' && cur.empty()) break;  // "#" inside a word is a sharp
     if (!quoted && (c == ' ' || c == '\t')) {
       if (!cur.empty()) out.push_back(cur), cur.clear();
       continue;
