@@ -9,6 +9,7 @@
 //   title "..."  author "..."  slot N  tempo T  [swing A B]
 //   instrument NAME ... end        envelope, pulse, vibrato, filter, wave table
 //   pattern NAME ... end           notes, rests, ties, durations, instruments
+//   pattern NAME echo SRC ROWS INS a copy of SRC, ROWS rows late, played by INS
 //   song ... end                   blocks "label: v1 | v2 | v3" of patterns
 //   subsongs LABEL...              where the sub-songs after the first start
 //
@@ -69,11 +70,20 @@ struct Token {
   int line;
 };
 
+struct Event {
+  int kind;  // 0 note, 1 rest, 2 tie
+  int note, ticks, ins, vol, line;
+};
+
 struct Pattern {
   std::vector<Token> tokens;
+  std::vector<Event> events;
   std::vector<uint8_t> bytes;
   int ticks = 0;
   int line = 0;
+  // "pattern NAME echo SOURCE ROWS INSTRUMENT": SOURCE delayed by ROWS rows,
+  // played with INSTRUMENT and cut to SOURCE's length.
+  int echo_of = -1, echo_rows = 0, echo_ins = -1;
 };
 
 struct Entry {
@@ -287,12 +297,23 @@ Song parse(const std::string& path) {
           song.instrument_names.push_back(w[1]);
           song.instruments.emplace_back();
           mode = kInstrument;
-        } else if (w[0] == "pattern" && w.size() == 2) {
+        } else if (w[0] == "pattern" && (w.size() == 2 || (w.size() == 6 && w[2] == "echo"))) {
           if (find_name(song.pattern_names, w[1]) >= 0) fail(line, "pattern defined twice");
           song.pattern_names.push_back(w[1]);
           song.patterns.emplace_back();
-          song.patterns.back().line = line;
+          Pattern& p = song.patterns.back();
+          p.line = line;
           mode = kPattern;
+          if (w.size() == 6) {
+            p.echo_of = find_name(song.pattern_names, w[3]);
+            p.echo_rows = parse_int(w[4], 10, line);
+            p.echo_ins = find_name(song.instrument_names, w[5]);
+            if (p.echo_of < 0 || p.echo_of + 1 == int(song.pattern_names.size()))
+              fail(line, "echo of an unknown or later pattern '" + w[3] + "'");
+            if (p.echo_ins < 0) fail(line, "unknown instrument '" + w[5] + "'");
+            if (p.echo_rows < 1) fail(line, "an echo is at least one row late");
+            mode = kTop;  // an echo has no body
+          }
         } else if (w[0] == "song" && w.size() == 1) mode = kSong;
         else if (w[0] == "subsongs") song.subsong_labels.assign(w.begin() + 1, w.end());
         else fail(line, "unknown line '" + w[0] + "'");
@@ -342,11 +363,7 @@ std::vector<Token> expand(const std::vector<Token>& in, size_t& i, int depth) {
 void compile_pattern(const Song& s, Pattern& p) {
   size_t i = 0;
   auto tokens = expand(p.tokens, i, 0);
-  struct Event {
-    int kind;  // 0 note, 1 rest, 2 tie
-    int note, ticks, ins, vol, line;
-  };
-  std::vector<Event> events;
+  std::vector<Event>& events = p.events;
   int rows = 1, row = 0, ins = -1, vol = -1;
   for (auto& t : tokens) {
     const std::string& x = t.text;
@@ -384,6 +401,23 @@ void compile_pattern(const Song& s, Pattern& p) {
       e = Event{e.kind == 1 ? 1 : 2, 0, e.ticks - 255, -1, -1, t.line};
     }
     events.push_back(e);
+  }
+  if (p.echo_of >= 0) {
+    const Pattern& src = s.patterns[size_t(p.echo_of)];
+    int left = src.ticks;
+    int delay = std::min(row_ticks(s, 0, p.echo_rows), left);
+    events.push_back({1, 0, delay, -1, -1, p.line});
+    left -= delay;
+    for (const Event& e : src.events) {
+      if (left <= 0) break;
+      Event c = e;
+      c.ticks = std::min(c.ticks, left);
+      c.ins = p.echo_ins;
+      c.vol = -1;
+      left -= c.ticks;
+      events.push_back(c);
+    }
+    row = 0;
   }
   if (events.empty()) fail(p.line, "an empty pattern");
   if (s.swing_a && row % 2) fail(p.line, "with swing a pattern has an even number of rows");
