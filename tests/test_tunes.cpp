@@ -1,18 +1,19 @@
 // The twelve embedded tunes: PSID layout against the issue's table, the
-// driver's behaviour on a strict 6502 (instruction counts, memory writes,
-// opcodes), the length of each tune before it loops, and the song compiler's
-// notation played back at the written pitches and lengths.
+// driver's behaviour on the player's 6502 watched instruction by instruction
+// (counts, memory writes, opcodes), the length of each tune before it loops,
+// the sound of a whole pass, and the song compiler's notation played back at
+// the written pitches and lengths.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "content/content.h"
 #include "sid/sid_machine.h"
-#include "tests/tune_check_cpu.h"
 
 namespace zel {
 namespace {
@@ -49,16 +50,50 @@ std::string text_field(std::span<const uint8_t> img, int off) {
   return s;
 }
 
-// A fresh strict machine holding `img`, allowed to write only its own range.
-std::unique_ptr<test::CheckCpu> load(std::span<const uint8_t> img) {
-  auto cpu = std::make_unique<test::CheckCpu>();
-  int d = img[7];
-  int load_at = img[d] | img[d + 1] << 8;
-  for (size_t i = size_t(d) + 2; i < img.size(); ++i) cpu->mem[size_t(load_at) + i - size_t(d) - 2] = img[i];
-  cpu->allow_from = load_at;
-  cpu->allow_to = load_at + int(img.size()) - d - 3;
-  return cpu;
-}
+// The player's machine with one tune loaded, run a step at a time so that
+// every routine is held to what a well-behaved tune may do: documented
+// opcodes only and no BRK, RTI or SED; RAM writes only to zero page, stack
+// and the tune's own load range; nothing for the sample channel.
+struct WatchedTune {
+  std::unique_ptr<SidPlayerState> s = std::make_unique<SidPlayerState>();
+  std::unique_ptr<std::array<uint8_t, 65536>> before = std::make_unique<std::array<uint8_t, 65536>>();
+  int load_from = 0, load_to = 0;
+  std::vector<std::string> faults;
+
+  explicit WatchedTune(std::span<const uint8_t> img) {
+    sid_init(*s, 44100);
+    load_from = psid_load(*s, img.data(), img.size());
+    load_to = load_from + int(img.size()) - img[7] - 3;
+  }
+  void fault(const std::string& what) {
+    if (faults.size() < 4) faults.push_back(what);
+  }
+  // As cpu_call, but gives up (returning -1) after `budget` instructions.
+  long call(uint16_t address, uint8_t a, long budget) {
+    std::copy(std::begin(s->ram), std::end(s->ram), before->begin());
+    s->cpu = CpuRegisters{a, 0, 0, 0xFD, 0, address};
+    s->ram[0x1FF] = s->ram[0x1FE] = 0;  // the final RTS returns to $0001
+    long n = 0;
+    while (s->cpu.pc > 1) {
+      if (++n > budget) return -1;
+      uint8_t op = s->ram[s->cpu.pc];
+      if (kCpuInstructionTable[op] == kNoInstruction || op == 0x00 || op == 0x40 || op == 0xF8) {
+        char b[48];
+        std::snprintf(b, sizeof b, "opcode $%02X at $%04X", op, s->cpu.pc);
+        fault(b);
+      }
+      cpu_step(*s);
+    }
+    auto differs = [&](int from, int to) {  // [from, to)
+      return to > from && std::memcmp(s->ram + from, before->data() + from, size_t(to - from)) != 0;
+    };
+    if (differs(0x200, load_from) || differs(load_to + 1, 0x10000)) fault("write outside the tune's memory");
+    if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) fault("sample channel used");
+    return n;
+  }
+  int freq(int v) const { return s->regs.voice[v].frequency; }
+  int control(int v) const { return s->regs.voice[v].control; }
+};
 
 constexpr int kFramesPerSecond = 50;
 constexpr long kPlayLimit = 2600;
@@ -97,27 +132,20 @@ TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
 TEST(TuneDriver, EveryTuneRunsThreeMinutesWithinItsLimits) {
   for (int n = 1; n <= kTuneCount; ++n) {
     SCOPED_TRACE("tune " + std::to_string(n));
-    auto cpu = load(tune_image(n));
+    WatchedTune t(tune_image(n));
     int gate_ons[3] = {0, 0, 0};
-    uint8_t ctrl[3] = {0, 0, 0};
-    cpu->on_sid_write = [&](int reg, uint8_t v) {
-      if (reg < 21 && reg % 7 == 4) {
-        int voice = reg / 7;
-        if ((v & 1) && !(ctrl[voice] & 1)) gate_ons[voice]++;
-        ctrl[voice] = v;
-      }
-    };
-    ASSERT_GE(cpu->call(uint16_t(kTable[n].init), 0, 20000), 1);
-    long worst = 0, over600 = 0;
+    ASSERT_GE(t.call(uint16_t(kTable[n].init), 0, 20000), 1);
+    long over600 = 0;
     const int calls = 180 * kFramesPerSecond;
     for (int k = 0; k < calls; ++k) {
-      long used = cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit);
+      int was[3] = {t.control(0), t.control(1), t.control(2)};
+      long used = t.call(uint16_t(kTable[n].play), 0, kPlayLimit);
       ASSERT_GE(used, 1) << "play call " << k << " exceeds " << kPlayLimit << " instructions";
-      worst = std::max(worst, used);
       over600 += used > 600;
+      for (int v = 0; v < 3; ++v) gate_ons[v] += (t.control(v) & 1) && !(was[v] & 1);
     }
     EXPECT_LT(over600, calls / 20) << "most play calls stay under 600 instructions";
-    EXPECT_TRUE(cpu->faults.empty()) << cpu->faults.front();
+    EXPECT_TRUE(t.faults.empty()) << t.faults.front();
     for (int v = 0; v < 3; ++v) EXPECT_GT(gate_ons[v], 50) << "voice " << v + 1;
   }
 }
@@ -126,19 +154,17 @@ TEST(TuneDriver, EverySubSongStartsSomethingThatSounds) {
   for (int n = 1; n <= kTuneCount; ++n) {
     for (int s = 0; s <= kTable[n].songs; ++s) {  // one past the count wraps around
       SCOPED_TRACE("tune " + std::to_string(n) + " sub-song " + std::to_string(s));
-      auto cpu = load(tune_image(n));
-      int gated = 0, volume = 0;
-      cpu->on_sid_write = [&](int reg, uint8_t v) {
-        if (reg < 21 && reg % 7 == 4 && (v & 1)) gated |= 1 << (reg / 7);
-        if (reg == 24) volume = v & 15;
-      };
-      ASSERT_GE(cpu->call(uint16_t(kTable[n].init), uint8_t(s), 20000), 1);
+      WatchedTune t(tune_image(n));
+      int gated = 0;
+      ASSERT_GE(t.call(uint16_t(kTable[n].init), uint8_t(s), 20000), 1);
       // Half a minute: some sections open with a voice resting.
-      for (int k = 0; k < 30 * kFramesPerSecond; ++k)
-        ASSERT_GE(cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit), 1);
+      for (int k = 0; k < 30 * kFramesPerSecond; ++k) {
+        ASSERT_GE(t.call(uint16_t(kTable[n].play), 0, kPlayLimit), 1);
+        for (int v = 0; v < 3; ++v) gated |= (t.control(v) & 1) << v;
+      }
       EXPECT_EQ(gated, 7);
-      EXPECT_GT(volume, 0);
-      EXPECT_TRUE(cpu->faults.empty()) << cpu->faults.front();
+      EXPECT_GT(t.s->regs.mode_volume & 15, 0);
+      EXPECT_TRUE(t.faults.empty()) << t.faults.front();
     }
   }
 }
@@ -148,15 +174,16 @@ TEST(TuneDriver, EverySubSongStartsSomethingThatSounds) {
 TEST(TuneDriver, EachTuneLoopsAfterOneToThreeMinutes) {
   for (int n = 1; n <= kTuneCount; ++n) {
     SCOPED_TRACE("tune " + std::to_string(n));
-    auto cpu = load(tune_image(n));
-    std::array<uint8_t, 25> regs{};
-    cpu->on_sid_write = [&](int reg, uint8_t v) { regs[size_t(reg)] = v; };
-    cpu->call(uint16_t(kTable[n].init), 0, 20000);
+    auto s = std::make_unique<SidPlayerState>();
+    auto img = tune_image(n);
+    sid_init(*s, 44100);
+    psid_load(*s, img.data(), img.size());
+    cpu_call(*s, uint16_t(kTable[n].init), 0);
     const int frames = 540 * kFramesPerSecond;
-    std::vector<std::array<uint8_t, 25>> trace(frames);
+    std::vector<std::array<uint8_t, sizeof(SidRegisterFile)>> trace(frames);
     for (int k = 0; k < frames; ++k) {
-      cpu->call(uint16_t(kTable[n].play), 0, kPlayLimit);
-      trace[size_t(k)] = regs;
+      cpu_call(*s, uint16_t(kTable[n].play), 0);
+      std::memcpy(trace[size_t(k)].data(), &s->regs, sizeof(SidRegisterFile));
     }
     const int from = 180 * kFramesPerSecond;  // after the first pass
     int period = 0;
@@ -255,14 +282,13 @@ song
 end
 )", &ok);
   ASSERT_TRUE(ok);
-  auto cpu = load(img);
-  std::array<uint8_t, 25> r{};
-  cpu->on_sid_write = [&](int reg, uint8_t v) { r[size_t(reg)] = v; };
-  cpu->call(0x0FFC, 0, 20000);
-  std::vector<std::array<uint8_t, 25>> f;
-  for (int k = 0; k < 48; ++k) cpu->call(0x104D, 0, kPlayLimit), f.push_back(r);
-  auto freq = [&](int k, int v) { return f[size_t(k)][size_t(7 * v)] | f[size_t(k)][size_t(7 * v + 1)] << 8; };
-  auto gate = [&](int k, int v) { return f[size_t(k)][size_t(7 * v + 4)] & 1; };
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
+  std::vector<SidRegisterFile> f;
+  for (int k = 0; k < 48; ++k) t.call(0x104D, 0, kPlayLimit), f.push_back(t.s->regs);
+  auto freq = [&](int k, int v) { return int(f[size_t(k)].voice[v].frequency); };
+  auto gate = [&](int k, int v) { return f[size_t(k)].voice[v].control & 1; };
+  auto reg = [&](int k, int v) { return f[size_t(k)].voice[v]; };
   // Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, then a rest.
   for (int k = 0; k < 6; ++k) EXPECT_EQ(freq(k, 0), pal_freq(48)) << k;
   for (int k = 6; k < 12; ++k) EXPECT_EQ(freq(k, 0), pal_freq(52)) << k;
@@ -270,17 +296,18 @@ end
   // Gate: off in the last frame of each untied note, held through the tie.
   for (int k = 0; k < 36; ++k) EXPECT_EQ(gate(k, 0), (k == 5 || k == 11 || k == 35) ? 0 : 1) << k;
   for (int k = 36; k < 48; ++k) EXPECT_EQ(gate(k, 0), 0) << k;
-  EXPECT_EQ(f[0][4] & 0xF0, 0x40);
-  EXPECT_EQ(f[0][5], 0x00);
-  EXPECT_EQ(f[0][6], 0xF0);
+  EXPECT_EQ(reg(0, 0).control & 0xF0, 0x40);
+  EXPECT_EQ(reg(0, 0).attack_decay, 0x00);
+  EXPECT_EQ(reg(0, 0).sustain_release, 0xF0);
   // Voice 2: the chord steps root, third, fifth, one frame each.
   for (int k = 0; k < 9; ++k) EXPECT_EQ(freq(k, 1), pal_freq(45 + (k % 3 == 0 ? 0 : k % 3 == 1 ? 4 : 7))) << k;
-  EXPECT_EQ(f[0][11] & 0xF0, 0x20);
+  EXPECT_EQ(reg(0, 1).control & 0xF0, 0x20);
   // Voice 3: noise at an absolute pitch, then the pulse tail.
   EXPECT_EQ(freq(0, 2), pal_freq(84));
-  EXPECT_EQ(f[0][18] & 0xF0, 0x80);
+  EXPECT_EQ(reg(0, 2).control & 0xF0, 0x80);
   EXPECT_EQ(freq(1, 2), pal_freq(36));
-  EXPECT_EQ(f[1][18] & 0xF0, 0x40);
+  EXPECT_EQ(reg(1, 2).control & 0xF0, 0x40);
+  EXPECT_TRUE(t.faults.empty()) << t.faults.front();
 }
 
 TEST(SongCompiler, SwingLengthensEvenRowsAndShortensOddOnes) {
@@ -296,15 +323,10 @@ song
 end
 )", &ok);
   ASSERT_TRUE(ok);
-  auto cpu = load(img);
-  int freq = 0;
-  cpu->on_sid_write = [&](int reg, uint8_t v) {
-    if (reg == 0) freq = (freq & 0xFF00) | v;
-    if (reg == 1) freq = (freq & 0xFF) | v << 8;
-  };
-  cpu->call(0x0FFC, 0, 20000);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
   std::vector<int> seen;
-  for (int k = 0; k < 24; ++k) cpu->call(0x104D, 0, kPlayLimit), seen.push_back(freq);
+  for (int k = 0; k < 24; ++k) t.call(0x104D, 0, kPlayLimit), seen.push_back(t.freq(0));
   // Rows alternate 4 and 2 frames; the two-row notes last 6.
   std::vector<int> want;
   const int notes[] = {48, 50, 52, 53, 55, 57};
@@ -365,15 +387,13 @@ song
 end
 )", &ok);
   ASSERT_TRUE(ok);
-  auto cpu = load(img);
-  std::array<uint8_t, 25> r{};
-  cpu->on_sid_write = [&](int reg, uint8_t v) { r[size_t(reg)] = v; };
-  cpu->call(0x0FFC, 0, 20000);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
   std::vector<int> v1, v2;
   for (int k = 0; k < 730; ++k) {
-    cpu->call(0x104D, 0, kPlayLimit);
-    v1.push_back(r[0] | r[1] << 8);
-    v2.push_back((r[7] | r[8] << 8) * ((r[11] & 1) ? 1 : 0));
+    t.call(0x104D, 0, kPlayLimit);
+    v1.push_back(t.freq(0));
+    v2.push_back(t.freq(1) * (t.control(1) & 1));
   }
   // Rows are 3 frames: voice 2 is silent for 3, then follows voice 1 three
   // frames late with its chord's root on each note's first frame. Its final
