@@ -45,6 +45,70 @@ inline uint8_t noise_byte(uint32_t r) {
                               ((r >> 8) & 0x08) | ((r >> 5) & 0x04) | ((r >> 3) & 0x02) | ((r >> 2) & 0x01));
 }
 
+// One voice for one output sample: phase, test, sync, waveform, noise,
+// ring modulation, envelope; returns the voice value (-512..507).
+[[gnu::always_inline]] inline int32_t voice_sample(SidVoice& w, const SidVoice& ref) {
+  const uint8_t wf = w.waveform;
+  w.phase = (w.phase + w.phase_step) & kPhaseMask;
+  if (wf & (kSidTest | kSidSync)) [[unlikely]] {
+    if (wf & kSidTest) {
+      w.phase = 0;
+      w.noise_clock = 0;
+      w.noise_register = 0xFFFFFF;
+    }
+    if ((wf & kSidSync) && ref.phase < ref.phase_step)
+      w.phase = static_cast<uint32_t>(static_cast<uint64_t>(ref.phase) * w.phase_step / ref.phase_step);
+  }
+  const uint32_t phase = w.phase;
+  uint32_t out = 0xFF;
+  if (wf & kSidTriangle) {
+    uint32_t tri = ((phase >> 19) & 0xFF) ^ ((0u - ((phase >> 27) & 1)) & 0xFF);  // falls after bit 27
+    if ((wf & kSidRing) && ref.phase < 0x8000000) tri ^= 0xFF;
+    out = tri;
+  }
+  if (wf & kSidSawtooth) out &= (phase >> 20) & 0xFF;
+  if (wf & kSidPulse) out &= (0u - static_cast<uint32_t>(phase <= w.pulse_threshold)) & 0xFF;
+  // The noise register is clocked whatever the waveform, so that switching
+  // noise on later continues the same sequence.
+  const uint32_t clock = phase >> 23;
+  if (clock != w.noise_clock) {
+    w.noise_clock = clock;
+    const uint32_t old = w.noise_register;
+    w.noise_register = (old << 1) | (((old >> 22) ^ (old >> 17)) & 1);
+    w.noise_output = noise_byte(w.noise_register);
+  }
+  if (wf & kSidNoise) out &= w.noise_output;
+
+  int32_t level = w.envelope_level;
+  switch (w.envelope_phase) {
+    case kEnvAttack:
+      level += static_cast<int32_t>(w.attack_rate);
+      if (level >= kEnvelopeMax) {
+        level = kEnvelopeMax;
+        w.envelope_phase = kEnvDecay;
+      }
+      break;
+    case kEnvDecay: {
+      const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
+      level -= static_cast<int32_t>(w.decay_rate);
+      if (level <= sustain) {
+        level = sustain;
+        w.envelope_phase = kEnvSustain;
+      }
+      break;
+    }
+    case kEnvSustain:
+      if (level != static_cast<int32_t>(w.sustain_level << 16)) w.envelope_phase = kEnvDecay;
+      break;
+    default:
+      level -= static_cast<int32_t>(w.release_rate);
+      if (level < kReleaseFloor) level = kReleaseFloor;
+      break;
+  }
+  w.envelope_level = level;
+  return (static_cast<int32_t>(out) - 128) * level >> 22;
+}
+
 }  // namespace
 
 void sid_init(SidPlayerState& s, int32_t mixing_rate) {
@@ -131,91 +195,33 @@ void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
   const int32_t f8 = flt.f >> 8;
   const int32_t res = flt.resonance;
   const int32_t volume = flt.volume;
-  const bool lp = flt.lowpass_on, bp = flt.bandpass_on, hp = flt.highpass_on;
+  const int32_t lp_mask = flt.lowpass_on ? -1 : 0;
+  const int32_t bp_mask = flt.bandpass_on ? -1 : 0;
+  const int32_t hp_mask = flt.highpass_on ? -1 : 0;
   const bool voice3_on = flt.voice3_on;
   const bool sample_idle = !s.sample.active;
 
+  // Voice routing as masks: all ones where the voice value goes, else 0.
+  int32_t direct_mask[3], filter_mask[3];
+  for (int v = 0; v < 3; ++v) {
+    const bool heard = v != 2 || voice3_on;
+    direct_mask[v] = heard && !voice[v].filtered ? -1 : 0;
+    filter_mask[v] = heard && voice[v].filtered ? -1 : 0;
+  }
+
   for (size_t i = 0; i < count; ++i) {
-    int32_t direct = 0;
-    int32_t filter_in = 0;
-    for (int v = 0; v < 3; ++v) {
-      SidVoice& w = voice[v];
-      const SidVoice& ref = voice[v == 0 ? 2 : v - 1];
-      const uint8_t wf = w.waveform;
-      w.phase = (w.phase + w.phase_step) & kPhaseMask;
-      if (wf & (kSidTest | kSidSync)) {
-        if (wf & kSidTest) {
-          w.phase = 0;
-          w.noise_clock = 0;
-          w.noise_register = 0xFFFFFF;
-        }
-        if ((wf & kSidSync) && ref.phase < ref.phase_step)
-          w.phase = static_cast<uint32_t>(static_cast<uint64_t>(ref.phase) * w.phase_step / ref.phase_step);
-      }
-      const uint32_t phase = w.phase;
-      uint32_t out = 0xFF;
-      if (wf & kSidTriangle) {
-        uint32_t tri = (phase >> 19) & 0xFF;
-        if (phase & 0x8000000) tri ^= 0xFF;
-        if ((wf & kSidRing) && ref.phase < 0x8000000) tri ^= 0xFF;
-        out = tri;
-      }
-      if (wf & kSidSawtooth) out &= (phase >> 20) & 0xFF;
-      if (wf & kSidPulse) out &= phase <= w.pulse_threshold ? 0xFF : 0x00;
-      // The noise register is clocked whatever the waveform, so that
-      // switching noise on later continues the same sequence.
-      const uint32_t clock = phase >> 23;
-      if (clock != w.noise_clock) {
-        w.noise_clock = clock;
-        const uint32_t old = w.noise_register;
-        w.noise_register = (old << 1) | (((old >> 22) ^ (old >> 17)) & 1);
-        w.noise_output = noise_byte(w.noise_register);
-      }
-      if (wf & kSidNoise) out &= w.noise_output;
-
-      int32_t level = w.envelope_level;
-      switch (w.envelope_phase) {
-        case kEnvAttack:
-          level += static_cast<int32_t>(w.attack_rate);
-          if (level >= kEnvelopeMax) {
-            level = kEnvelopeMax;
-            w.envelope_phase = kEnvDecay;
-          }
-          break;
-        case kEnvDecay: {
-          const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
-          level -= static_cast<int32_t>(w.decay_rate);
-          if (level <= sustain) {
-            level = sustain;
-            w.envelope_phase = kEnvSustain;
-          }
-          break;
-        }
-        case kEnvSustain:
-          if (level != static_cast<int32_t>(w.sustain_level << 16)) w.envelope_phase = kEnvDecay;
-          break;
-        default:
-          level -= static_cast<int32_t>(w.release_rate);
-          if (level < kReleaseFloor) level = kReleaseFloor;
-          break;
-      }
-      w.envelope_level = level;
-
-      const int32_t value = (static_cast<int32_t>(out) - 128) * level >> 22;
-      if (v == 2 && !voice3_on) continue;
-      if (w.filtered)
-        filter_in += value;
-      else
-        direct += value;
-    }
+    // The reference voice of voice 0 is voice 2 as it was after the
+    // previous sample; voices 1 and 2 see their reference already stepped.
+    const int32_t v0 = voice_sample(voice[0], voice[2]);
+    const int32_t v1 = voice_sample(voice[1], voice[0]);
+    const int32_t v2 = voice_sample(voice[2], voice[1]);
+    const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
+    const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
 
     h = wrap_sub(wrap_sub(wrap_mul(filter_in, 65536), wrap_mul(b >> 8, res)), l);
     b = wrap_add(b, wrap_mul(f8, h >> 8));
     l = wrap_add(l, wrap_mul(f8, b >> 8));
-    int32_t filter_out = 0;
-    if (lp) filter_out = wrap_add(filter_out, l >> 16);
-    if (bp) filter_out = wrap_add(filter_out, b >> 16);
-    if (hp) filter_out = wrap_add(filter_out, h >> 16);
+    const int32_t filter_out = wrap_add(wrap_add((l >> 16) & lp_mask, (b >> 16) & bp_mask), (h >> 16) & hp_mask);
 
     int32_t sample = wrap_mul(wrap_add(direct, filter_out), volume);
     if (!sample_idle) sample = sample_channel_mix(s, sample);

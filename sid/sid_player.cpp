@@ -84,11 +84,14 @@ void sid_buffer_refill(SidPlayer& player, int buffer, int /*argument*/) {
     std::lock_guard<std::mutex> lock(player.mutex);
     if (!player.records[buffer].routine) return;
   }
+  if (!player.device) return;
   if (!player.device->write(buffer, player.buffers[buffer].data(), kSidBufferSamples))
     report_device_error(*player.device);
 }
 
 void sid_stream_start(SidPlayer& player, std::span<const uint8_t> image, uint8_t sub_song) {
+  // A stream that still runs is stopped first: the machine is rebuilt below.
+  sid_stream_stop(player);
   SidPlayerState& m = *player.machine;
   sid_init(m, kSidStreamRate);
   psid_load(m, image.data(), image.size());

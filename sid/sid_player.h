@@ -72,7 +72,7 @@ void sid_tune_select(SidPlayer& player, int n);
 
 // Builds the machine for `image` (init with `sub_song` in A), opens the
 // device, renders both buffers and queues them on the paused device. Without
-// a device the tune stays silent. Call sid_stream_stop first.
+// a device the tune stays silent. A stream that still runs is stopped first.
 void sid_stream_start(SidPlayer& player, std::span<const uint8_t> image, uint8_t sub_song);
 // The queued buffers start playing.
 void sid_stream_resume(SidPlayer& player);
