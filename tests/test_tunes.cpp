@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -237,7 +238,7 @@ int pal_freq(int n) { return int(std::lround(440.0 * std::pow(2.0, (n - 57) / 12
 std::vector<uint8_t> compile_song(const std::string& name, const std::string& source, bool* ok) {
   std::string dir = std::string(ZEL_BINARY_DIR) + "/test_tunes_work";
   std::string src = dir + "/" + name + ".txt", out = dir + "/" + name + ".sid";
-  std::system(("mkdir -p '" + dir + "'").c_str());
+  std::filesystem::create_directories(dir);
   std::ofstream(src) << source;
   std::string cmd = "'" + std::string(ZEL_BINARY_DIR) + "/tools/sidsong/sidsong' 64tass '" +
                     std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";

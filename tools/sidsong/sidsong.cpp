@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -610,7 +611,7 @@ int main(int argc, char** argv) {
   std::string assembler = argv[1], driver = argv[2], out_path = argv[4];
   g_file = argv[3];
   std::string work = argc == 6 ? argv[5] : out_path + ".d";
-  std::system(("mkdir -p '" + work + "'").c_str());
+  std::filesystem::create_directories(work);
 
   Song song = parse(g_file);
   for (auto& p : song.patterns) compile_pattern(song, p);
