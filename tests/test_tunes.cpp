@@ -375,6 +375,42 @@ end
   EXPECT_NEAR(1200.0 * std::log2(hz / 440.0), 0.0, 10.0) << hz << " Hz";
 }
 
+// A legato instrument moves from note to note without a gate gap and without
+// a fresh attack; a plain one starts every note with one.
+TEST(SongCompiler, LegatoNotesKeepTheGateAndTheEnvelope) {
+  bool ok = false;
+  std::string head = kSongHead;
+  head.replace(head.find("instrument chord"), 16, "instrument glide\n  legato\n  ad 00\n  sr f0\nend\ninstrument chord");
+  auto img = compile_song("legato", head + R"(
+pattern a
+  @lead 2 c4 e4 116 .
+end
+pattern b
+  @glide 2 c4 e4 116 .
+end
+song
+  a*20 | b*20 | a*20
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
+  std::vector<int16_t> chunk(kSidChunk);
+  for (int k = 0; k < 7; ++k) {
+    t.call(0x104D, 0, kPlayLimit);
+    if (k == 5) {  // the last frame of c4
+      EXPECT_EQ(t.control(0) & 1, 0);
+      EXPECT_EQ(t.control(1) & 1, 1);
+    }
+    if (k == 6) {  // e4 starts: voice 1 attacks again, voice 2 does not
+      EXPECT_EQ(t.s->voice[0].envelope_phase, kEnvAttack);
+      EXPECT_NE(t.s->voice[1].envelope_phase, kEnvAttack);
+      EXPECT_EQ(t.freq(1), pal_freq(52));
+    }
+    sid_render(*t.s, chunk.data(), chunk.size());
+  }
+}
+
 // "pattern E echo SRC ROWS INS": SRC's notes, ROWS rows later, cut at its end.
 TEST(SongCompiler, AnEchoPatternRepeatsItsSourceLaterAndCutsTheTail) {
   bool ok = false;

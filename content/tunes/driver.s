@@ -29,7 +29,6 @@
 ZP      = $fb                   ; two pointers: ZP (pattern), ZP+2 (order)
 
 FL_LEGATO = $01                 ; instrument flag: no hard restart
-FL_KEEPPW = $02                 ; instrument flag: pulse width is not reset
 
 init
 -       cmp #SUBSONGS
@@ -210,9 +209,6 @@ ev_note
         ldy v_ins,x
         lda INS_WAVE,y
         sta v_wpos,x
-        lda INS_FLAGS,y
-        and #FL_KEEPPW
-        bne +
         lda INS_PW,y            ; pulse width / 16
         pha
         lsr a
@@ -228,7 +224,7 @@ ev_note
         sta v_pwlo,x
         lda INS_PWS,y
         sta v_pws,x
-+       lda INS_VIBD,y
+        lda INS_VIBD,y
         sta v_vibt,x
         lda INS_VIBS,y
         lsr a

@@ -196,7 +196,6 @@ void parse_instrument_line(Instrument& ins, const std::vector<std::string>& w, i
     if (ins.cutoff < 0 || ins.cutoff > 255 || ins.cutoff_sweep < -127 || ins.cutoff_sweep > 127)
       fail(line, "cutoff is 00..FF, its sweep -127..127");
   } else if (k == "legato") ins.flags |= 1;
-  else if (k == "keeppw") ins.flags |= 2;
   else if (k == "wave") {
     for (size_t i = 1; i < w.size(); ++i) {
       if (w[i] == "loop") {
