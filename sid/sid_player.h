@@ -1,22 +1,90 @@
 // The SID player as the rest of the program sees it: select one of the
-// embedded tunes (stopping the one that plays) and stop the stream.
-// Called from the main thread; the sound is rendered on the player's own
-// worker thread, woken by the sound device.
+// embedded tunes (stopping the one that plays) and stop the stream; plus the
+// stream operations underneath, which tools and tests also use.
+//
+// The stream plays 44,100 Hz mono 16-bit sound through the platform's
+// queued-buffer device: two buffers of 7,056 samples (8 chunks, 160 ms) are
+// rendered before anything is queued, the device stays paused until
+// sid_stream_resume, and each buffer is rendered again and re-queued when
+// the device reports it played.
+//
+// Threads: sid_tune_select, sid_stream_start/resume/stop and
+// sid_stream_wait_idle are called from the main thread. The device's done
+// notification (its own thread, or the caller's during a reset) only wakes
+// the player's worker thread, which does the refill. Stop detaches both
+// buffers first and then waits for a refill that is running, so a new start
+// never rebuilds the machine under a refill.
 #pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "sid/sid_machine.h"
 
 namespace zel {
 
 class Platform;
+class AudioQueue;
+struct SidPlayer;
 
-struct SidPlayer {
-  explicit SidPlayer(Platform& platform) : platform(&platform) {}
-  Platform* platform;
+constexpr int kSidStreamRate = 44100;
+constexpr size_t kSidBufferChunks = 8;
+constexpr size_t kSidBufferSamples = kSidBufferChunks * kSidChunk;  // 7,056 samples, 160 ms
+
+// What a buffer's done notification runs: the refill routine (empty when the
+// buffer is detached) and its argument.
+struct RefillRecord {
+  void (*routine)(SidPlayer& player, int buffer, int argument) = nullptr;
+  int argument = 0;
 };
 
-// Stops the running tune and plays tune n (1..12) from its start; any other
-// number only stops.
+struct SidPlayer {
+  explicit SidPlayer(Platform& platform);
+  ~SidPlayer();  // stops the stream and joins the worker
+  SidPlayer(const SidPlayer&) = delete;
+  SidPlayer& operator=(const SidPlayer&) = delete;
+
+  Platform* platform;
+  std::unique_ptr<SidPlayerState> machine;  // the one machine all rendering uses
+  std::unique_ptr<AudioQueue> device;       // empty while stopped
+  std::array<std::vector<int16_t>, 2> buffers;  // A and B, kSidBufferSamples each
+
+  // Shared with the worker and the device notification; guarded by `mutex`.
+  std::mutex mutex;
+  std::condition_variable wake;     // worker: a refill is pending, or quit
+  std::condition_variable settled;  // main thread: no refill pending or running
+  std::array<RefillRecord, 2> records;
+  std::array<bool, 2> pending = {false, false};
+  bool refilling = false;
+  bool quit = false;
+  std::thread worker;  // started with the first stream
+};
+
+// Stops the running tune and plays tune n (1..12) of the SidTuneTable from
+// its start; any other number only stops. An empty image plays silence.
 void sid_tune_select(SidPlayer& player, int n);
-// Stops the stream; does nothing before the first start.
+
+// Builds the machine for `image` (init with `sub_song` in A), opens the
+// device, renders both buffers and queues them on the paused device. Without
+// a device the tune stays silent. A stream that still runs is stopped first.
+void sid_stream_start(SidPlayer& player, std::span<const uint8_t> image, uint8_t sub_song);
+// The queued buffers start playing.
+void sid_stream_resume(SidPlayer& player);
+// Detaches the refills, waits for a running one, resets and closes the
+// device. Does nothing before the first start.
 void sid_stream_stop(SidPlayer& player);
+// Returns once no refill is pending or running (tests and tools use it to
+// keep a headless run deterministic).
+void sid_stream_wait_idle(SidPlayer& player);
+
+// Refill routine of both buffers: renders 8 chunks into the buffer and
+// queues it again.
+void sid_buffer_refill(SidPlayer& player, int buffer, int argument);
 
 }  // namespace zel

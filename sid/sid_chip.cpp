@@ -1,0 +1,237 @@
+// SID synthesis: three voices (28-bit phase accumulators feeding triangle,
+// sawtooth, pulse and noise, combined by AND, with hard sync and ring
+// modulation), linear ADSR envelopes, a state-variable filter and a 4-bit
+// master volume. Integer arithmetic only once sid_init has built the tables.
+#include <cstring>
+
+#include "sid/sid_machine.h"
+
+namespace zel {
+
+namespace {
+
+// Seconds for a full envelope sweep over 0..$FFFFFF, per rate nibble, as
+// single-precision values.
+constexpr float kAttackTimes[16] = {
+    0.0022528607f, 0.008009958f, 0.015769605f, 0.023779562f, 0.037296366f, 0.05506846f,
+    0.06683309f,   0.0783474f,   0.09812198f,  0.24455403f,  0.48910806f,  0.7824727f,
+    0.97771543f,   2.933647f,    4.889078f,    7.822725f,
+};
+constexpr float kDecayReleaseTimes[16] = {
+    0.008917777f, 0.024594052f, 0.04841859f, 0.07301167f, 0.11451247f, 0.16907835f,
+    0.20519944f,  0.24055198f,  0.30126613f, 0.75085825f, 1.5017155f,  2.4024367f,
+    3.001893f,    9.007214f,    15.010998f,  24.018211f,
+};
+
+constexpr int32_t kEnvelopeMax = 0xFFFFFF;
+constexpr int32_t kReleaseFloor = 0x40000;
+constexpr uint32_t kPhaseMask = 0xFFFFFFF;
+
+// 32-bit wrapping arithmetic for the filter (signed overflow would be
+// undefined in C++; the filter is specified to wrap).
+inline int32_t wrap_add(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t wrap_sub(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+inline int32_t wrap_mul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+
+// Noise output byte from register bits 22, 20, 16, 13, 11, 7, 4, 2.
+inline uint8_t noise_byte(uint32_t r) {
+  return static_cast<uint8_t>(((r >> 15) & 0x80) | ((r >> 14) & 0x40) | ((r >> 11) & 0x20) | ((r >> 9) & 0x10) |
+                              ((r >> 8) & 0x08) | ((r >> 5) & 0x04) | ((r >> 3) & 0x02) | ((r >> 2) & 0x01));
+}
+
+// One voice for one output sample: phase, test, sync, waveform, noise,
+// ring modulation, envelope; returns the voice value (-512..507).
+[[gnu::always_inline]] inline int32_t voice_sample(SidVoice& w, const SidVoice& ref) {
+  const uint8_t wf = w.waveform;
+  w.phase = (w.phase + w.phase_step) & kPhaseMask;
+  if (wf & (kSidTest | kSidSync)) [[unlikely]] {
+    if (wf & kSidTest) {
+      w.phase = 0;
+      w.noise_clock = 0;
+      w.noise_register = 0xFFFFFF;
+    }
+    if ((wf & kSidSync) && ref.phase < ref.phase_step)
+      w.phase = static_cast<uint32_t>(static_cast<uint64_t>(ref.phase) * w.phase_step / ref.phase_step);
+  }
+  const uint32_t phase = w.phase;
+  uint32_t out = 0xFF;
+  if (wf & kSidTriangle) {
+    uint32_t tri = ((phase >> 19) & 0xFF) ^ ((0u - ((phase >> 27) & 1)) & 0xFF);  // falls after bit 27
+    if ((wf & kSidRing) && ref.phase < 0x8000000) tri ^= 0xFF;
+    out = tri;
+  }
+  if (wf & kSidSawtooth) out &= (phase >> 20) & 0xFF;
+  if (wf & kSidPulse) out &= (0u - static_cast<uint32_t>(phase <= w.pulse_threshold)) & 0xFF;
+  // The noise register is clocked whatever the waveform, so that switching
+  // noise on later continues the same sequence.
+  const uint32_t clock = phase >> 23;
+  if (clock != w.noise_clock) {
+    w.noise_clock = clock;
+    const uint32_t old = w.noise_register;
+    w.noise_register = (old << 1) | (((old >> 22) ^ (old >> 17)) & 1);
+    w.noise_output = noise_byte(w.noise_register);
+  }
+  if (wf & kSidNoise) out &= w.noise_output;
+
+  int32_t level = w.envelope_level;
+  switch (w.envelope_phase) {
+    case kEnvAttack:
+      level += static_cast<int32_t>(w.attack_rate);
+      if (level >= kEnvelopeMax) {
+        level = kEnvelopeMax;
+        w.envelope_phase = kEnvDecay;
+      }
+      break;
+    case kEnvDecay: {
+      const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
+      level -= static_cast<int32_t>(w.decay_rate);
+      if (level <= sustain) {
+        level = sustain;
+        w.envelope_phase = kEnvSustain;
+      }
+      break;
+    }
+    case kEnvSustain:
+      if (level != static_cast<int32_t>(w.sustain_level << 16)) w.envelope_phase = kEnvDecay;
+      break;
+    default:
+      level -= static_cast<int32_t>(w.release_rate);
+      if (level < kReleaseFloor) level = kReleaseFloor;
+      break;
+  }
+  w.envelope_level = level;
+  return (static_cast<int32_t>(out) - 128) * level >> 22;
+}
+
+}  // namespace
+
+void sid_init(SidPlayerState& s, int32_t mixing_rate) {
+  const int32_t kept_sample_value = s.sample.current_value;
+  std::memset(static_cast<void*>(&s), 0, sizeof s);
+  s.sample.current_value = kept_sample_value;
+  s.mixing_rate = mixing_rate;
+  if (mixing_rate > 0) {
+    s.frequency_multiplier = static_cast<uint32_t>(15872000 / mixing_rate);
+    s.filter_multiplier = 1411200 / mixing_rate;
+    for (int i = 0; i < 16; ++i) {
+      s.attack_rates[i] = static_cast<uint32_t>(16777216.0 / (static_cast<double>(kAttackTimes[i]) * mixing_rate));
+      s.decay_release_rates[i] =
+          static_cast<uint32_t>(16777216.0 / (static_cast<double>(kDecayReleaseTimes[i]) * mixing_rate));
+    }
+  }
+  for (SidVoice& v : s.voice) v.noise_register = 0xFFFFFF;
+  cpu_reset(s);
+}
+
+void sid_write_register(SidPlayerState& s, int reg, uint8_t value) {
+  reg &= 0x1F;
+  if (reg >= 21) {
+    switch (reg) {
+      case 21: s.regs.cutoff_low = value; break;
+      case 22: s.regs.cutoff_high = value; break;
+      case 23: s.regs.resonance_route = value; break;
+      case 24: s.regs.mode_volume = value; break;
+      default: break;  // 25..31: nothing there
+    }
+    return;
+  }
+  const int v = reg / 7;
+  SidVoiceRegisters& r = s.regs.voice[v];
+  switch (reg - 7 * v) {
+    case 0: r.frequency = static_cast<uint16_t>((r.frequency & 0xFF00) | value); break;
+    case 1: r.frequency = static_cast<uint16_t>((r.frequency & 0x00FF) | value << 8); break;
+    case 2: r.pulse_width = static_cast<uint16_t>((r.pulse_width & 0xFF00) | value); break;
+    case 3: r.pulse_width = static_cast<uint16_t>((r.pulse_width & 0x00FF) | value << 8); break;
+    case 4: {
+      r.control = value;
+      // The gate acts at once: off starts the release; on restarts the
+      // attack only from release, so a gate that is already on does nothing.
+      SidVoice& voice = s.voice[v];
+      if (!(value & kSidGate))
+        voice.envelope_phase = kEnvRelease;
+      else if (voice.envelope_phase == kEnvRelease)
+        voice.envelope_phase = kEnvAttack;
+      break;
+    }
+    case 5: r.attack_decay = value; break;
+    case 6: r.sustain_release = value; break;
+  }
+}
+
+void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
+  // Once per call: working values from the register file.
+  for (int v = 0; v < 3; ++v) {
+    const SidVoiceRegisters& r = s.regs.voice[v];
+    SidVoice& voice = s.voice[v];
+    voice.pulse_threshold = static_cast<uint32_t>(r.pulse_width & 0xFFF) << 16;
+    voice.filtered = (s.regs.resonance_route >> v) & 1;
+    voice.attack_rate = s.attack_rates[r.attack_decay >> 4];
+    voice.decay_rate = s.decay_release_rates[r.attack_decay & 15];
+    voice.sustain_level = r.sustain_release & 0xF0;
+    voice.release_rate = s.decay_release_rates[r.sustain_release & 15];
+    voice.waveform = r.control;
+    voice.phase_step = r.frequency * s.frequency_multiplier;
+  }
+  SidFilter& flt = s.filter;
+  int32_t f = (s.regs.cutoff_high * 16 + (s.regs.cutoff_low & 7)) * s.filter_multiplier;
+  flt.f = f > 65536 ? 65536 : f;
+  flt.lowpass_on = (s.regs.mode_volume >> 4) & 1;
+  flt.bandpass_on = (s.regs.mode_volume >> 5) & 1;
+  flt.highpass_on = (s.regs.mode_volume >> 6) & 1;
+  flt.voice3_on = !(s.regs.mode_volume & 0x80);
+  flt.volume = s.regs.mode_volume & 15;
+  flt.resonance = (78643 - 2621 * (s.regs.resonance_route >> 4)) >> 8;
+
+  // Per-sample loop. The voice and filter state lives in locals for the
+  // length of the call and is stored back at the end.
+  SidVoice voice[3] = {s.voice[0], s.voice[1], s.voice[2]};
+  int32_t h = flt.h, b = flt.b, l = flt.l;
+  const int32_t f8 = flt.f >> 8;
+  const int32_t res = flt.resonance;
+  const int32_t volume = flt.volume;
+  const int32_t lp_mask = flt.lowpass_on ? -1 : 0;
+  const int32_t bp_mask = flt.bandpass_on ? -1 : 0;
+  const int32_t hp_mask = flt.highpass_on ? -1 : 0;
+  const bool voice3_on = flt.voice3_on;
+  const bool sample_idle = !s.sample.active;
+
+  // Voice routing as masks: all ones where the voice value goes, else 0.
+  int32_t direct_mask[3], filter_mask[3];
+  for (int v = 0; v < 3; ++v) {
+    const bool heard = v != 2 || voice3_on;
+    direct_mask[v] = heard && !voice[v].filtered ? -1 : 0;
+    filter_mask[v] = heard && voice[v].filtered ? -1 : 0;
+  }
+
+  for (size_t i = 0; i < count; ++i) {
+    // The reference voice of voice 0 is voice 2 as it was after the
+    // previous sample; voices 1 and 2 see their reference already stepped.
+    const int32_t v0 = voice_sample(voice[0], voice[2]);
+    const int32_t v1 = voice_sample(voice[1], voice[0]);
+    const int32_t v2 = voice_sample(voice[2], voice[1]);
+    const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
+    const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
+
+    h = wrap_sub(wrap_sub(wrap_mul(filter_in, 65536), wrap_mul(b >> 8, res)), l);
+    b = wrap_add(b, wrap_mul(f8, h >> 8));
+    l = wrap_add(l, wrap_mul(f8, b >> 8));
+    const int32_t filter_out = wrap_add(wrap_add((l >> 16) & lp_mask, (b >> 16) & bp_mask), (h >> 16) & hp_mask);
+
+    int32_t sample = wrap_mul(wrap_add(direct, filter_out), volume);
+    if (!sample_idle) sample = sample_channel_mix(s, sample);
+    buffer[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(sample) & 0xFFFF));
+  }
+
+  for (int v = 0; v < 3; ++v) s.voice[v] = voice[v];
+  flt.h = h;
+  flt.b = b;
+  flt.l = l;
+}
+
+}  // namespace zel

@@ -1,0 +1,463 @@
+// The twelve embedded tunes: PSID layout against the issue's table, the
+// driver's behaviour on the player's 6502 watched instruction by instruction
+// (counts, memory writes, opcodes), the length of each tune before it loops,
+// the sound of a whole pass, and the song compiler's notation played back at
+// the written pitches and lengths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "content/content.h"
+#include "sid/sid_machine.h"
+
+namespace zel {
+namespace {
+
+struct Expected {
+  int size, load, end, init, play, songs, start_song;
+  const char* title;
+  const char* author;
+};
+
+// The issue's tune table and credits, written out independently of the
+// compiler's own copy.
+const Expected kTable[13] = {
+    {},
+    {3677, 0x0822, 0x1600, 0x127B, 0x082E, 1, 1, "Zelvorant Anthem", "Kestrel"},
+    {2622, 0x0FFC, 0x19BB, 0x0FFC, 0x104D, 1, 1, "Paper Lanterns", "Lumi Varga"},
+    {3606, 0x0825, 0x15BC, 0x0825, 0x082B, 2, 1, "Bassline Express", "Kestrel"},
+    {4006, 0x8000, 0x8F27, 0x8394, 0x8000, 25, 1, "Blue Note Basement", "Otto Brandvik"},
+    {7199, 0x0400, 0x1FA0, 0x1F85, 0x1F9B, 28, 1, "Cellar Of Echoes", "Nachtfalter"},
+    {9741, 0x4002, 0x6590, 0x6542, 0x6585, 9, 1, "Arpeggio Rush", "Pixel Monk"},
+    {3399, 0x0FFF, 0x1CC7, 0x0FFF, 0x1003, 1, 1, "Sunday Drive", "Lumi Varga"},
+    {3882, 0x1000, 0x1EAB, 0x1440, 0x1003, 1, 1, "Frozen Lake", "Nachtfalter"},
+    {3346, 0x5000, 0x5C93, 0x5C75, 0x5C8D, 9, 1, "Market Day", "Otto Brandvik"},
+    {5993, 0x8000, 0x96EA, 0x96E0, 0x8018, 4, 2, "Orbit Dance", "Pixel Monk"},
+    {6112, 0x0801, 0x1F62, 0x1F40, 0x1AB5, 13, 1, "Last Train Home", "Kestrel"},
+    {3336, 0x0810, 0x1499, 0x0852, 0x0909, 1, 1, "Farewell Demo", "Lumi Varga"},
+};
+
+int be16(std::span<const uint8_t> img, int off) { return img[off] << 8 | img[off + 1]; }
+
+std::string text_field(std::span<const uint8_t> img, int off) {
+  std::string s;
+  for (int i = 0; i < 32 && img[off + i]; ++i) s += char(img[off + i]);
+  return s;
+}
+
+// The player's machine with one tune loaded, run a step at a time so that
+// every routine is held to what a well-behaved tune may do: documented
+// opcodes only and no BRK, RTI or SED; RAM writes only to zero page, stack
+// and the tune's own load range; nothing for the sample channel.
+struct WatchedTune {
+  std::unique_ptr<SidPlayerState> s = std::make_unique<SidPlayerState>();
+  std::unique_ptr<std::array<uint8_t, 65536>> before = std::make_unique<std::array<uint8_t, 65536>>();
+  int load_from = 0, load_to = 0;
+  std::vector<std::string> faults;
+
+  explicit WatchedTune(std::span<const uint8_t> img) {
+    sid_init(*s, 44100);
+    load_from = psid_load(*s, img.data(), img.size());
+    load_to = load_from + int(img.size()) - img[7] - 3;
+  }
+  void fault(const std::string& what) {
+    if (faults.size() < 4) faults.push_back(what);
+  }
+  // As cpu_call, but gives up (returning -1) after `budget` instructions.
+  long call(uint16_t address, uint8_t a, long budget) {
+    std::copy(std::begin(s->ram), std::end(s->ram), before->begin());
+    s->cpu = CpuRegisters{a, 0, 0, 0xFD, 0, address};
+    s->ram[0x1FF] = s->ram[0x1FE] = 0;  // the final RTS returns to $0001
+    long n = 0;
+    while (s->cpu.pc > 1) {
+      if (++n > budget) return -1;
+      uint8_t op = s->ram[s->cpu.pc];
+      if (kCpuInstructionTable[op] == kNoInstruction || op == 0x00 || op == 0x40 || op == 0xF8) {
+        char b[48];
+        std::snprintf(b, sizeof b, "opcode $%02X at $%04X", op, s->cpu.pc);
+        fault(b);
+      }
+      cpu_step(*s);
+    }
+    auto differs = [&](int from, int to) {  // [from, to)
+      return to > from && std::memcmp(s->ram + from, before->data() + from, size_t(to - from)) != 0;
+    };
+    if (differs(0x200, load_from) || differs(load_to + 1, 0x10000)) fault("write outside the tune's memory");
+    if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) fault("sample channel used");
+    return n;
+  }
+  int freq(int v) const { return s->regs.voice[v].frequency; }
+  int control(int v) const { return s->regs.voice[v].control; }
+};
+
+constexpr int kFramesPerSecond = 50;
+constexpr long kPlayLimit = 2600;
+
+TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    const Expected& e = kTable[n];
+    auto img = tune_image(n);
+    ASSERT_EQ(int(img.size()), e.size);
+    EXPECT_EQ(std::string(img.begin(), img.begin() + 4), "PSID");
+    EXPECT_EQ(be16(img, 4), 2);
+    EXPECT_EQ(be16(img, 6), 0x7C);
+    EXPECT_EQ(be16(img, 8), 0);
+    EXPECT_EQ(be16(img, 10), e.init);
+    EXPECT_EQ(be16(img, 12), e.play);
+    EXPECT_EQ(be16(img, 14), e.songs);
+    EXPECT_EQ(be16(img, 16), e.start_song);
+    EXPECT_EQ(be16(img, 18) | be16(img, 20), 0);
+    EXPECT_EQ(text_field(img, 22), e.title);
+    EXPECT_EQ(text_field(img, 54), e.author);
+    EXPECT_EQ(text_field(img, 86), "2010 Zelvorant");
+    EXPECT_EQ(be16(img, 118), 0x0014);
+    EXPECT_EQ(img[0x7C] | img[0x7D] << 8, e.load);
+    EXPECT_EQ(e.size - 0x7E, e.end - e.load + 1);
+    // Jump stubs at the init and play addresses.
+    EXPECT_EQ(img[0x7E + e.init - e.load], 0x4C);
+    EXPECT_EQ(img[0x7E + e.play - e.load], 0x4C);
+  }
+  EXPECT_TRUE(tune_image(0).empty());
+  EXPECT_TRUE(tune_image(13).empty());
+}
+
+// Init and three minutes of play calls on every tune: every call returns in
+// budget, nothing forbidden is executed or written, all voices sound.
+TEST(TuneDriver, EveryTuneRunsThreeMinutesWithinItsLimits) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    WatchedTune t(tune_image(n));
+    int gate_ons[3] = {0, 0, 0};
+    ASSERT_GE(t.call(uint16_t(kTable[n].init), 0, 20000), 1);
+    long over600 = 0;
+    const int calls = 180 * kFramesPerSecond;
+    for (int k = 0; k < calls; ++k) {
+      int was[3] = {t.control(0), t.control(1), t.control(2)};
+      long used = t.call(uint16_t(kTable[n].play), 0, kPlayLimit);
+      ASSERT_GE(used, 1) << "play call " << k << " exceeds " << kPlayLimit << " instructions";
+      over600 += used > 600;
+      for (int v = 0; v < 3; ++v) gate_ons[v] += (t.control(v) & 1) && !(was[v] & 1);
+    }
+    EXPECT_LT(over600, calls / 20) << "most play calls stay under 600 instructions";
+    EXPECT_TRUE(t.faults.empty()) << t.faults.front();
+    for (int v = 0; v < 3; ++v) EXPECT_GT(gate_ons[v], 50) << "voice " << v + 1;
+  }
+}
+
+TEST(TuneDriver, EverySubSongStartsSomethingThatSounds) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    for (int s = 0; s <= kTable[n].songs; ++s) {  // one past the count wraps around
+      SCOPED_TRACE("tune " + std::to_string(n) + " sub-song " + std::to_string(s));
+      WatchedTune t(tune_image(n));
+      int gated = 0;
+      ASSERT_GE(t.call(uint16_t(kTable[n].init), uint8_t(s), 20000), 1);
+      // Half a minute: some sections open with a voice resting.
+      for (int k = 0; k < 30 * kFramesPerSecond; ++k) {
+        ASSERT_GE(t.call(uint16_t(kTable[n].play), 0, kPlayLimit), 1);
+        for (int v = 0; v < 3; ++v) gated |= (t.control(v) & 1) << v;
+      }
+      EXPECT_EQ(gated, 7);
+      EXPECT_GT(t.s->regs.mode_volume & 15, 0);
+      EXPECT_TRUE(t.faults.empty()) << t.faults.front();
+    }
+  }
+}
+
+// The register image after each play call repeats with the tune's loop; the
+// loop is 60..180 s long.
+TEST(TuneDriver, EachTuneLoopsAfterOneToThreeMinutes) {
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    auto s = std::make_unique<SidPlayerState>();
+    auto img = tune_image(n);
+    sid_init(*s, 44100);
+    psid_load(*s, img.data(), img.size());
+    cpu_call(*s, uint16_t(kTable[n].init), 0);
+    const int frames = 540 * kFramesPerSecond;
+    std::vector<std::array<uint8_t, sizeof(SidRegisterFile)>> trace(frames);
+    for (int k = 0; k < frames; ++k) {
+      cpu_call(*s, uint16_t(kTable[n].play), 0);
+      std::memcpy(trace[size_t(k)].data(), &s->regs, sizeof(SidRegisterFile));
+    }
+    const int from = 180 * kFramesPerSecond;  // after the first pass
+    int period = 0;
+    for (int p = 1; p <= 180 * kFramesPerSecond && !period; ++p) {
+      bool same = true;
+      // Over a whole 180 s window, so that a repeated section is no period.
+      for (int k = from; k < from + 180 * kFramesPerSecond && same; ++k)
+        same = trace[size_t(k)] == trace[size_t(k + p)];
+      if (same) period = p;
+    }
+    EXPECT_GE(period, 60 * kFramesPerSecond);
+    EXPECT_LE(period, 180 * kFramesPerSecond);
+  }
+}
+
+// Through the program's own synthesis, every second of each tune's first
+// 150 s (a whole pass of every tune) is audible and none wraps around: adjacent samples never differ by
+// more than the largest step three full voices can make together
+// (3 x (7,605 + 7,680)), which only a sum beyond +-32,767 would produce.
+TEST(TuneSound, EverySecondOfTheFirstPassIsAudibleAndNeverWraps) {
+  auto s = std::make_unique<SidPlayerState>();
+  constexpr int kMaxStep = 3 * (7605 + 7680);
+  for (int n = 1; n <= kTuneCount; ++n) {
+    SCOPED_TRACE("tune " + std::to_string(n));
+    auto img = tune_image(n);
+    sid_init(*s, 44100);
+    psid_load(*s, img.data(), img.size());
+    tune_init(*s, 0);
+    std::vector<int16_t> second(44100);
+    int prev = 0;
+    for (int sec = 0; sec < 150; ++sec) {
+      for (int c = 0; c < kFramesPerSecond; ++c) tune_render_chunk(*s, second.data() + c * kSidChunk, kSidChunk);
+      double sum = 0;
+      int worst_step = 0;
+      for (int16_t v : second) {
+        sum += double(v) * v;
+        worst_step = std::max(worst_step, std::abs(v - prev));
+        prev = v;
+      }
+      EXPECT_GT(std::sqrt(sum / 44100), 500.0) << "second " << sec;
+      EXPECT_LE(worst_step, kMaxStep) << "second " << sec;
+    }
+  }
+}
+
+// ---- the notation, compiled and played --------------------------------------
+
+// PAL frequency register value of note n (C-0 = 0), from first principles.
+int pal_freq(int n) { return int(std::lround(440.0 * std::pow(2.0, (n - 57) / 12.0) * 16777216.0 / 985248.0)); }
+
+std::vector<uint8_t> compile_song(const std::string& name, const std::string& source, bool* ok) {
+  std::string dir = std::string(ZEL_BINARY_DIR) + "/test_tunes_work";
+  std::string src = dir + "/" + name + ".txt", out = dir + "/" + name + ".sid";
+  std::filesystem::create_directories(dir);
+  std::ofstream(src) << source;
+  std::string cmd = "'" + std::string(ZEL_BINARY_DIR) + "/tools/sidsong/sidsong' 64tass '" +
+                    std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";
+  *ok = std::system(cmd.c_str()) == 0;
+  std::ifstream in(out, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* kSongHead = R"(
+title "Test"
+author "Test"
+slot 2
+tempo 3
+instrument lead
+  ad 00
+  sr f0
+  wave 41+0
+end
+instrument chord
+  wave 21+0 21+4 21+7 loop 0
+end
+instrument drum
+  wave 81=c7 41=c3
+end
+)";
+
+TEST(SongCompiler, NotesPlayAtTheirPitchesAndLengthsWithHardRestart) {
+  bool ok = false;
+  auto img = compile_song("notes", std::string(kSongHead) + R"(
+pattern a
+  @lead 2 c4 e4 4 g4 - 8 . 
+end
+pattern b
+  @chord 20 a3
+end
+pattern c
+  @drum 20 c1
+end
+song
+  a | b | c
+  a*120 | b*120 | c*120
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
+  std::vector<SidRegisterFile> f;
+  for (int k = 0; k < 48; ++k) t.call(0x104D, 0, kPlayLimit), f.push_back(t.s->regs);
+  auto freq = [&](int k, int v) { return int(f[size_t(k)].voice[v].frequency); };
+  auto gate = [&](int k, int v) { return f[size_t(k)].voice[v].control & 1; };
+  auto reg = [&](int k, int v) { return f[size_t(k)].voice[v]; };
+  // Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, then a rest.
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(freq(k, 0), pal_freq(48)) << k;
+  for (int k = 6; k < 12; ++k) EXPECT_EQ(freq(k, 0), pal_freq(52)) << k;
+  for (int k = 12; k < 36; ++k) EXPECT_EQ(freq(k, 0), pal_freq(55)) << k;
+  // Gate: off in the last frame of each untied note, held through the tie.
+  for (int k = 0; k < 36; ++k) EXPECT_EQ(gate(k, 0), (k == 5 || k == 11 || k == 35) ? 0 : 1) << k;
+  for (int k = 36; k < 48; ++k) EXPECT_EQ(gate(k, 0), 0) << k;
+  EXPECT_EQ(reg(0, 0).control & 0xF0, 0x40);
+  EXPECT_EQ(reg(0, 0).attack_decay, 0x00);
+  EXPECT_EQ(reg(0, 0).sustain_release, 0xF0);
+  // Voice 2: the chord steps root, third, fifth, one frame each.
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(freq(k, 1), pal_freq(45 + (k % 3 == 0 ? 0 : k % 3 == 1 ? 4 : 7))) << k;
+  EXPECT_EQ(reg(0, 1).control & 0xF0, 0x20);
+  // Voice 3: noise at an absolute pitch, then the pulse tail.
+  EXPECT_EQ(freq(0, 2), pal_freq(84));
+  EXPECT_EQ(reg(0, 2).control & 0xF0, 0x80);
+  EXPECT_EQ(freq(1, 2), pal_freq(36));
+  EXPECT_EQ(reg(1, 2).control & 0xF0, 0x40);
+  EXPECT_TRUE(t.faults.empty()) << t.faults.front();
+}
+
+TEST(SongCompiler, SwingLengthensEvenRowsAndShortensOddOnes) {
+  bool ok = false;
+  std::string head = kSongHead;
+  head.replace(head.find("tempo 3"), 7, "tempo 3\nswing 4 2");
+  auto img = compile_song("swing", head + R"(
+pattern a
+  @lead 1 c4 d4 e4 f4 2 g4 a4 [ c4 ]120
+end
+song
+  a*12 | a*12 | a*12
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
+  std::vector<int> seen;
+  for (int k = 0; k < 24; ++k) t.call(0x104D, 0, kPlayLimit), seen.push_back(t.freq(0));
+  // Rows alternate 4 and 2 frames; the two-row notes last 6.
+  std::vector<int> want;
+  const int notes[] = {48, 50, 52, 53, 55, 57};
+  const int lens[] = {4, 2, 4, 2, 6, 6};
+  for (int i = 0; i < 6; ++i) want.insert(want.end(), size_t(lens[i]), pal_freq(notes[i]));
+  EXPECT_EQ(seen, want);
+}
+
+// A written a4 held on voice 1 sounds at 440 Hz through the synthesis, within
+// ten cents (the player's clock constant makes every note 7 cents sharp of a
+// real machine's).
+TEST(SongCompiler, AWrittenA4SoundsAt440Hz) {
+  bool ok = false;
+  auto img = compile_song("pitch", std::string(kSongHead) + R"(
+pattern a
+  @lead 200 a4
+end
+pattern r
+  200 .
+end
+song
+  a*5 | r*5 | r*5
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  auto s = std::make_unique<SidPlayerState>();
+  sid_init(*s, 44100);
+  psid_load(*s, img.data(), img.size());
+  tune_init(*s, 0);
+  std::vector<int16_t> pcm(size_t(kSidChunk) * 100);
+  for (size_t c = 0; c < 100; ++c) tune_render_chunk(*s, pcm.data() + c * kSidChunk, kSidChunk);
+  // Rising zero crossings of the mean-free signal over the second second.
+  std::vector<int16_t> sec(pcm.begin() + 44100, pcm.end());
+  double mean = 0;
+  for (int16_t v : sec) mean += v;
+  mean /= double(sec.size());
+  int first = -1, last = -1, crossings = 0;
+  for (size_t i = 1; i < sec.size(); ++i)
+    if (sec[i - 1] - mean < 0 && sec[i] - mean >= 0) {
+      if (first < 0) first = int(i);
+      last = int(i), ++crossings;
+    }
+  ASSERT_GT(crossings, 400);
+  double hz = (crossings - 1) * 44100.0 / (last - first);
+  EXPECT_NEAR(1200.0 * std::log2(hz / 440.0), 0.0, 10.0) << hz << " Hz";
+}
+
+// A legato instrument moves from note to note without a gate gap and without
+// a fresh attack; a plain one starts every note with one.
+TEST(SongCompiler, LegatoNotesKeepTheGateAndTheEnvelope) {
+  bool ok = false;
+  std::string head = kSongHead;
+  head.replace(head.find("instrument chord"), 16, "instrument glide\n  legato\n  ad 00\n  sr f0\nend\ninstrument chord");
+  auto img = compile_song("legato", head + R"(
+pattern a
+  @lead 2 c4 e4 116 .
+end
+pattern b
+  @glide 2 c4 e4 116 .
+end
+song
+  a*20 | b*20 | a*20
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
+  std::vector<int16_t> chunk(kSidChunk);
+  for (int k = 0; k < 7; ++k) {
+    t.call(0x104D, 0, kPlayLimit);
+    if (k == 5) {  // the last frame of c4
+      EXPECT_EQ(t.control(0) & 1, 0);
+      EXPECT_EQ(t.control(1) & 1, 1);
+    }
+    if (k == 6) {  // e4 starts: voice 1 attacks again, voice 2 does not
+      EXPECT_EQ(t.s->voice[0].envelope_phase, kEnvAttack);
+      EXPECT_NE(t.s->voice[1].envelope_phase, kEnvAttack);
+      EXPECT_EQ(t.freq(1), pal_freq(52));
+    }
+    sid_render(*t.s, chunk.data(), chunk.size());
+  }
+}
+
+// "pattern E echo SRC ROWS INS": SRC's notes, ROWS rows later, cut at its end.
+TEST(SongCompiler, AnEchoPatternRepeatsItsSourceLaterAndCutsTheTail) {
+  bool ok = false;
+  auto img = compile_song("echo", std::string(kSongHead) + R"(
+pattern a
+  @lead 2 c4 e4 g4 c5 232 .
+end
+pattern e echo a 1 chord
+song
+  a*10 | e*10 | a*10
+end
+)", &ok);
+  ASSERT_TRUE(ok);
+  WatchedTune t(img);
+  t.call(0x0FFC, 0, 20000);
+  std::vector<int> v1, v2;
+  for (int k = 0; k < 730; ++k) {
+    t.call(0x104D, 0, kPlayLimit);
+    v1.push_back(t.freq(0));
+    v2.push_back(t.freq(1) * (t.control(1) & 1));
+  }
+  // Rows are 3 frames: voice 2 is silent for 3, then follows voice 1 three
+  // frames late with its chord's root on each note's first frame. Its final
+  // rest is cut by those 3 frames, so both start over together at frame 720.
+  EXPECT_EQ(v2[0], 0);
+  for (int k : {3, 9, 15, 21}) EXPECT_EQ(v2[size_t(k)], v1[size_t(k - 3)]) << k;
+  EXPECT_EQ(v2[21], pal_freq(60));
+  EXPECT_EQ(v1[720], pal_freq(48));
+  EXPECT_EQ(v2[720], 0);
+  EXPECT_EQ(v2[723], pal_freq(48));
+}
+
+TEST(SongCompiler, RefusesBlocksWhoseVoicesDifferInLength) {
+  bool ok = true;
+  compile_song("uneven", std::string(kSongHead) + R"(
+pattern a
+  @lead 4 c4
+end
+pattern b
+  @lead 8 c4
+end
+song
+  a*300 | b*300 | a*300
+end
+)", &ok);
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,227 @@
+// SID commands:
+//   tunes                                   the embedded tune table
+//   render-sid N|FILE SECONDS OUT.wav       a tune through the magazine's stream, as WAV
+//   run6502 BIN LOADADDR STARTPC [--max-steps N] [--dump ADDR[:LEN]]...
+//                                           runs a raw 6502 program until it traps
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "platform/headless_platform.h"
+#include "sid/sid_player.h"
+#include "sid/sid_tunes.h"
+#include "tools/tool/registry.h"
+
+namespace zel::tool {
+namespace {
+
+// Hexadecimal with an optional "$" or "0x" prefix.
+bool parse_hex(std::string s, unsigned long& out) {
+  if (!s.empty() && s[0] == '$') s.erase(0, 1);
+  else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.erase(0, 2);
+  if (s.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtoul(s.c_str(), &end, 16);
+  return errno == 0 && *end == '\0';
+}
+
+bool read_file(const std::string& path, std::vector<uint8_t>& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out.assign(std::istreambuf_iterator<char>(in), {});
+  return !in.bad();
+}
+
+// ---- tunes ---------------------------------------------------------------------
+
+int cmd_tunes(const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    std::cerr << "usage: zelvorant-tool tunes\n";
+    return 2;
+  }
+  std::printf("tune   size  loaded at    init   play   songs  start\n");
+  for (int n = 1; n <= kSidTuneCount; ++n) {
+    const SidTuneEntry tune = sid_tune(n);
+    const PsidInfo info = psid_info(tune.image);
+    if (tune.image.empty()) {
+      std::printf("%4d      0  (not built in)\n", n);
+    } else if (!info.valid) {
+      std::printf("%4d  %5zu  (shorter than its header)\n", n, tune.image.size());
+    } else {
+      std::printf("%4d  %5zu  $%04X-$%04X  $%04X  $%04X  %5u  %5u\n", n, tune.image.size(), info.load_address,
+                  static_cast<unsigned>(info.load_end), info.init_address, info.play_address, info.songs,
+                  info.start_song);
+    }
+  }
+  return 0;
+}
+
+// ---- render-sid ------------------------------------------------------------------
+
+void put_le(std::ofstream& out, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+bool write_wav(const std::string& path, const std::vector<int16_t>& samples) {
+  std::ofstream out(path, std::ios::binary);
+  if (!out) return false;
+  const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
+  out.write("RIFF", 4);
+  put_le(out, 36 + data_bytes, 4);
+  out.write("WAVEfmt ", 8);
+  put_le(out, 16, 4);
+  put_le(out, 1, 2);  // PCM
+  put_le(out, 1, 2);  // mono
+  put_le(out, kSidStreamRate, 4);
+  put_le(out, kSidStreamRate * 2, 4);
+  put_le(out, 2, 2);
+  put_le(out, 16, 2);
+  out.write("data", 4);
+  put_le(out, data_bytes, 4);
+  for (int16_t s : samples) put_le(out, static_cast<uint16_t>(s), 2);
+  return static_cast<bool>(out);
+}
+
+int cmd_render_sid(const std::vector<std::string>& args) {
+  if (args.size() != 3) {
+    std::cerr << "usage: zelvorant-tool render-sid N|FILE SECONDS OUT.wav\n";
+    return 2;
+  }
+  std::vector<uint8_t> file;
+  std::span<const uint8_t> image;
+  long n = 0;
+  if (parse_int(args[0], n)) {
+    if (n < 1 || n > kSidTuneCount) {
+      std::cerr << "render-sid: tune numbers are 1.." << kSidTuneCount << "\n";
+      return 2;
+    }
+    image = sid_tune(static_cast<int>(n)).image;
+    if (image.empty()) {
+      std::cerr << "render-sid: tune " << n << " is not built in\n";
+      return 1;
+    }
+  } else {
+    if (!read_file(args[0], file)) {
+      std::cerr << "render-sid: cannot read " << args[0] << "\n";
+      return 1;
+    }
+    image = file;
+  }
+  char* end = nullptr;
+  const double seconds = std::strtod(args[1].c_str(), &end);
+  if (*end != '\0' || !(seconds > 0) || seconds > 3600) {
+    std::cerr << "render-sid: SECONDS must be a number between 0 and 3600\n";
+    return 2;
+  }
+  const size_t wanted = static_cast<size_t>(std::llround(seconds * kSidStreamRate));
+
+  // The magazine's own stream on the headless device, captured as it plays.
+  HeadlessPlatform platform;
+  platform.set_audio_capture(true);
+  std::vector<int16_t> heard;
+  {
+    SidPlayer player(platform);
+    sid_stream_start(player, image, 0);
+    sid_stream_resume(player);
+    while (heard.size() < wanted) {
+      platform.advance(0.02);
+      sid_stream_wait_idle(player);
+      const auto part = platform.take_queue_capture();
+      heard.insert(heard.end(), part.begin(), part.end());
+    }
+    sid_stream_stop(player);
+  }
+  heard.resize(wanted);
+  if (!write_wav(args[2], heard)) {
+    std::cerr << "render-sid: cannot write " << args[2] << "\n";
+    return 1;
+  }
+  std::printf("wrote %s: %zu samples, 44100 Hz mono 16-bit\n", args[2].c_str(), heard.size());
+  return 0;
+}
+
+// ---- run6502 ---------------------------------------------------------------------
+
+int cmd_run6502(const std::vector<std::string>& args) {
+  const char* usage = "usage: zelvorant-tool run6502 BIN LOADADDR STARTPC [--max-steps N] [--dump ADDR[:LEN]]...\n";
+  if (args.size() < 3) {
+    std::cerr << usage;
+    return 2;
+  }
+  unsigned long load = 0, start = 0;
+  if (!parse_hex(args[1], load) || load > 0xFFFF || !parse_hex(args[2], start) || start > 0xFFFF) {
+    std::cerr << "run6502: LOADADDR and STARTPC are hexadecimal addresses $0000-$FFFF\n";
+    return 2;
+  }
+  long max_steps = 100000000;
+  std::vector<std::pair<unsigned long, unsigned long>> dumps;
+  for (size_t i = 3; i < args.size(); ++i) {
+    if (args[i] == "--max-steps" && i + 1 < args.size()) {
+      if (!parse_int(args[++i], max_steps) || max_steps < 0) {
+        std::cerr << "run6502: --max-steps takes a decimal count\n";
+        return 2;
+      }
+    } else if (args[i] == "--dump" && i + 1 < args.size()) {
+      const std::string spec = args[++i];
+      const size_t colon = spec.find(':');
+      unsigned long addr = 0, len = 1;
+      if (!parse_hex(spec.substr(0, colon), addr) || addr > 0xFFFF ||
+          (colon != std::string::npos && (!parse_hex(spec.substr(colon + 1), len) || len > 0x10000))) {
+        std::cerr << "run6502: --dump takes ADDR or ADDR:LEN in hexadecimal\n";
+        return 2;
+      }
+      dumps.emplace_back(addr, len);
+    } else {
+      std::cerr << usage;
+      return 2;
+    }
+  }
+  std::vector<uint8_t> bin;
+  if (!read_file(args[0], bin)) {
+    std::cerr << "run6502: cannot read " << args[0] << "\n";
+    return 1;
+  }
+  auto machine = std::make_unique<SidPlayerState>();
+  SidPlayerState& s = *machine;
+  sid_init(s, kSidStreamRate);
+  const size_t length = std::min(bin.size(), size_t{0x10000} - load);
+  if (length < bin.size()) std::cerr << "run6502: " << bin.size() - length << " bytes past $FFFF dropped\n";
+  std::copy(bin.begin(), bin.begin() + static_cast<long>(length), s.ram + load);
+  s.cpu.pc = static_cast<uint16_t>(start);
+
+  long steps = 0;
+  bool trapped = false;
+  while (steps < max_steps) {
+    const uint16_t before = s.cpu.pc;
+    cpu_step(s);
+    ++steps;
+    if (s.cpu.pc == before) {
+      trapped = true;
+      break;
+    }
+  }
+  std::printf("PC=%04X A=%02X X=%02X Y=%02X P=%02X SP=%02X STEPS=%lX %s\n", s.cpu.pc, s.cpu.a, s.cpu.x, s.cpu.y,
+              s.cpu.p, s.cpu.sp, static_cast<unsigned long>(steps), trapped ? "TRAPPED" : "MAX-STEPS");
+  for (const auto& [addr, len] : dumps) {
+    for (unsigned long i = 0; i < len; ++i) {
+      if (i % 16 == 0) std::printf("%s%04lX:", i ? "\n" : "", (addr + i) & 0xFFFF);
+      std::printf(" %02X", s.ram[(addr + i) & 0xFFFF]);
+    }
+    std::printf("\n");
+  }
+  return 0;
+}
+
+ToolRegistrar reg_tunes({"tunes", "", "list the embedded SID tunes: size, load range, init, play, songs, start song",
+                         cmd_tunes});
+ToolRegistrar reg_render({"render-sid", "N|FILE SECONDS OUT.wav",
+                          "render tune N of the table, or a PSID file, to a 44,100 Hz mono WAV", cmd_render_sid});
+ToolRegistrar reg_run6502({"run6502", "BIN LOADADDR STARTPC [--max-steps N] [--dump ADDR[:LEN]]...",
+                           "run a raw 6502 program (hex addresses) until it jumps to itself", cmd_run6502});
+
+}  // namespace
+}  // namespace zel::tool
