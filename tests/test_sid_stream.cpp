@@ -160,6 +160,41 @@ TEST(SidStream, WithoutASoundDeviceTheTuneStaysSilent) {
   EXPECT_TRUE(hp.take_queue_capture().empty());
 }
 
+// A device that takes no buffers: every write fails with its own text.
+class RefusingQueue : public AudioQueue {
+ public:
+  void set_done_callback(std::function<void(int)>) override {}
+  bool write(int, const int16_t*, size_t) override { return false; }
+  void pause() override {}
+  void restart() override {}
+  void reset() override {}
+  std::string error_text() const override { return "queue is full"; }
+};
+
+class RefusingPlatform : public HeadlessPlatform {
+ public:
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat&) override {
+    return std::make_unique<RefusingQueue>();
+  }
+};
+
+TEST(SidStream, RefusedBuffersAreOneLineEachOnStandardError) {
+  RefusingPlatform hp;
+  SidPlayer player(hp);
+  const auto img = counting_tune();
+  ::testing::internal::CaptureStderr();
+  sid_stream_start(player, img, 0);
+  sid_stream_resume(player);
+  hp.advance(0.5);
+  sid_stream_stop(player);
+  sid_stream_start(player, img, 0);  // and the player goes on
+  EXPECT_EQ(player.machine->ram[0x2000], 16);
+  sid_stream_stop(player);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string line = "SID stream: the sound device refused a buffer: queue is full\n";
+  EXPECT_EQ(err, line + line + line + line);
+}
+
 TEST(SidStream, SelectingATuneWithoutAnImagePlaysSilence) {
   HeadlessPlatform hp;
   hp.set_audio_capture(true);
