@@ -11,6 +11,10 @@
 namespace zel {
 namespace {
 
+// The intro begins about 1.7 s after start-up (150 ms and three 0.5 s noise
+// flashes); the main screen about 3 s after the intro ends (six flashes). The
+// scripts below wait 2.5 s and 4 s for them.
+
 struct ScriptRun {
   tool::ScriptResult result;
   std::vector<std::map<std::string, std::string>> prints;  // one map per print command
@@ -47,7 +51,7 @@ TEST(Phases, HeldEscapeKeepsTheScreenBlackUntilReleased) {
   ScriptRun r = run(
       "key down ESCAPE\n"
       "wait 40\nprint phase frames\nshot held.png\n"
-      "key up ESCAPE\nwait 30\nprint phase\n");
+      "key up ESCAPE\nwait 2.5s\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "release");
   EXPECT_EQ(r.prints[1]["phase"], "intro");
@@ -55,7 +59,7 @@ TEST(Phases, HeldEscapeKeepsTheScreenBlackUntilReleased) {
 }
 
 TEST(Phases, HeldLeftButtonKeepsTheScreenBlackUntilReleased) {
-  ScriptRun r = run("button down\nwait 20\nprint phase\nbutton up\nwait 30\nprint phase\n");
+  ScriptRun r = run("button down\nwait 20\nprint phase\nbutton up\nwait 2.5s\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "release");
   EXPECT_EQ(r.prints[1]["phase"], "intro");
@@ -63,8 +67,8 @@ TEST(Phases, HeldLeftButtonKeepsTheScreenBlackUntilReleased) {
 
 TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
   ScriptRun r = run(
-      "wait 30\nprint phase\n"
-      "key press ESCAPE\nwait 30\nprint phase\n"
+      "wait 2.5s\nprint phase\n"
+      "key press ESCAPE\nwait 4s\nprint phase\n"
       "key press ESCAPE\nwait 30\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "intro");
@@ -74,7 +78,7 @@ TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
 }
 
 TEST(Phases, EscapeStillHeldFromTheIntroDoesNotEndTheMainLoop) {
-  ScriptRun r = run("wait 30\nkey down ESCAPE\nwait 60\nprint phase\nkey up ESCAPE\nwait 5\nprint phase\n");
+  ScriptRun r = run("wait 2.5s\nkey down ESCAPE\nwait 4s\nprint phase\nkey up ESCAPE\nwait 5\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 2u);
   EXPECT_EQ(r.prints[0]["phase"], "main");
   EXPECT_EQ(r.prints[1]["phase"], "main");
@@ -82,7 +86,7 @@ TEST(Phases, EscapeStillHeldFromTheIntroDoesNotEndTheMainLoop) {
 }
 
 TEST(Phases, ClickEndsTheIntro) {
-  ScriptRun r = run("wait 30\nmouse 400 300\nclick\nwait 30\nprint phase\n");
+  ScriptRun r = run("wait 2.5s\nmouse 400 300\nclick\nwait 4s\nprint phase\n");
   ASSERT_EQ(r.prints.size(), 1u);
   EXPECT_EQ(r.prints[0]["phase"], "main");
 }
@@ -94,7 +98,7 @@ TEST(Phases, DisplayThatCannotOpenGivesMinusOne) {
 }
 
 TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
-  ScriptRun r = run("wait 30\nkey press ESCAPE\nwait 30\nprint page_length ButtonLit MenuSelected current_menu skin selected_song current_tune\n");
+  ScriptRun r = run("wait 2.5s\nkey press ESCAPE\nwait 4s\nprint page_length ButtonLit MenuSelected current_menu skin selected_song current_tune\n");
   ASSERT_EQ(r.prints.size(), 1u);
   auto& v = r.prints[0];
   EXPECT_EQ(v["ButtonLit"], "0 0 1 0 0 0 1 0 0 0");
@@ -108,7 +112,7 @@ TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
 }
 
 TEST(Timing, AnimClockGrows250PerSecond) {
-  ScriptRun r = run("wait 30\nkey press ESCAPE\nwait 30\nprint anim_clock time\nwait 120\nprint anim_clock time\n");
+  ScriptRun r = run("wait 2.5s\nkey press ESCAPE\nwait 4s\nprint anim_clock time\nwait 120\nprint anim_clock time\n");
   ASSERT_EQ(r.prints.size(), 2u);
   double a0 = std::stod(r.prints[0]["anim_clock"]), t0 = std::stod(r.prints[0]["time"]);
   double a1 = std::stod(r.prints[1]["anim_clock"]), t1 = std::stod(r.prints[1]["time"]);
@@ -116,7 +120,7 @@ TEST(Timing, AnimClockGrows250PerSecond) {
 }
 
 TEST(Timing, IntroPhaseGrows50PerSecond) {
-  ScriptRun r = run("wait 10\nprint intro_phase time\nwait 60\nprint intro_phase time\n");
+  ScriptRun r = run("wait 2.5s\nprint intro_phase time\nwait 60\nprint intro_phase time\n");
   ASSERT_EQ(r.prints.size(), 2u);
   double a0 = std::stod(r.prints[0]["intro_phase"]), t0 = std::stod(r.prints[0]["time"]);
   double a1 = std::stod(r.prints[1]["intro_phase"]), t1 = std::stod(r.prints[1]["time"]);
@@ -128,8 +132,8 @@ TEST(Script, SameScriptGivesSameFramesAndState) {
     std::ifstream in(::testing::TempDir() + "/" + name, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   };
-  ScriptRun a = run("wait 30\nshot same_a1.png\nkey press ESCAPE\nwait 20\nshot same_a2.png\nprint anim_clock frames\n");
-  ScriptRun b = run("wait 30\nshot same_b1.png\nkey press ESCAPE\nwait 20\nshot same_b2.png\nprint anim_clock frames\n");
+  ScriptRun a = run("wait 2.5s\nshot same_a1.png\nkey press ESCAPE\nwait 4s\nshot same_a2.png\nprint anim_clock frames\n");
+  ScriptRun b = run("wait 2.5s\nshot same_b1.png\nkey press ESCAPE\nwait 4s\nshot same_b2.png\nprint anim_clock frames\n");
   EXPECT_EQ(a.prints, b.prints);
   EXPECT_FALSE(read("same_a1.png").empty());
   EXPECT_EQ(read("same_a1.png"), read("same_b1.png"));

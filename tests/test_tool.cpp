@@ -1,0 +1,87 @@
+// zelvorant-tool as a developer uses it: real process, real files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::string kTool = std::string(ZEL_BINARY_DIR) + "/zelvorant-tool";
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+// A name of this test's own: ctest runs the cases of one binary in parallel.
+std::string own(const std::string& name) {
+  return ::testing::TempDir() + "/tool_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
+}
+
+Result run_tool(const std::string& args) {
+  std::string out = own("out.txt");
+  int rc = std::system((kTool + " " + args + " > " + out + " 2>&1").c_str());
+  Result r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  std::ifstream in(out);
+  r.out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return r;
+}
+
+std::string write_script(const std::string& name, const std::string& text) {
+  std::string path = own(name);
+  std::ofstream(path) << text;
+  return path;
+}
+
+TEST(Tool, PagesListsTwentyPagesWithLengthAndEntry) {
+  Result r = run_tool("pages");
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::istringstream in(r.out);
+  std::string line;
+  int n = 0;
+  while (std::getline(in, line)) {
+    ++n;
+    EXPECT_EQ(line.substr(0, line.find('\t')), std::to_string(n));
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
+  }
+  EXPECT_EQ(n, 20);
+  EXPECT_NE(r.out.find("11\t"), std::string::npos);
+  EXPECT_NE(r.out.find("> This Issues Editorial"), std::string::npos);
+}
+
+TEST(Tool, PageRejectsNumbersOutsideTheIssue) {
+  EXPECT_EQ(run_tool("page 0").status, 2);
+  EXPECT_EQ(run_tool("page 21").status, 2);
+  EXPECT_EQ(run_tool("page x").status, 2);
+  EXPECT_EQ(run_tool("page 11").status, 0);
+}
+
+TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
+  std::string dir = own("shots");
+  std::string quit = write_script("quit.txt", "wait 2.5s\nkey press ESCAPE\nwait 4s\nkey press ESCAPE\nwait 30\n");
+  EXPECT_EQ(run_tool("run " + quit + " " + dir).status, 0);
+  std::string shots = write_script("shots.txt", "wait 2.5s\nshot a.png\nprint phase\n");
+  Result r = run_tool("run " + shots + " " + dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "phase=intro\n");
+  std::ifstream png(dir + "/a.png", std::ios::binary);
+  char magic[4] = {};
+  png.read(magic, 4);
+  EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+}
+
+TEST(Tool, BadScriptOrCommandIsAUsageError) {
+  std::string bad = write_script("bad.txt", "wiat 3\n");
+  Result r = run_tool("run " + bad + " " + ::testing::TempDir());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("line 1"), std::string::npos);
+  EXPECT_EQ(run_tool("no-such-command").status, 2);
+  EXPECT_EQ(run_tool("run /no/such/script.txt /tmp").status, 2);
+}
+
+}  // namespace
