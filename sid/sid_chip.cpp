@@ -31,7 +31,7 @@ constexpr int32_t kReleaseFloor = 0x40000;
 constexpr uint32_t kPhaseMask = 0xFFFFFFF;
 
 // 32-bit wrapping arithmetic for the filter (signed overflow would be
-// undefined in C++; the filter is specified to wrap).
+// undefined in C++; the filter is meant to wrap).
 inline int32_t wrap_add(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }

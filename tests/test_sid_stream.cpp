@@ -15,12 +15,12 @@ namespace zel {
 namespace {
 
 using testing_psid::make_psid;
-using testing_psid::PsidSpec;
+using testing_psid::PsidFields;
 
 // init: volume 15, sustain 15, a sawtooth; play: count the calls in $2000
 // and step the frequency with the count, so every chunk sounds different.
 std::vector<uint8_t> counting_tune() {
-  PsidSpec p;
+  PsidFields p;
   p.init = 0x1000;
   p.play = 0x1020;
   p.code.assign(0x40, 0xEA);
@@ -35,7 +35,7 @@ std::vector<uint8_t> counting_tune() {
 // A play routine that spins through ~400,000 instructions per call, so a
 // refill takes long enough for a stop to arrive in the middle of it.
 std::vector<uint8_t> slow_tune() {
-  PsidSpec p;
+  PsidFields p;
   p.init = 0x1000;
   p.play = 0x1001;
   p.code = {0x60,                    // $1000 init: RTS
