@@ -2,7 +2,10 @@
 // sawtooth, pulse and noise, combined by AND, with hard sync and ring
 // modulation), linear ADSR envelopes, a state-variable filter and a 4-bit
 // master volume. Integer arithmetic only once sid_init has built the tables.
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "sid/sid_machine.h"
 
@@ -28,7 +31,7 @@ constexpr int32_t kReleaseFloor = 0x40000;
 constexpr uint32_t kPhaseMask = 0xFFFFFFF;
 
 // 32-bit wrapping arithmetic for the filter (signed overflow would be
-// undefined in C++; the filter is specified to wrap).
+// undefined in C++; the filter is meant to wrap).
 inline int32_t wrap_add(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
@@ -44,6 +47,78 @@ inline uint8_t noise_byte(uint32_t r) {
   return static_cast<uint8_t>(((r >> 15) & 0x80) | ((r >> 14) & 0x40) | ((r >> 11) & 0x20) | ((r >> 9) & 0x10) |
                               ((r >> 8) & 0x08) | ((r >> 5) & 0x04) | ((r >> 3) & 0x02) | ((r >> 2) & 0x01));
 }
+
+// One envelope step from `level`; switches w's envelope phase and returns
+// the new level.
+[[gnu::always_inline]] inline int32_t envelope_step(SidVoice& w, int32_t level) {
+  switch (w.envelope_phase) {
+    case kEnvAttack:
+      level += static_cast<int32_t>(w.attack_rate);
+      if (level >= kEnvelopeMax) {
+        level = kEnvelopeMax;
+        w.envelope_phase = kEnvDecay;
+      }
+      break;
+    case kEnvDecay: {
+      const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
+      level -= static_cast<int32_t>(w.decay_rate);
+      if (level <= sustain) {
+        level = sustain;
+        w.envelope_phase = kEnvSustain;
+      }
+      break;
+    }
+    case kEnvSustain:
+      if (level != static_cast<int32_t>(w.sustain_level << 16)) w.envelope_phase = kEnvDecay;
+      break;
+    default:
+      level -= static_cast<int32_t>(w.release_rate);
+      if (level < kReleaseFloor) level = kReleaseFloor;
+      break;
+  }
+  return level;
+}
+
+// A voice without test, sync or ring bits depends on no other voice: its
+// values for a whole block are computed in one loop with its state in
+// registers. kWave is the waveform nibble (control >> 4).
+template <unsigned kWave>
+void voice_block(SidVoice& w, int32_t* values, size_t n) {
+  uint32_t phase = w.phase;
+  uint32_t noise_clock = w.noise_clock;
+  uint32_t noise = w.noise_register;
+  uint8_t noise_out = w.noise_output;
+  int32_t level = w.envelope_level;
+  const uint32_t step = w.phase_step;
+  const uint32_t threshold = w.pulse_threshold;
+  for (size_t i = 0; i < n; ++i) {
+    phase = (phase + step) & kPhaseMask;
+    uint32_t out = 0xFF;
+    if constexpr (kWave & 1) out = ((phase >> 19) & 0xFF) ^ ((0u - ((phase >> 27) & 1)) & 0xFF);
+    if constexpr (kWave & 2) out &= (phase >> 20) & 0xFF;
+    if constexpr (kWave & 4) out &= (0u - static_cast<uint32_t>(phase <= threshold)) & 0xFF;
+    const uint32_t clock = phase >> 23;
+    if (clock != noise_clock) {
+      noise_clock = clock;
+      noise = (noise << 1) | (((noise >> 22) ^ (noise >> 17)) & 1);
+      noise_out = noise_byte(noise);
+    }
+    if constexpr (kWave & 8) out &= noise_out;
+    level = envelope_step(w, level);
+    values[i] = (static_cast<int32_t>(out) - 128) * level >> 22;
+  }
+  w.phase = phase;
+  w.noise_clock = noise_clock;
+  w.noise_register = noise;
+  w.noise_output = noise_out;
+  w.envelope_level = level;
+}
+
+template <unsigned... kWaves>
+constexpr auto make_voice_blocks(std::integer_sequence<unsigned, kWaves...>) {
+  return std::array<void (*)(SidVoice&, int32_t*, size_t), sizeof...(kWaves)>{&voice_block<kWaves>...};
+}
+constexpr auto kVoiceBlocks = make_voice_blocks(std::make_integer_sequence<unsigned, 16>{});
 
 // One voice for one output sample: phase, test, sync, waveform, noise,
 // ring modulation, envelope; returns the voice value (-512..507).
@@ -79,32 +154,7 @@ inline uint8_t noise_byte(uint32_t r) {
   }
   if (wf & kSidNoise) out &= w.noise_output;
 
-  int32_t level = w.envelope_level;
-  switch (w.envelope_phase) {
-    case kEnvAttack:
-      level += static_cast<int32_t>(w.attack_rate);
-      if (level >= kEnvelopeMax) {
-        level = kEnvelopeMax;
-        w.envelope_phase = kEnvDecay;
-      }
-      break;
-    case kEnvDecay: {
-      const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
-      level -= static_cast<int32_t>(w.decay_rate);
-      if (level <= sustain) {
-        level = sustain;
-        w.envelope_phase = kEnvSustain;
-      }
-      break;
-    }
-    case kEnvSustain:
-      if (level != static_cast<int32_t>(w.sustain_level << 16)) w.envelope_phase = kEnvDecay;
-      break;
-    default:
-      level -= static_cast<int32_t>(w.release_rate);
-      if (level < kReleaseFloor) level = kReleaseFloor;
-      break;
-  }
+  const int32_t level = envelope_step(w, w.envelope_level);
   w.envelope_level = level;
   return (static_cast<int32_t>(out) - 128) * level >> 22;
 }
@@ -209,23 +259,43 @@ void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
     filter_mask[v] = heard && voice[v].filtered ? -1 : 0;
   }
 
-  for (size_t i = 0; i < count; ++i) {
-    // The reference voice of voice 0 is voice 2 as it was after the
-    // previous sample; voices 1 and 2 see their reference already stepped.
-    const int32_t v0 = voice_sample(voice[0], voice[2]);
-    const int32_t v1 = voice_sample(voice[1], voice[0]);
-    const int32_t v2 = voice_sample(voice[2], voice[1]);
-    const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
-    const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
-
+  // Filter, volume, sample channel and the 16-bit store for one sample.
+  auto finish = [&](int32_t direct, int32_t filter_in) -> int16_t {
     h = wrap_sub(wrap_sub(wrap_mul(filter_in, 65536), wrap_mul(b >> 8, res)), l);
     b = wrap_add(b, wrap_mul(f8, h >> 8));
     l = wrap_add(l, wrap_mul(f8, b >> 8));
     const int32_t filter_out = wrap_add(wrap_add((l >> 16) & lp_mask, (b >> 16) & bp_mask), (h >> 16) & hp_mask);
-
     int32_t sample = wrap_mul(wrap_add(direct, filter_out), volume);
     if (!sample_idle) sample = sample_channel_mix(s, sample);
-    buffer[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(sample) & 0xFFFF));
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(sample) & 0xFFFF));
+  };
+
+  const uint8_t coupling = kSidTest | kSidSync | kSidRing;
+  if (!((voice[0].waveform | voice[1].waveform | voice[2].waveform) & coupling)) {
+    // Independent voices: each renders a block on its own, then the mix.
+    constexpr size_t kBlock = 256;
+    int32_t values[3][kBlock];
+    for (size_t at = 0; at < count; at += kBlock) {
+      const size_t n = std::min(kBlock, count - at);
+      for (int v = 0; v < 3; ++v) kVoiceBlocks[voice[v].waveform >> 4](voice[v], values[v], n);
+      for (size_t i = 0; i < n; ++i) {
+        const int32_t v0 = values[0][i], v1 = values[1][i], v2 = values[2][i];
+        const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
+        const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
+        buffer[at + i] = finish(direct, filter_in);
+      }
+    }
+  } else {
+    for (size_t i = 0; i < count; ++i) {
+      // The reference voice of voice 0 is voice 2 as it was after the
+      // previous sample; voices 1 and 2 see their reference already stepped.
+      const int32_t v0 = voice_sample(voice[0], voice[2]);
+      const int32_t v1 = voice_sample(voice[1], voice[0]);
+      const int32_t v2 = voice_sample(voice[2], voice[1]);
+      const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
+      const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
+      buffer[i] = finish(direct, filter_in);
+    }
   }
 
   for (int v = 0; v < 3; ++v) s.voice[v] = voice[v];

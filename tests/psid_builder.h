@@ -11,7 +11,7 @@
 
 namespace zel::testing_psid {
 
-struct PsidSpec {
+struct PsidFields {
   uint16_t load = 0x1000;          // written as the first two data bytes
   uint16_t header_load = 0;        // the header's own load-address field
   uint16_t init = 0x1000;
@@ -22,7 +22,7 @@ struct PsidSpec {
   std::vector<uint8_t> code;       // C64 data placed at `load`
 };
 
-inline std::vector<uint8_t> make_psid(const PsidSpec& p) {
+inline std::vector<uint8_t> make_psid(const PsidFields& p) {
   std::vector<uint8_t> img(p.data_offset, 0);
   auto put16 = [&](size_t at, uint16_t v) {
     if (at + 1 < img.size()) {

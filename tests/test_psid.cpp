@@ -10,10 +10,10 @@ namespace {
 
 using testing_psid::fresh_machine;
 using testing_psid::make_psid;
-using testing_psid::PsidSpec;
+using testing_psid::PsidFields;
 
 TEST(PsidLoad, LoadAddressComesFromTheDataNotTheHeader) {
-  PsidSpec p;
+  PsidFields p;
   p.header_load = 0x2000;
   p.load = 0x1000;
   p.code = {0xAA, 0xBB, 0xCC};
@@ -28,7 +28,7 @@ TEST(PsidLoad, LoadAddressComesFromTheDataNotTheHeader) {
 }
 
 TEST(PsidLoad, OnlyTheLowByteOfTheDataOffsetCounts) {
-  PsidSpec p;
+  PsidFields p;
   p.data_offset = 0x76;  // a short header, as version 1 images have
   p.code = {0x60};
   auto img = make_psid(p);
@@ -39,7 +39,7 @@ TEST(PsidLoad, OnlyTheLowByteOfTheDataOffsetCounts) {
 }
 
 TEST(PsidLoad, PlayAddressZeroIsTakenFromTheIrqVectorAfterInit) {
-  PsidSpec p;
+  PsidFields p;
   p.init = 0x1000;
   p.play = 0;
   p.code = {
@@ -62,7 +62,7 @@ TEST(PsidLoad, PlayAddressZeroIsTakenFromTheIrqVectorAfterInit) {
 }
 
 TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
-  PsidSpec p;
+  PsidFields p;
   p.load = 0xFFF0;
   p.init = p.play = 0xFFF0;
   p.code.assign(64, 0x5A);
@@ -78,7 +78,7 @@ TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
 }
 
 TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
-  PsidSpec p;
+  PsidFields p;
   p.code = {0xA9, 0x0F, 0x8D, 0x18, 0xD4, 0x60};
   const auto full = make_psid(p);
   for (size_t size : {size_t{0}, size_t{7}, size_t{13}, size_t{0x7C}, size_t{0x7D}}) {
@@ -104,7 +104,7 @@ TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
 }
 
 TEST(PsidDriver, EachChunkIsOnePlayCallThenTheSynthesis) {
-  PsidSpec p;
+  PsidFields p;
   p.init = 0x1000;
   p.play = 0x1010;
   p.code.assign(0x40, 0xEA);

@@ -15,12 +15,12 @@ namespace zel {
 namespace {
 
 using testing_psid::make_psid;
-using testing_psid::PsidSpec;
+using testing_psid::PsidFields;
 
 // init: volume 15, sustain 15, a sawtooth; play: count the calls in $2000
 // and step the frequency with the count, so every chunk sounds different.
 std::vector<uint8_t> counting_tune() {
-  PsidSpec p;
+  PsidFields p;
   p.init = 0x1000;
   p.play = 0x1020;
   p.code.assign(0x40, 0xEA);
@@ -35,7 +35,7 @@ std::vector<uint8_t> counting_tune() {
 // A play routine that spins through ~400,000 instructions per call, so a
 // refill takes long enough for a stop to arrive in the middle of it.
 std::vector<uint8_t> slow_tune() {
-  PsidSpec p;
+  PsidFields p;
   p.init = 0x1000;
   p.play = 0x1001;
   p.code = {0x60,                    // $1000 init: RTS
@@ -158,6 +158,41 @@ TEST(SidStream, WithoutASoundDeviceTheTuneStaysSilent) {
   play(hp, player, 0.5);
   sid_stream_stop(player);
   EXPECT_TRUE(hp.take_queue_capture().empty());
+}
+
+// A device that takes no buffers: every write fails with its own text.
+class RefusingQueue : public AudioQueue {
+ public:
+  void set_done_callback(std::function<void(int)>) override {}
+  bool write(int, const int16_t*, size_t) override { return false; }
+  void pause() override {}
+  void restart() override {}
+  void reset() override {}
+  std::string error_text() const override { return "queue is full"; }
+};
+
+class RefusingPlatform : public HeadlessPlatform {
+ public:
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat&) override {
+    return std::make_unique<RefusingQueue>();
+  }
+};
+
+TEST(SidStream, RefusedBuffersAreOneLineEachOnStandardError) {
+  RefusingPlatform hp;
+  SidPlayer player(hp);
+  const auto img = counting_tune();
+  ::testing::internal::CaptureStderr();
+  sid_stream_start(player, img, 0);
+  sid_stream_resume(player);
+  hp.advance(0.5);
+  sid_stream_stop(player);
+  sid_stream_start(player, img, 0);  // and the player goes on
+  EXPECT_EQ(player.machine->ram[0x2000], 16);
+  sid_stream_stop(player);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string line = "SID stream: the sound device refused a buffer: queue is full\n";
+  EXPECT_EQ(err, line + line + line + line);
 }
 
 TEST(SidStream, SelectingATuneWithoutAnImagePlaysSilence) {

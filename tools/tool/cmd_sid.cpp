@@ -166,11 +166,11 @@ int cmd_run6502(const std::vector<std::string>& args) {
         return 2;
       }
     } else if (args[i] == "--dump" && i + 1 < args.size()) {
-      const std::string spec = args[++i];
-      const size_t colon = spec.find(':');
+      const std::string range = args[++i];
+      const size_t colon = range.find(':');
       unsigned long addr = 0, len = 1;
-      if (!parse_hex(spec.substr(0, colon), addr) || addr > 0xFFFF ||
-          (colon != std::string::npos && (!parse_hex(spec.substr(colon + 1), len) || len > 0x10000))) {
+      if (!parse_hex(range.substr(0, colon), addr) || addr > 0xFFFF ||
+          (colon != std::string::npos && (!parse_hex(range.substr(colon + 1), len) || len > 0x10000))) {
         std::cerr << "run6502: --dump takes ADDR or ADDR:LEN in hexadecimal\n";
         return 2;
       }
