@@ -120,11 +120,34 @@ void xm_instrument_reset(XmChannel& ch, const XmSample& sample) {
   ch.tremor_counter = 0;
 }
 
+namespace {
+
+// Constant wave tables, filled once: the auto-vibrato sine for positions
+// 0..255 and |sin| x 256 for vibrato and tremolo positions -32..31.
+struct WaveTables {
+  int auto_sine[256];
+  int sine[64];
+  WaveTables() {
+    for (int p = 0; p < 256; ++p)
+      auto_sine[p] = static_cast<int>(std::sin(static_cast<double>(static_cast<float>(p) * 0.024543688f)) * 64);
+    for (int p = -32; p < 32; ++p) sine[p + 32] = static_cast<int>(std::fabs(std::sin(2.0 * p * 0.049087375) * 256));
+  }
+};
+
+const WaveTables& wave_tables() {
+  static const WaveTables tables;
+  return tables;
+}
+
+int auto_vibrato_sine(int p) { return wave_tables().auto_sine[p & 255]; }
+
+}  // namespace
+
 void xm_auto_vibrato_step(XmChannel& ch, const XmInstrument& ins) {
   int p = ch.auto_vibrato_position;
   int w = 0;
   switch (ins.vibrato_type) {
-    case 0: w = static_cast<int>(std::sin(static_cast<double>(static_cast<float>(p) * 0.024543688f)) * 64); break;
+    case 0: w = auto_vibrato_sine(p); break;
     case 1: w = p < 128 ? 64 : -64; break;
     case 2: w = (128 - ((p + 128) % 256)) >> 1; break;
     case 3: w = (128 - ((384 - p) % 256)) >> 1; break;
@@ -141,7 +164,10 @@ void xm_auto_vibrato_step(XmChannel& ch, const XmInstrument& ins) {
 
 namespace {
 
-int sine_wave(int p) { return static_cast<int>(std::fabs(std::sin(2.0 * p * 0.049087375) * 256)); }
+int sine_wave(int p) {
+  if (p < -32 || p > 31) return static_cast<int>(std::fabs(std::sin(2.0 * p * 0.049087375) * 256));
+  return wave_tables().sine[p + 32];
+}
 
 }  // namespace
 

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "xm/xm_song.h"
 
@@ -106,44 +109,52 @@ namespace {
 
 inline float interpolate(const int16_t* x, int64_t pos) {
   const uint32_t p = static_cast<uint32_t>(pos >> 32);
-  const float f = static_cast<float>(static_cast<uint32_t>(pos) >> 1) * (1.0f / 2147483648.0f);
+  const float f = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(pos) >> 1)) * (1.0f / 2147483648.0f);
   const float a = x[p];
   return a + static_cast<float>(x[p + 1] - x[p]) * f;
 }
 
-// Mixes `n` frames at constant gains. Forward and backward are separate
-// loops so that each is a plain counted loop.
-void mix_flat(const int16_t* x, int64_t& pos, int64_t step, bool backward, float gl, float gr, float* out,
-              int n) {
-  int64_t p = pos;
-  if (!backward) {
-    for (int i = 0; i < n; ++i) {
-      const float s = interpolate(x, p);
-      out[2 * i] += s * gl;
-      out[2 * i + 1] += s * gr;
-      p += step;
-    }
-  } else {
-    for (int i = 0; i < n; ++i) {
-      const float s = interpolate(x, p);
-      out[2 * i] += s * gl;
-      out[2 * i + 1] += s * gr;
-      p -= step;
+// Mixes `n` frames at constant gains. The position is kept as a 32-bit
+// index and a 32-bit fraction with an explicit carry (no 64-bit shifts in
+// the loop); the voice's 64-bit position is advanced exactly afterwards.
+// Every position read lies inside the sample: the caller stops at the
+// boundary.
+template <bool kBackward>
+void mix_flat(const int16_t* x, int64_t& pos, int64_t step, float gl, float gr, float* out, int n) {
+  uint32_t ip = static_cast<uint32_t>(pos >> 32);
+  uint32_t fr = static_cast<uint32_t>(pos);
+  const uint32_t si = static_cast<uint32_t>(step >> 32);
+  const uint32_t sf = static_cast<uint32_t>(step);
+  for (int i = 0; i < n; ++i) {
+    const float f = static_cast<float>(static_cast<int32_t>(fr >> 1)) * (1.0f / 2147483648.0f);
+    const int a = x[ip];
+    const float s = static_cast<float>(a) + static_cast<float>(x[ip + 1] - a) * f;
+    out[2 * i] += s * gl;
+    out[2 * i + 1] += s * gr;
+    if constexpr (kBackward) {
+      const uint32_t nf = fr - sf;
+      ip -= si + (nf > fr ? 1u : 0u);
+      fr = nf;
+    } else {
+      const uint32_t nf = fr + sf;
+      ip += si + (nf < fr ? 1u : 0u);
+      fr = nf;
     }
   }
-  pos = p;
+  pos = kBackward ? pos - step * n : pos + step * n;
 }
 
 void mix_ramp(const int16_t* x, int64_t& pos, int64_t step, bool backward, float& gl, float& gr, float dl,
               float dr, float* out, int n) {
   int64_t p = pos;
+  const int64_t d = backward ? -step : step;
   for (int i = 0; i < n; ++i) {
     const float s = interpolate(x, p);
     out[2 * i] += s * gl;
     out[2 * i + 1] += s * gr;
     gl += dl;
     gr += dr;
-    p = backward ? p - step : p + step;
+    p += d;
   }
   pos = p;
 }
@@ -249,8 +260,12 @@ void mix_voice(XmVoice& v, float* out, int frames) {
       int64_t d = v.step * n;
       v.position = backward ? v.position - d : v.position + d;
     } else {
-      mix_flat(s.data.data(), v.position, v.step, backward, static_cast<float>(v.left_target) / 255.0f,
-               static_cast<float>(v.right_target) / 255.0f, out, n);
+      const float gl = static_cast<float>(v.left_target) / 255.0f;
+      const float gr = static_cast<float>(v.right_target) / 255.0f;
+      if (backward)
+        mix_flat<true>(s.data.data(), v.position, v.step, gl, gr, out, n);
+      else
+        mix_flat<false>(s.data.data(), v.position, v.step, gl, gr, out, n);
     }
     out += 2 * n;
     frames -= n;
@@ -268,7 +283,19 @@ void xm_mix(XmSong& song, float* out, int frames) {
 }
 
 void xm_to_pcm16(int16_t* out, const float* in, int frames) {
-  for (int i = 0; i < 2 * frames; ++i) {
+  int i = 0;
+  const int n = 2 * frames;
+#if defined(__SSE2__)
+  // Clamp, then convert with the default rounding mode (to nearest, ties to
+  // even) and pack; four values per step.
+  const __m128 lo = _mm_set1_ps(-32768.0f), hi = _mm_set1_ps(32767.0f);
+  for (; i + 8 <= n; i += 8) {
+    __m128i a = _mm_cvtps_epi32(_mm_min_ps(hi, _mm_max_ps(lo, _mm_loadu_ps(in + i))));
+    __m128i b = _mm_cvtps_epi32(_mm_min_ps(hi, _mm_max_ps(lo, _mm_loadu_ps(in + i + 4))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
+  }
+#endif
+  for (; i < n; ++i) {
     float v = std::nearbyint(in[i]);
     v = std::min(32767.0f, std::max(-32768.0f, v));
     out[i] = static_cast<int16_t>(v);
