@@ -264,6 +264,12 @@ bool load(XmSong& song, MemoryReader& r, std::string* why) {
       size_t end = static_cast<size_t>(smp.loop_start) + smp.loop_length;
       if (smp.loop_mode == kXmLoopPingPong) smp.data[end] = smp.data[end - 1];
       if (smp.loop_mode == kXmLoopForward) smp.data[end] = smp.data[smp.loop_start];
+      smp.pairs.resize(smp.data.size() * 2);
+      for (size_t i = 0; i < smp.data.size(); ++i) {
+        int next = i + 1 < smp.data.size() ? smp.data[i + 1] : 0;
+        smp.pairs[2 * i] = static_cast<float>(smp.data[i]);
+        smp.pairs[2 * i + 1] = static_cast<float>(next - smp.data[i]);
+      }
     }
   }
   return true;

@@ -107,49 +107,79 @@ void xm_update_voice(XmSong& song, XmChannel& ch) {
 // ---------------------------------------------------------------------------
 namespace {
 
-inline float interpolate(const int16_t* x, int64_t pos) {
-  const uint32_t p = static_cast<uint32_t>(pos >> 32);
-  const float f = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(pos) >> 1)) * (1.0f / 2147483648.0f);
-  const float a = x[p];
-  return a + static_cast<float>(x[p + 1] - x[p]) * f;
+// x[p] + (x[p + 1] - x[p]) x f, with f the top 31 bits of the fraction.
+inline float interpolate(const float* pairs, uint32_t ip, uint32_t fr) {
+  const float f = static_cast<float>(static_cast<int32_t>(fr >> 1)) * (1.0f / 2147483648.0f);
+  return pairs[2 * ip] + pairs[2 * ip + 1] * f;
 }
 
-// Mixes `n` frames at constant gains. The position is kept as a 32-bit
-// index and a 32-bit fraction with an explicit carry (no 64-bit shifts in
-// the loop); the voice's 64-bit position is advanced exactly afterwards.
-// Every position read lies inside the sample: the caller stops at the
-// boundary.
 template <bool kBackward>
-void mix_flat(const int16_t* x, int64_t& pos, int64_t step, float gl, float gr, float* out, int n) {
+inline void advance(uint32_t& ip, uint32_t& fr, uint32_t si, uint32_t sf) {
+  if constexpr (kBackward) {
+    const uint32_t nf = fr - sf;
+    ip -= si + (nf > fr ? 1u : 0u);
+    fr = nf;
+  } else {
+    const uint32_t nf = fr + sf;
+    ip += si + (nf < fr ? 1u : 0u);
+    fr = nf;
+  }
+}
+
+// Mixes `n` frames at constant gains. The position runs as a 32-bit index
+// and a 32-bit fraction with an explicit carry; the voice's 64-bit position
+// is advanced exactly afterwards. Every position read lies inside the
+// sample: the caller stops at the boundary. With SSE2 four frames are
+// mixed per step, with the same operations in the same order as one by one.
+template <bool kBackward>
+void mix_flat(const float* pairs, int64_t& pos, int64_t step, float gl, float gr, float* out, int n) {
   uint32_t ip = static_cast<uint32_t>(pos >> 32);
   uint32_t fr = static_cast<uint32_t>(pos);
   const uint32_t si = static_cast<uint32_t>(step >> 32);
   const uint32_t sf = static_cast<uint32_t>(step);
-  for (int i = 0; i < n; ++i) {
-    const float f = static_cast<float>(static_cast<int32_t>(fr >> 1)) * (1.0f / 2147483648.0f);
-    const int a = x[ip];
-    const float s = static_cast<float>(a) + static_cast<float>(x[ip + 1] - a) * f;
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 vgl = _mm_set1_ps(gl), vgr = _mm_set1_ps(gr), scale = _mm_set1_ps(1.0f / 2147483648.0f);
+  for (; i + 4 <= n; i += 4) {
+    const uint32_t i0 = ip, f0 = fr;
+    advance<kBackward>(ip, fr, si, sf);
+    const uint32_t i1 = ip, f1 = fr;
+    advance<kBackward>(ip, fr, si, sf);
+    const uint32_t i2 = ip, f2 = fr;
+    advance<kBackward>(ip, fr, si, sf);
+    const uint32_t i3 = ip, f3 = fr;
+    advance<kBackward>(ip, fr, si, sf);
+    __m128 p01 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pairs + 2 * i0));
+    p01 = _mm_loadh_pi(p01, reinterpret_cast<const __m64*>(pairs + 2 * i1));
+    __m128 p23 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pairs + 2 * i2));
+    p23 = _mm_loadh_pi(p23, reinterpret_cast<const __m64*>(pairs + 2 * i3));
+    const __m128 a = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 d = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m128i fi = _mm_set_epi32(static_cast<int>(f3 >> 1), static_cast<int>(f2 >> 1),
+                                     static_cast<int>(f1 >> 1), static_cast<int>(f0 >> 1));
+    const __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(fi), scale);
+    const __m128 s = _mm_add_ps(a, _mm_mul_ps(d, f));
+    const __m128 l = _mm_mul_ps(s, vgl), r = _mm_mul_ps(s, vgr);
+    float* o = out + 2 * i;
+    _mm_storeu_ps(o, _mm_add_ps(_mm_loadu_ps(o), _mm_unpacklo_ps(l, r)));
+    _mm_storeu_ps(o + 4, _mm_add_ps(_mm_loadu_ps(o + 4), _mm_unpackhi_ps(l, r)));
+  }
+#endif
+  for (; i < n; ++i) {
+    const float s = interpolate(pairs, ip, fr);
     out[2 * i] += s * gl;
     out[2 * i + 1] += s * gr;
-    if constexpr (kBackward) {
-      const uint32_t nf = fr - sf;
-      ip -= si + (nf > fr ? 1u : 0u);
-      fr = nf;
-    } else {
-      const uint32_t nf = fr + sf;
-      ip += si + (nf < fr ? 1u : 0u);
-      fr = nf;
-    }
+    advance<kBackward>(ip, fr, si, sf);
   }
   pos = kBackward ? pos - step * n : pos + step * n;
 }
 
-void mix_ramp(const int16_t* x, int64_t& pos, int64_t step, bool backward, float& gl, float& gr, float dl,
+void mix_ramp(const float* pairs, int64_t& pos, int64_t step, bool backward, float& gl, float& gr, float dl,
               float dr, float* out, int n) {
   int64_t p = pos;
   const int64_t d = backward ? -step : step;
   for (int i = 0; i < n; ++i) {
-    const float s = interpolate(x, p);
+    const float s = interpolate(pairs, static_cast<uint32_t>(p >> 32), static_cast<uint32_t>(p));
     out[2 * i] += s * gl;
     out[2 * i + 1] += s * gr;
     gl += dl;
@@ -244,7 +274,7 @@ void mix_voice(XmVoice& v, float* out, int frames) {
       }
       float gl = static_cast<float>(v.current_left) / (255.0f * 256.0f);
       float gr = static_cast<float>(v.current_right) / (255.0f * 256.0f);
-      mix_ramp(s.data.data(), v.position, v.step, backward, gl, gr, v.ramp_delta_left, v.ramp_delta_right, out,
+      mix_ramp(s.pairs.data(), v.position, v.step, backward, gl, gr, v.ramp_delta_left, v.ramp_delta_right, out,
                n);
       v.current_left = static_cast<int>(std::lrint(gl * 255.0f * 256.0f));
       v.current_right = static_cast<int>(std::lrint(gr * 255.0f * 256.0f));
@@ -263,9 +293,9 @@ void mix_voice(XmVoice& v, float* out, int frames) {
       const float gl = static_cast<float>(v.left_target) / 255.0f;
       const float gr = static_cast<float>(v.right_target) / 255.0f;
       if (backward)
-        mix_flat<true>(s.data.data(), v.position, v.step, gl, gr, out, n);
+        mix_flat<true>(s.pairs.data(), v.position, v.step, gl, gr, out, n);
       else
-        mix_flat<false>(s.data.data(), v.position, v.step, gl, gr, out, n);
+        mix_flat<false>(s.pairs.data(), v.position, v.step, gl, gr, out, n);
     }
     out += 2 * n;
     frames -= n;

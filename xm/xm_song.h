@@ -58,6 +58,9 @@ struct XmPattern {
 
 struct XmSample {
   std::vector<int16_t> data;  // length + 8 values; a loop guard follows the loop
+  // The mixer's copy of `data`: for each value i the pair (x[i], x[i+1] - x[i])
+  // as floats, so one load gives both interpolation terms. Built by the loader.
+  std::vector<float> pairs;
   uint32_t length = 0;        // in sample values
   uint32_t loop_start = 0;
   uint32_t loop_length = 0;   // equals length (and loop_start 0) without a loop
