@@ -203,3 +203,42 @@ TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+TEST(XmMixerBlocks, SplittingARunIntoOddPiecesGivesTheSameFrames) {
+  // Four frames at a time or one at a time: the same operations, bit for bit.
+  for (uint8_t loop : {1, 2}) {
+    std::vector<int16_t> v(300);
+    for (int i = 0; i < 300; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>((i * 7919) % 30000 - 15000);
+    Module m = constant_note_module(0, 300, loop);
+    m.instruments[0].samples[0].values = v;
+    m.instruments[0].samples[0].loop_start = 100;
+    m.instruments[0].samples[0].loop_length = 150;
+    m.instruments[0].samples[0].panning = 90;
+    m.cell(0, 0, 0).note = 80;
+    Render r = render(m, 1);
+    XmVoice& voice = r.song->voice[0];
+    voice.current_left = voice.left_target * 256;
+    voice.current_right = voice.right_target * 256;
+    voice.ramp_left_target = voice.left_target;
+    voice.ramp_right_target = voice.right_target;
+    voice.ramp_frames = 0;
+    const XmVoice start = voice;
+    std::vector<float> whole(2 * 5000, 0.0f), pieces(2 * 5000, 0.0f);
+    xm_mix(*r.song, whole.data(), 5000);
+    voice = start;
+    int at = 0, k = 0;
+    const int sizes[] = {1, 2, 3, 5, 7, 11, 4, 13};
+    while (at < 5000) {
+      int n = std::min(sizes[k++ % 8], 5000 - at);
+      xm_mix(*r.song, pieces.data() + 2 * at, n);
+      at += n;
+    }
+    for (size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(whole[i], pieces[i]) << int(loop) << " " << i;
+  }
+}
+
+}  // namespace
+}  // namespace zel

@@ -126,20 +126,46 @@ inline void advance(uint32_t& ip, uint32_t& fr, uint32_t si, uint32_t sf) {
   }
 }
 
-// Mixes `n` frames at constant gains. The position runs as a 32-bit index
-// and a 32-bit fraction with an explicit carry; the voice's 64-bit position
-// is advanced exactly afterwards. Every position read lies inside the
-// sample: the caller stops at the boundary. With SSE2 four frames are
-// mixed per step, with the same operations in the same order as one by one.
-template <bool kBackward>
-void mix_flat(const float* pairs, int64_t& pos, int64_t step, float gl, float gr, float* out, int n) {
+#if defined(__SSE2__)
+// Four interpolated values at positions (i0, f0) .. (i3, f3).
+inline __m128 interpolate4(const float* pairs, uint32_t i0, uint32_t f0, uint32_t i1, uint32_t f1, uint32_t i2,
+                           uint32_t f2, uint32_t i3, uint32_t f3) {
+  __m128 p01 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pairs + 2 * i0));
+  p01 = _mm_loadh_pi(p01, reinterpret_cast<const __m64*>(pairs + 2 * i1));
+  __m128 p23 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pairs + 2 * i2));
+  p23 = _mm_loadh_pi(p23, reinterpret_cast<const __m64*>(pairs + 2 * i3));
+  const __m128 a = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m128 d = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
+  const __m128i fi = _mm_set_epi32(static_cast<int>(f3 >> 1), static_cast<int>(f2 >> 1), static_cast<int>(f1 >> 1),
+                                   static_cast<int>(f0 >> 1));
+  const __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(fi), _mm_set1_ps(1.0f / 2147483648.0f));
+  return _mm_add_ps(a, _mm_mul_ps(d, f));
+}
+
+// Adds l0 r0 l1 r1 .. l3 r3 to the four frames at `o`.
+inline void accumulate4(float* o, __m128 l, __m128 r) {
+  _mm_storeu_ps(o, _mm_add_ps(_mm_loadu_ps(o), _mm_unpacklo_ps(l, r)));
+  _mm_storeu_ps(o + 4, _mm_add_ps(_mm_loadu_ps(o + 4), _mm_unpackhi_ps(l, r)));
+}
+#endif
+
+// Mixes `n` frames, at constant gains (kRamp false) or with gains that move
+// by dl, dr per frame. The position runs as a 32-bit index and a 32-bit
+// fraction with an explicit carry; the voice's 64-bit position is advanced
+// exactly afterwards. Every position read lies inside the sample: the
+// caller stops at the boundary. With SSE2 four frames are mixed per step,
+// with the same operations in the same order as one by one (the ramp's
+// gains are still summed frame by frame).
+template <bool kBackward, bool kRamp>
+void mix_run(const float* pairs, int64_t& pos, int64_t step, float& gl, float& gr, float dl, float dr, float* out,
+             int n) {
   uint32_t ip = static_cast<uint32_t>(pos >> 32);
   uint32_t fr = static_cast<uint32_t>(pos);
   const uint32_t si = static_cast<uint32_t>(step >> 32);
   const uint32_t sf = static_cast<uint32_t>(step);
   int i = 0;
 #if defined(__SSE2__)
-  const __m128 vgl = _mm_set1_ps(gl), vgr = _mm_set1_ps(gr), scale = _mm_set1_ps(1.0f / 2147483648.0f);
+  __m128 vgl = _mm_set1_ps(gl), vgr = _mm_set1_ps(gr);
   for (; i + 4 <= n; i += 4) {
     const uint32_t i0 = ip, f0 = fr;
     advance<kBackward>(ip, fr, si, sf);
@@ -149,44 +175,29 @@ void mix_flat(const float* pairs, int64_t& pos, int64_t step, float gl, float gr
     advance<kBackward>(ip, fr, si, sf);
     const uint32_t i3 = ip, f3 = fr;
     advance<kBackward>(ip, fr, si, sf);
-    __m128 p01 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pairs + 2 * i0));
-    p01 = _mm_loadh_pi(p01, reinterpret_cast<const __m64*>(pairs + 2 * i1));
-    __m128 p23 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pairs + 2 * i2));
-    p23 = _mm_loadh_pi(p23, reinterpret_cast<const __m64*>(pairs + 2 * i3));
-    const __m128 a = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m128 d = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
-    const __m128i fi = _mm_set_epi32(static_cast<int>(f3 >> 1), static_cast<int>(f2 >> 1),
-                                     static_cast<int>(f1 >> 1), static_cast<int>(f0 >> 1));
-    const __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(fi), scale);
-    const __m128 s = _mm_add_ps(a, _mm_mul_ps(d, f));
-    const __m128 l = _mm_mul_ps(s, vgl), r = _mm_mul_ps(s, vgr);
-    float* o = out + 2 * i;
-    _mm_storeu_ps(o, _mm_add_ps(_mm_loadu_ps(o), _mm_unpacklo_ps(l, r)));
-    _mm_storeu_ps(o + 4, _mm_add_ps(_mm_loadu_ps(o + 4), _mm_unpackhi_ps(l, r)));
+    const __m128 s = interpolate4(pairs, i0, f0, i1, f1, i2, f2, i3, f3);
+    if constexpr (kRamp) {
+      const float l0 = gl, l1 = l0 + dl, l2 = l1 + dl, l3 = l2 + dl;
+      const float r0 = gr, r1 = r0 + dr, r2 = r1 + dr, r3 = r2 + dr;
+      gl = l3 + dl;
+      gr = r3 + dr;
+      vgl = _mm_set_ps(l3, l2, l1, l0);
+      vgr = _mm_set_ps(r3, r2, r1, r0);
+    }
+    accumulate4(out + 2 * i, _mm_mul_ps(s, vgl), _mm_mul_ps(s, vgr));
   }
 #endif
   for (; i < n; ++i) {
     const float s = interpolate(pairs, ip, fr);
     out[2 * i] += s * gl;
     out[2 * i + 1] += s * gr;
+    if constexpr (kRamp) {
+      gl += dl;
+      gr += dr;
+    }
     advance<kBackward>(ip, fr, si, sf);
   }
   pos = kBackward ? pos - step * n : pos + step * n;
-}
-
-void mix_ramp(const float* pairs, int64_t& pos, int64_t step, bool backward, float& gl, float& gr, float dl,
-              float dr, float* out, int n) {
-  int64_t p = pos;
-  const int64_t d = backward ? -step : step;
-  for (int i = 0; i < n; ++i) {
-    const float s = interpolate(pairs, static_cast<uint32_t>(p >> 32), static_cast<uint32_t>(p));
-    out[2 * i] += s * gl;
-    out[2 * i + 1] += s * gr;
-    gl += dl;
-    gr += dr;
-    p += d;
-  }
-  pos = p;
 }
 
 // Frames after which the voice has crossed `boundary`: moving forward the
@@ -274,8 +285,11 @@ void mix_voice(XmVoice& v, float* out, int frames) {
       }
       float gl = static_cast<float>(v.current_left) / (255.0f * 256.0f);
       float gr = static_cast<float>(v.current_right) / (255.0f * 256.0f);
-      mix_ramp(s.pairs.data(), v.position, v.step, backward, gl, gr, v.ramp_delta_left, v.ramp_delta_right, out,
-               n);
+      if (backward)
+        mix_run<true, true>(s.pairs.data(), v.position, v.step, gl, gr, v.ramp_delta_left, v.ramp_delta_right, out, n);
+      else
+        mix_run<false, true>(s.pairs.data(), v.position, v.step, gl, gr, v.ramp_delta_left, v.ramp_delta_right, out,
+                             n);
       v.current_left = static_cast<int>(std::lrint(gl * 255.0f * 256.0f));
       v.current_right = static_cast<int>(std::lrint(gr * 255.0f * 256.0f));
       v.ramp_frames -= n;
@@ -290,12 +304,12 @@ void mix_voice(XmVoice& v, float* out, int frames) {
       int64_t d = v.step * n;
       v.position = backward ? v.position - d : v.position + d;
     } else {
-      const float gl = static_cast<float>(v.left_target) / 255.0f;
-      const float gr = static_cast<float>(v.right_target) / 255.0f;
+      float gl = static_cast<float>(v.left_target) / 255.0f;
+      float gr = static_cast<float>(v.right_target) / 255.0f;
       if (backward)
-        mix_flat<true>(s.pairs.data(), v.position, v.step, gl, gr, out, n);
+        mix_run<true, false>(s.pairs.data(), v.position, v.step, gl, gr, 0, 0, out, n);
       else
-        mix_flat<false>(s.pairs.data(), v.position, v.step, gl, gr, out, n);
+        mix_run<false, false>(s.pairs.data(), v.position, v.step, gl, gr, 0, 0, out, n);
     }
     out += 2 * n;
     frames -= n;
