@@ -85,7 +85,7 @@ int cmd_render_xm(const std::vector<std::string>& args) {
   std::string why;
   auto song = xm_load_song(image.data(), image.size(), &why);
   if (!song) {
-    std::cerr << "render-xm: " << args[0] << ": " << (image.empty() ? "empty module" : why) << "\n";
+    std::cerr << "render-xm: " << args[0] << ": " << (image.empty() ? "no module data (not built in, or an empty file)" : why) << "\n";
     return 1;
   }
   std::vector<int16_t> pcm = xm_render_offline(*song, static_cast<size_t>(seconds) * kXmRate);
