@@ -101,13 +101,13 @@ TEST(XmSequencing, SpeedZeroStartsARowEveryTick) {
   }
 }
 
-TEST(XmSequencing, BpmChangesTheTickLength) {
+TEST(XmSequencing, F20AndAboveSetTheBpm) {
   Module m = effect_module();
   m.cell(0, 0, 0) = {0, 0, 0, 0xF, 32};
   Play p(m);
   p.ticks(1);
-  EXPECT_EQ(p.song->bpm, 32);
   EXPECT_EQ(p.song->samples_per_tick, 3445);
+  EXPECT_EQ(p.song->speed, 6);
 }
 
 struct JumpCase {
@@ -594,25 +594,6 @@ TEST(XmModulation, AutoVibratoSquareWithSweep) {
   // w = 64, 64, -64 (position 200), 64 (44); sweep 0/2, 1/2, 2/2, 2/2 of 16 x 64 / 64.
   EXPECT_EQ(d, (std::vector<int>{0, 8, -16, 16}));
   EXPECT_TRUE(ch.flags & kXmFlagFrequency);
-}
-
-TEST(XmModulation, RampAndSquareWaveforms) {
-  XmChannel ch;
-  ch.vibrato_depth = 15;
-  ch.waveform = 0x21;  // vibrato ramp, tremolo square
-  ch.vibrato_position = 4;
-  xm_vibrato(ch);
-  EXPECT_EQ(ch.period_delta, -(((15 * 32) >> 5) & ~3));
-  ch.vibrato_position = -4;
-  xm_vibrato(ch);
-  EXPECT_EQ(ch.period_delta, ((15 * (255 - 224)) >> 5) & ~3);
-  ch.volume = 20;
-  ch.tremolo_depth = 8;
-  ch.tremolo_speed = 30;
-  ch.tremolo_position = 10;
-  xm_tremolo(ch);
-  EXPECT_EQ(ch.volume_delta, (8 * 255) >> 6);
-  EXPECT_EQ(ch.tremolo_position, 40 - 64);
 }
 
 }  // namespace

@@ -213,7 +213,7 @@ TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
   ins.volume.sustain = 11;
   ins.volume.loop_start = 1;
   ins.volume.loop_end = 11;
-  ins.panning.points = {{0, 0}, {4, 64}, {8, 32}};
+  ins.panning.points = {{0, 0}, {4, 900}, {2, 32}};  // a value above 64, a tick going back
   ins.panning.type = kXmEnvOn | kXmEnvSustain | kXmEnvLoop;
   ins.panning.sustain = 3;
   ins.panning.loop_start = 0;
@@ -225,6 +225,8 @@ TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
   EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain | kXmEnvLoop);  // 11 < 12 is a real point
   EXPECT_EQ(a.panning_point_count, 3);
   EXPECT_EQ(a.panning_type, kXmEnvOn);  // sustain 3 and loop end 250 do not exist
+  EXPECT_EQ(a.panning_points[1].y, 64);
+  EXPECT_EQ(a.panning_points[2].x, 4);
 }
 
 TEST(XmLoaderClamps, RowsSongLengthAndRestart) {

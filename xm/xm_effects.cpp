@@ -4,6 +4,8 @@
 //
 // Sections: start of playback · periods · envelopes and waveforms ·
 // volume column · effects · row and tick processing.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -280,7 +282,10 @@ void set_envelope_position(XmChannel& ch, const XmInstrument& ins, int pos) {
     env.tick = pos;
     env.slope = x[i + 1].x == x[i].x ? 0 : ((x[i + 1].y - x[i].y) * 65536) / (x[i + 1].x - x[i].x);
     env.point = i + 1;
-    env.value = (pos - x[i].x) * env.slope + x[i].y * 65536;
+    // A position before the first point would reach back past the value
+    // range; it is held at the range's end.
+    int64_t value = static_cast<int64_t>(pos - x[i].x) * env.slope + x[i].y * 65536;
+    env.value = static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
     env.output = env.value / 65536;
   } else {
     env.output = count > 0 ? x[count - 1].y : 0;

@@ -55,7 +55,15 @@ bool fail(std::string* why, const char* reason) {
 // Envelope counts and indices that would step outside the 12 points are
 // made harmless: the count is clamped, a loop or sustain point that does not
 // exist switches that feature off.
-void sanitise_envelope(uint8_t& count, uint8_t& type, uint8_t sustain, uint8_t loop_start, uint8_t loop_end) {
+// Values above 64 are outside the format and ticks that go backwards would
+// let an envelope run past its next point for ever; values are clamped to
+// 64 and ticks made non-decreasing.
+void sanitise_envelope(uint8_t& count, uint8_t& type, uint8_t sustain, uint8_t loop_start, uint8_t loop_end,
+                       std::array<XmEnvelopePoint, kXmMaxEnvelopePoints>& points) {
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (points[i].y > 64) points[i].y = 64;
+    if (i > 0 && points[i].x < points[i - 1].x) points[i].x = points[i - 1].x;
+  }
   if (count > kXmMaxEnvelopePoints) count = kXmMaxEnvelopePoints;
   if (count < 2) type = 0;
   if (sustain >= count) type &= static_cast<uint8_t>(~kXmEnvSustain);
@@ -195,9 +203,9 @@ bool load(XmSong& song, MemoryReader& r, std::string* why) {
     ins.vibrato_rate = b[13];
     ins.fadeout = static_cast<uint16_t>((b[14] | b[15] << 8) * 2);
     sanitise_envelope(ins.volume_point_count, ins.volume_type, ins.volume_sustain, ins.volume_loop_start,
-                      ins.volume_loop_end);
+                      ins.volume_loop_end, ins.volume_points);
     sanitise_envelope(ins.panning_point_count, ins.panning_type, ins.panning_sustain, ins.panning_loop_start,
-                      ins.panning_loop_end);
+                      ins.panning_loop_end, ins.panning_points);
     r.seek(start + ins_header_size, 0);
 
     for (int s = 0; s < sample_count; ++s) {
