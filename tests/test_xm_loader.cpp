@@ -1,0 +1,302 @@
+// XM loading: patterns, instruments and sample decoding, and images that
+// lie about their contents.
+#include <gtest/gtest.h>
+
+#include "tests/xm_test_writer.h"
+#include "xm/xm_song.h"
+
+namespace zel {
+namespace {
+
+using xmtest::Module;
+
+std::unique_ptr<XmSong> load(const Module& m, std::string* why = nullptr) {
+  std::vector<uint8_t> bytes = xmtest::write(m);
+  return xm_load_song(bytes.data(), bytes.size(), why);
+}
+
+TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
+  Module m;
+  m.channels = 2;
+  m.patterns.resize(1);
+  m.patterns[0].rows = 4;
+  m.cell(0, 1, 0) = {49, 1, 0x40, 0xF, 3};   // full cell, unpacked form
+  m.cell(0, 2, 1) = {0, 0, 0, 0xC, 0x20};    // packed form: effect and parameter only
+  m.cell(0, 3, 0) = {97, 0, 0, 0, 0};        // key off
+  m.cell(0, 3, 1) = {10, 200, 0, 0, 0};      // instrument beyond 128 dropped
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmPattern& p = song->patterns[0];
+  ASSERT_EQ(p.rows, 4);
+  const XmCell& a = p.cells[1 * 2 + 0];
+  EXPECT_EQ(a.note, 49);
+  EXPECT_EQ(a.instrument, 1);
+  EXPECT_EQ(a.volume, 0x40);
+  EXPECT_EQ(a.effect, 0xF);
+  EXPECT_EQ(a.param, 3);
+  EXPECT_EQ(p.cells[2 * 2 + 1].effect, 0xC);
+  EXPECT_EQ(p.cells[2 * 2 + 1].param, 0x20);
+  EXPECT_EQ(p.cells[2 * 2 + 1].note, 0);
+  EXPECT_EQ(p.cells[3 * 2 + 0].note, 0xFF);
+  EXPECT_EQ(p.cells[3 * 2 + 1].instrument, 0);
+  EXPECT_EQ(p.cells[3 * 2 + 1].note, 10);
+}
+
+TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
+  Module m;
+  m.patterns.resize(1);
+  m.patterns[0].rows = 16;
+  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+  m.patterns[0].zero_packed_size = true;
+  m.orders = {0, 3, 0};
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  EXPECT_EQ(song->referenced_patterns, 4);
+  EXPECT_EQ(song->pattern_count, 4);
+  EXPECT_EQ(song->patterns[0].rows, 16);
+  for (const XmCell& c : song->patterns[0].cells) EXPECT_EQ(c.note, 0);
+  for (int p = 1; p < 4; ++p) {
+    EXPECT_EQ(song->patterns[static_cast<size_t>(p)].rows, 64);
+    EXPECT_EQ(song->patterns[static_cast<size_t>(p)].cells.size(), 64u * 4u);
+  }
+}
+
+TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
+  Module m;
+  m.patterns.resize(1);
+  xmtest::Instrument ins;
+  xmtest::Sample s8;
+  s8.raw = {1, 1, 0xFE};
+  ins.samples.push_back(s8);
+  xmtest::Sample s16;
+  s16.sixteen = true;
+  s16.values.assign(1000, 0);
+  for (int i = 0; i < 1000; ++i) s16.values[static_cast<size_t>(i)] = static_cast<int16_t>(i * 60 - 30000);
+  s16.loop = 1;
+  s16.loop_start = 100;
+  s16.loop_length = 300;
+  ins.samples.push_back(s16);
+  ins.note_map[10] = 1;
+  m.instruments.push_back(ins);
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmInstrument& i0 = song->instruments[0];
+  ASSERT_EQ(i0.sample_count, 2);
+  const XmSample& a = *i0.samples[0];
+  ASSERT_EQ(a.length, 3u);
+  EXPECT_EQ(a.data[0], 256);
+  EXPECT_EQ(a.data[1], 512);
+  EXPECT_EQ(a.data[2], 0);
+  EXPECT_EQ(a.loop_mode, kXmLoopNone);
+  EXPECT_EQ(a.loop_start, 0u);
+  EXPECT_EQ(a.loop_length, 3u);
+  EXPECT_EQ(a.data.size(), 3u + 8u);
+  const XmSample& b = *i0.samples[1];
+  EXPECT_EQ(b.length, 1000u);  // 2000 bytes
+  EXPECT_EQ(b.loop_start, 100u);
+  EXPECT_EQ(b.loop_length, 300u);
+  EXPECT_EQ(b.data[999], 999 * 60 - 30000);
+  EXPECT_EQ(i0.note_map[10], 1);
+  // Entries beyond the sample count are the shared empty sample.
+  EXPECT_EQ(i0.samples[2], &song->empty_sample);
+  EXPECT_EQ(song->empty_sample.length, 0u);
+}
+
+TEST(XmLoaderSamples, SixteenBitDeltasWrap) {
+  Module m = xmtest::one_sample_module({30000, -30000, 32767, -32768});
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmSample& s = *song->instruments[0].samples[0];
+  EXPECT_EQ(s.data[0], 30000);
+  EXPECT_EQ(s.data[1], -30000);
+  EXPECT_EQ(s.data[2], 32767);
+  EXPECT_EQ(s.data[3], -32768);
+}
+
+TEST(XmLoaderSamples, LoopGuardsAndLoopLengthZero) {
+  std::vector<int16_t> v(40);
+  for (int i = 0; i < 40; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>(100 * (i + 1));
+  Module m = xmtest::one_sample_module(v);
+  xmtest::Sample s = m.instruments[0].samples[0];
+  m.instruments[0].samples.clear();
+  for (uint8_t loop : {1, 2, 3}) {
+    s.loop = loop;
+    s.loop_start = 10;
+    s.loop_length = 20;
+    m.instruments[0].samples.push_back(s);
+  }
+  s.loop = 1;
+  s.loop_length = 0;
+  m.instruments[0].samples.push_back(s);
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmInstrument& ins = song->instruments[0];
+  EXPECT_EQ(ins.samples[0]->loop_mode, kXmLoopForward);
+  EXPECT_EQ(ins.samples[0]->data[30], 1100);  // value[10]
+  EXPECT_EQ(ins.samples[1]->loop_mode, kXmLoopPingPong);
+  EXPECT_EQ(ins.samples[1]->data[30], 3000);  // value[29]
+  EXPECT_EQ(ins.samples[2]->loop_mode, kXmLoopPingPong);  // both bits: ping-pong
+  const XmSample& once = *ins.samples[3];
+  EXPECT_EQ(once.loop_mode, kXmLoopNone);
+  EXPECT_EQ(once.loop_start, 0u);
+  EXPECT_EQ(once.loop_length, 40u);
+  EXPECT_EQ(once.data[40], 0);
+}
+
+TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
+  Module m = xmtest::one_sample_module({1, 2, 3});
+  xmtest::Instrument& ins = m.instruments[0];
+  ins.volume.points = {{0, 64}, {10, 32}, {20, 0}};
+  ins.volume.type = kXmEnvOn | kXmEnvSustain;
+  ins.volume.sustain = 1;
+  ins.panning.points = {{0, 32}};
+  ins.panning.type = kXmEnvOn;  // one point: switched off
+  ins.fadeout = 300;
+  ins.vibrato_type = 1;
+  ins.vibrato_sweep = 2;
+  ins.vibrato_depth = 3;
+  ins.vibrato_rate = 4;
+  m.instruments.push_back(xmtest::Instrument{});  // no samples
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmInstrument& a = song->instruments[0];
+  EXPECT_EQ(a.volume_point_count, 3);
+  EXPECT_EQ(a.volume_points[1].x, 10);
+  EXPECT_EQ(a.volume_points[1].y, 32);
+  EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain);
+  EXPECT_EQ(a.volume_sustain, 1);
+  EXPECT_EQ(a.panning_type, 0);
+  EXPECT_EQ(a.fadeout, 600);
+  EXPECT_EQ(a.vibrato_type, 1);
+  EXPECT_EQ(a.vibrato_sweep, 2);
+  EXPECT_EQ(a.vibrato_depth, 3);
+  EXPECT_EQ(a.vibrato_rate, 4);
+  const XmInstrument& b = song->instruments[1];
+  EXPECT_EQ(b.sample_count, 0);
+  for (XmSample* s : b.samples) EXPECT_EQ(s, &song->empty_sample);
+}
+
+// ---- images that promise more than they hold ------------------------------
+
+TEST(XmLoaderRefuses, BadMagicTooManyChannelsPatternsInstrumentsOrSamples) {
+  std::string why;
+  std::vector<uint8_t> junk(400, 'E');
+  EXPECT_FALSE(xm_load_song(junk.data(), junk.size(), &why));
+  EXPECT_FALSE(xm_load_song(nullptr, 0, &why));
+
+  Module m = xmtest::one_sample_module({1});
+  m.channels_override = 33;
+  EXPECT_FALSE(load(m, &why));
+  EXPECT_NE(why.find("32 channels"), std::string::npos);
+
+  m = xmtest::one_sample_module({1});
+  m.pattern_count_override = 257;
+  EXPECT_FALSE(load(m, &why));
+  m = xmtest::one_sample_module({1});
+  m.instrument_count_override = 129;
+  EXPECT_FALSE(load(m, &why));
+  m = xmtest::one_sample_module({1});
+  m.instruments[0].sample_count_override = 17;
+  EXPECT_FALSE(load(m, &why));
+
+  m = xmtest::one_sample_module({1});
+  m.channels = 32;
+  EXPECT_TRUE(load(m));
+}
+
+TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
+  Module m = xmtest::one_sample_module({1, 2});
+  xmtest::Instrument& ins = m.instruments[0];
+  ins.volume.points = {{0, 64}, {4, 0}};
+  ins.volume.count_override = 200;
+  ins.volume.type = kXmEnvOn | kXmEnvSustain | kXmEnvLoop;
+  ins.volume.sustain = 11;
+  ins.volume.loop_start = 1;
+  ins.volume.loop_end = 11;
+  ins.panning.points = {{0, 0}, {4, 900}, {2, 32}};  // a value above 64, a tick going back
+  ins.panning.type = kXmEnvOn | kXmEnvSustain | kXmEnvLoop;
+  ins.panning.sustain = 3;
+  ins.panning.loop_start = 0;
+  ins.panning.loop_end = 250;
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmInstrument& a = song->instruments[0];
+  EXPECT_EQ(a.volume_point_count, 12);
+  EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain | kXmEnvLoop);  // 11 < 12 is a real point
+  EXPECT_EQ(a.panning_point_count, 3);
+  EXPECT_EQ(a.panning_type, kXmEnvOn);  // sustain 3 and loop end 250 do not exist
+  EXPECT_EQ(a.panning_points[1].y, 64);
+  EXPECT_EQ(a.panning_points[2].x, 4);
+}
+
+TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
+  Module m = xmtest::one_sample_module({1});
+  m.patterns.resize(2);
+  m.patterns[0].rows = 2;
+  m.patterns[0].rows_override = 0;  // header says 0 rows
+  m.patterns[1].rows = 2;
+  m.patterns[1].rows_override = 300;
+  m.song_length = 400;
+  m.restart = 300;
+  m.orders.assign(256, 1);
+  m.orders[0] = 0;
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  EXPECT_EQ(song->patterns[0].rows, 1);
+  EXPECT_EQ(song->patterns[1].rows, 256);
+  EXPECT_EQ(song->patterns[1].cells.size(), 256u);
+  EXPECT_EQ(song->song_length, 256);
+  EXPECT_EQ(song->restart_position, 0);
+
+  m.song_length = 0;
+  song = load(m);
+  ASSERT_TRUE(song);
+  EXPECT_EQ(song->song_length, 1);
+}
+
+TEST(XmLoaderClamps, LoopsAndLengthsBeyondTheSample) {
+  Module m = xmtest::one_sample_module({});
+  xmtest::Sample s;
+  s.sixteen = true;
+  s.values.assign(50, 7);
+  s.loop = 1;
+  s.loop_start = 40;
+  s.loop_length = 100;  // runs past the end: cut to 10
+  m.instruments[0].samples = {s};
+  s.loop_start = 60;  // starts past the end: no loop
+  m.instruments[0].samples.push_back(s);
+  auto song = load(m);
+  ASSERT_TRUE(song);
+  const XmSample& a = *song->instruments[0].samples[0];
+  EXPECT_EQ(a.loop_start, 40u);
+  EXPECT_EQ(a.loop_length, 10u);
+  EXPECT_EQ(a.loop_mode, kXmLoopForward);
+  EXPECT_EQ(a.data[50], 7);  // guard = value[40]
+  const XmSample& b = *song->instruments[0].samples[1];
+  EXPECT_EQ(b.loop_mode, kXmLoopNone);
+  EXPECT_EQ(b.loop_length, b.length);
+
+  // A header that promises 4 GB of sample data gets what the file holds.
+  Module big = xmtest::one_sample_module({5, 6, 7});
+  big.instruments[0].samples[0].length_override = 0xFFFFFFF0u;
+  song = load(big);
+  ASSERT_TRUE(song);
+  EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
+  EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
+}
+
+TEST(XmLoaderClamps, EveryTruncationLoadsOrFailsCleanly) {
+  Module m = xmtest::one_sample_module({1, 2, 3, 4, 5, 6, 7, 8}, 4, 8);
+  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+  m.instruments[0].volume.points = {{0, 64}, {4, 0}};
+  m.instruments[0].volume.type = 1;
+  std::vector<uint8_t> bytes = xmtest::write(m);
+  for (size_t n = 0; n <= bytes.size(); ++n) {
+    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    auto song = xm_load_song(cut.data(), cut.size());
+    EXPECT_EQ(song != nullptr, n >= 17) << n;
+  }
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,244 @@
+// The mixer: frequencies, gains and ramps, sample ends and loops, tick
+// timing and the 16-bit conversion, checked on rendered float frames.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/xm_test_writer.h"
+#include "xm/xm_song.h"
+
+namespace zel {
+namespace {
+
+using xmtest::Module;
+
+struct Render {
+  std::unique_ptr<XmSong> song;
+  std::vector<float> mix;  // 2 floats per frame, before conversion
+  std::vector<int16_t> pcm;
+};
+
+Render render(const Module& m, int frames) {
+  Render r;
+  std::vector<uint8_t> bytes = xmtest::write(m);
+  r.song = xm_load_song(bytes.data(), bytes.size());
+  EXPECT_TRUE(r.song);
+  if (!r.song) return r;
+  xm_song_reset(*r.song);
+  r.mix.assign(static_cast<size_t>(frames) * 2, 0);
+  r.pcm.assign(static_cast<size_t>(frames) * 2, 0);
+  xm_render_block(*r.song, r.mix.data(), r.pcm.data(), frames);
+  return r;
+}
+
+// One channel, speed 1, a constant sample of `value` played at C-4
+// (8362 Hz) with panning 0, so that the left output is value x gain.
+Module constant_note_module(int16_t value, int length, uint8_t loop) {
+  Module m = xmtest::one_sample_module(std::vector<int16_t>(static_cast<size_t>(length), value), 1, 8);
+  m.speed = 1;
+  m.instruments[0].samples[0].panning = 0;
+  m.instruments[0].samples[0].loop = loop;
+  m.instruments[0].samples[0].loop_length = loop ? static_cast<uint32_t>(length) : 0;
+  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+  return m;
+}
+
+TEST(XmMixerTiming, SamplesPerTickFromBpm) {
+  EXPECT_EQ(xm_samples_per_tick(125), 882);
+  EXPECT_EQ(xm_samples_per_tick(32), 3445);
+  EXPECT_EQ(xm_samples_per_tick(255), 432);
+  EXPECT_GE(xm_samples_per_tick(0), 1);
+  EXPECT_GE(xm_samples_per_tick(65535), 1);
+}
+
+TEST(XmMixerConversion, RoundsHalfToEvenAndSaturates) {
+  const float in[8] = {40000.0f, -40000.0f, 2.5f, 3.5f, -2.5f, 32767.4f, -32768.6f, 0.49f};
+  int16_t out[8] = {};
+  xm_to_pcm16(out, in, 4);
+  const int16_t want[8] = {32767, -32768, 2, 4, -2, 32767, -32768, 0};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], want[i]) << i;
+}
+
+TEST(XmMixerFrequency, AmigaAndLinearTables) {
+  Module m = constant_note_module(1000, 4000, 1);
+  Render a = render(m, 1);
+  EXPECT_EQ(a.song->channel[0].period, 1712);
+  EXPECT_EQ(a.song->voice[0].frequency, 8362);  // 14317056 / 1712, truncated
+  // 32.32 step of 8362 Hz at 44,100 Hz, computed independently.
+  EXPECT_EQ(a.song->voice[0].step, static_cast<int64_t>((8362ull << 32) / 44100));
+
+  m.flags = 1;
+  m.cell(0, 0, 0).note = 61;  // one octave up on the linear table
+  Render b = render(m, 1);
+  EXPECT_EQ(b.song->channel[0].period, 7680 - 64 * 60);
+  EXPECT_EQ(b.song->voice[0].frequency, 16726);
+  m.cell(0, 0, 0).note = 49;
+  Render c = render(m, 1);
+  EXPECT_EQ(c.song->voice[0].frequency, 8363);
+}
+
+TEST(XmMixerGain, FullVolumeIs127AndPanningSplitsIt) {
+  Module m = constant_note_module(1000, 4000, 1);
+  m.instruments[0].samples[0].panning = 64;
+  Render r = render(m, 300);
+  const XmVoice& v = r.song->voice[0];
+  EXPECT_EQ(v.volume, 127);
+  EXPECT_EQ(v.left_target, (255 - 64) * 127 / 255);
+  EXPECT_EQ(v.right_target, 64 * 127 / 255);
+  // After the 128-frame fade-in the gains are exactly target / 255.
+  EXPECT_FLOAT_EQ(r.mix[2 * 200], 1000.0f * (static_cast<float>(v.left_target) / 255.0f));
+  EXPECT_FLOAT_EQ(r.mix[2 * 200 + 1], 1000.0f * (static_cast<float>(v.right_target) / 255.0f));
+}
+
+TEST(XmMixerRamp, NewNoteFadesInAndHandsTheOldOneToItsPartner) {
+  Module m = constant_note_module(1000, 40000, 1);
+  m.cell(0, 1, 0) = {49, 1, 0, 0, 0};  // the same note again one tick (882 frames) later
+  Render r = render(m, 882 + 300);
+  // Fade-in: the gain grows by 127 / 255 / 128 per frame from 0.
+  float g = 0;
+  const float delta = 127.0f / 255.0f / 128.0f;
+  for (int i = 0; i < 128; ++i) {
+    EXPECT_NEAR(r.mix[static_cast<size_t>(2 * i)], 1000.0f * g, 1e-3) << i;
+    g += delta;
+  }
+  const float full = 1000.0f * 127.0f / 255.0f;
+  EXPECT_FLOAT_EQ(r.mix[2 * 500], full);
+  // At the new note, the old sound fades out on voice 0 while the new one
+  // fades in on voice 32: the sum stays at full level.
+  for (int i = 882; i < 882 + 300; ++i) EXPECT_NEAR(r.mix[static_cast<size_t>(2 * i)], full, 0.05) << i;
+  EXPECT_EQ(r.song->channel[0].voice, 32);
+  EXPECT_EQ(r.song->voice[32].index, 32);
+  EXPECT_EQ(r.song->voice[32].left_target, 127);
+  EXPECT_EQ(r.song->voice[0].left_target, 0);
+  EXPECT_NE(r.song->voice[0].sample, nullptr);  // still running, silently
+  EXPECT_EQ(r.song->voice[0].current_left, 0);
+}
+
+TEST(XmMixerEnds, NonLoopingSampleStopsAtItsEnd) {
+  Module m = constant_note_module(1000, 100, 0);
+  Render r = render(m, 1000);
+  // Frames played: the first n with n x step >= 100 samples.
+  const uint64_t step = (8362ull << 32) / 44100;
+  const int frames = static_cast<int>(((100ull << 32) + step - 1) / step);
+  EXPECT_GT(r.mix[static_cast<size_t>(2 * (frames - 1))], 0.0f);
+  for (int i = frames; i < 1000; ++i) ASSERT_EQ(r.mix[static_cast<size_t>(2 * i)], 0.0f) << i;
+  EXPECT_EQ(r.song->voice[0].sample, nullptr);
+}
+
+// A second, plain model of a voice: position in 32.32, linear
+// interpolation, loops handled frame by frame.
+std::vector<float> reference_voice(const XmSample& s, int64_t step, int frames) {
+  std::vector<float> out;
+  int64_t pos = 0;
+  int dir = 1;
+  const int64_t b = static_cast<int64_t>(s.loop_start) << 32;
+  const int64_t e = static_cast<int64_t>(s.loop_start + s.loop_length) << 32;
+  for (int i = 0; i < frames; ++i) {
+    uint32_t p = static_cast<uint32_t>(pos >> 32);
+    float f = static_cast<float>(static_cast<uint32_t>(pos) >> 1) / 2147483648.0f;
+    out.push_back(s.data[p] + static_cast<float>(s.data[p + 1] - s.data[p]) * f);
+    pos += dir == 1 ? step : -step;
+    if (s.loop_mode == kXmLoopForward && pos >= e) pos -= e - b;
+    if (s.loop_mode == kXmLoopPingPong) {
+      if (dir == 1 && pos >= e) {
+        pos = 2 * e - pos - 1;
+        dir = -1;
+      } else if (dir == -1 && pos < b) {
+        pos = 2 * b - pos - 1;
+        dir = 1;
+      }
+    }
+  }
+  return out;
+}
+
+class XmMixerLoops : public ::testing::TestWithParam<std::tuple<uint8_t, int>> {};
+
+TEST_P(XmMixerLoops, MatchTheFrameByFrameModel) {
+  auto [loop, note] = GetParam();
+  std::vector<int16_t> v(64);
+  for (int i = 0; i < 64; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>((i * 997) % 2000 - 1000);
+  Module m = constant_note_module(0, 64, loop);
+  m.instruments[0].samples[0].values = v;
+  m.instruments[0].samples[0].loop_start = 20;
+  m.instruments[0].samples[0].loop_length = 30;
+  m.cell(0, 0, 0).note = static_cast<uint8_t>(note);
+  Render r = render(m, 3000);
+  const XmVoice& voice = r.song->voice[0];
+  std::vector<float> want = reference_voice(*voice.sample, voice.step, 3000);
+  const float gain = 127.0f / 255.0f;
+  for (int i = 128; i < 3000; ++i)
+    ASSERT_NEAR(r.mix[static_cast<size_t>(2 * i)], want[static_cast<size_t>(i)] * gain, 0.01f) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(ForwardAndPingPong, XmMixerLoops,
+                         ::testing::Combine(::testing::Values<uint8_t>(1, 2), ::testing::Values(49, 73, 97 - 1)));
+
+TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
+  // 44,100 Hz: the voice moves exactly one value per frame.
+  std::vector<int16_t> v = {10, 20, 30, 40, 50, 60};
+  Module m = constant_note_module(0, 6, 2);
+  m.instruments[0].samples[0].values = v;
+  m.instruments[0].samples[0].loop_start = 2;
+  m.instruments[0].samples[0].loop_length = 3;  // values 30, 40, 50
+  Render r = render(m, 1);
+  XmSong& song = *r.song;
+  XmVoice& voice = song.voice[0];
+  voice.step = int64_t{1} << 32;
+  voice.position = 0;
+  voice.current_left = voice.left_target * 256;
+  voice.ramp_left_target = voice.left_target;
+  voice.ramp_right_target = voice.right_target;
+  voice.ramp_frames = 0;
+  std::vector<float> out(2 * 16, 0.0f);
+  xm_mix(song, out.data(), 16);
+  // Forward through the loop; back from its end, where 50 sounds on the way
+  // up, at the turn (the guard value) and on the first step down; forward
+  // again from 30. No value inside the loop is skipped, none outside it is
+  // reached again.
+  const int want[16] = {10, 20, 30, 40, 50, 50, 50, 40, 30, 40, 50, 50, 50, 40, 30, 40};
+  for (int i = 0; i < 16; ++i)
+    EXPECT_NEAR(out[static_cast<size_t>(2 * i)] * 255.0f / 127.0f, want[i], 1e-3) << i;
+}
+
+}  // namespace
+}  // namespace zel
+
+namespace zel {
+namespace {
+
+TEST(XmMixerBlocks, SplittingARunIntoOddPiecesGivesTheSameFrames) {
+  // Four frames at a time or one at a time: the same operations, bit for bit.
+  for (uint8_t loop : {1, 2}) {
+    std::vector<int16_t> v(300);
+    for (int i = 0; i < 300; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>((i * 7919) % 30000 - 15000);
+    Module m = constant_note_module(0, 300, loop);
+    m.instruments[0].samples[0].values = v;
+    m.instruments[0].samples[0].loop_start = 100;
+    m.instruments[0].samples[0].loop_length = 150;
+    m.instruments[0].samples[0].panning = 90;
+    m.cell(0, 0, 0).note = 80;
+    Render r = render(m, 1);
+    XmVoice& voice = r.song->voice[0];
+    voice.current_left = voice.left_target * 256;
+    voice.current_right = voice.right_target * 256;
+    voice.ramp_left_target = voice.left_target;
+    voice.ramp_right_target = voice.right_target;
+    voice.ramp_frames = 0;
+    const XmVoice start = voice;
+    std::vector<float> whole(2 * 5000, 0.0f), pieces(2 * 5000, 0.0f);
+    xm_mix(*r.song, whole.data(), 5000);
+    voice = start;
+    int at = 0, k = 0;
+    const int sizes[] = {1, 2, 3, 5, 7, 11, 4, 13};
+    while (at < 5000) {
+      int n = std::min(sizes[k++ % 8], 5000 - at);
+      xm_mix(*r.song, pieces.data() + 2 * at, n);
+      at += n;
+    }
+    for (size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(whole[i], pieces[i]) << int(loop) << " " << i;
+  }
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,182 @@
+// The player and its stream on the headless looping-ring device: what the
+// device plays, what the queries report while it plays, starting, stopping
+// and failures.
+#include <gtest/gtest.h>
+
+#include "content/content.h"
+#include "platform/headless_platform.h"
+#include "tests/xm_test_writer.h"
+#include "xm/xm_player.h"
+
+namespace zel {
+namespace {
+
+using xmtest::Module;
+
+// Four channels, three orders, speed 1 so that rows move about once per
+// 884-frame block, with notes scattered over the rows.
+Module stream_module() {
+  Module m;
+  m.channels = 4;
+  m.speed = 1;
+  m.patterns.resize(2);
+  m.patterns[1].rows = 40;
+  m.orders = {0, 1, 0};
+  xmtest::Instrument ins;
+  xmtest::Sample s;
+  s.sixteen = true;
+  for (int i = 0; i < 256; ++i) s.values.push_back(static_cast<int16_t>((i * 37) % 512 * 40 - 10000));
+  s.loop = 1;
+  s.loop_length = 256;
+  ins.samples.push_back(s);
+  m.instruments.push_back(ins);
+  for (int r = 0; r < 64; r += 3) m.cell(0, r, r % 4) = {static_cast<uint8_t>(37 + r % 24), 1, 0, 0, 0};
+  for (int r = 1; r < 40; r += 5) m.cell(1, r, (r + 1) % 4) = {static_cast<uint8_t>(50 + r % 12), 1, 0x30, 0, 0};
+  return m;
+}
+
+struct Offline {
+  std::vector<int16_t> pcm;
+  std::vector<XmPosition> positions;  // after each 884-frame block
+};
+
+Offline render_offline(const std::vector<uint8_t>& image, int blocks) {
+  Offline o;
+  auto song = xm_load_song(image.data(), image.size());
+  EXPECT_TRUE(song);
+  xm_song_reset(*song);
+  std::vector<float> scratch(kXmBlockFrames * 2);
+  o.pcm.resize(static_cast<size_t>(blocks) * kXmBlockFrames * 2);
+  for (int b = 0; b < blocks; ++b)
+    o.positions.push_back(xm_render_block(*song, scratch.data(), o.pcm.data() + static_cast<size_t>(b) * kXmBlockFrames * 2,
+                                          kXmBlockFrames));
+  return o;
+}
+
+TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
+  std::vector<uint8_t> image = xmtest::write(stream_module());
+  Offline want = render_offline(image, 400);
+  HeadlessPlatform platform;
+  platform.set_audio_capture(true);
+  XmPlayer player(platform);
+  ASSERT_TRUE(xm_load(player, image.data(), image.size()));
+  ASSERT_TRUE(xm_play(player));
+  EXPECT_EQ(xm_channel_count(player), 4);
+  std::vector<int16_t> heard;
+  int checked = 0;
+  // 5 seconds in frame steps: more than two trips round the ring.
+  for (int f = 0; f < 300; ++f) {
+    platform.advance(HeadlessPlatform::kFrameTime);
+    std::vector<int16_t> got = platform.take_ring_capture();
+    heard.insert(heard.end(), got.begin(), got.end());
+    size_t frames = heard.size() / 2;
+    size_t block = frames / kXmBlockFrames;
+    ASSERT_LT(block, want.positions.size());
+    ASSERT_EQ(xm_playing_order(player), want.positions[block].order) << "frame " << frames;
+    ASSERT_EQ(xm_playing_row(player), want.positions[block].row) << "frame " << frames;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 300);
+  ASSERT_GT(heard.size(), 5u * 44100u * 2u - 100u);
+  for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], want.pcm[i]) << "sample " << i;
+  // Audible, not silence.
+  int peak = 0;
+  for (int16_t s : heard) peak = std::max(peak, std::abs(static_cast<int>(s)));
+  EXPECT_GT(peak, 1000);
+}
+
+TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
+  Module m = stream_module();
+  std::vector<uint8_t> image = xmtest::write(m);
+  HeadlessPlatform platform;
+  XmPlayer player(platform);
+  ASSERT_TRUE(xm_load(player, image.data(), image.size()));
+  ASSERT_TRUE(xm_play(player));
+  bool saw_note = false;
+  for (int f = 0; f < 120; ++f) {
+    platform.advance(HeadlessPlatform::kFrameTime);
+    int order = xm_playing_order(player), row = xm_playing_row(player);
+    for (int c = 0; c < 4; ++c) {
+      const xmtest::Cell& cell = m.cell(m.orders[static_cast<size_t>(order)], row, c);
+      uint32_t want = static_cast<uint32_t>(cell.note) | static_cast<uint32_t>(cell.instrument) << 8;
+      ASSERT_EQ(xm_playing_cell(player, c), want);
+      saw_note |= want != 0;
+    }
+    EXPECT_EQ(xm_playing_cell(player, 4), 0u);
+    EXPECT_EQ(xm_playing_cell(player, -1), 0u);
+  }
+  EXPECT_TRUE(saw_note);
+}
+
+TEST(XmPlayerControl, PlayTwiceRestartsWithOneStreamAndStopSilencesAtOnce) {
+  std::vector<uint8_t> image = xmtest::write(stream_module());
+  Offline want = render_offline(image, 100);
+  HeadlessPlatform platform;
+  platform.set_audio_capture(true);
+  XmPlayer player(platform);
+  ASSERT_TRUE(xm_load(player, image.data(), image.size()));
+  ASSERT_TRUE(xm_play(player));
+  for (int f = 0; f < 30; ++f) platform.advance(HeadlessPlatform::kFrameTime);
+  EXPECT_NE(xm_playing_row(player), 0);
+  platform.take_ring_capture();
+
+  ASSERT_TRUE(xm_play(player));
+  EXPECT_EQ(platform.open_audio_devices(), 1);
+  EXPECT_EQ(xm_playing_order(player), 0);
+  EXPECT_EQ(xm_playing_row(player), want.positions[0].row);
+  for (int f = 0; f < 30; ++f) platform.advance(HeadlessPlatform::kFrameTime);
+  std::vector<int16_t> again = platform.take_ring_capture();
+  ASSERT_FALSE(again.empty());
+  for (size_t i = 0; i < again.size(); ++i) ASSERT_EQ(again[i], want.pcm[i]) << i;
+
+  EXPECT_TRUE(xm_stop(player));
+  EXPECT_EQ(platform.open_audio_devices(), 0);
+  EXPECT_EQ(xm_playing_row(player), 0);
+  EXPECT_EQ(xm_playing_order(player), 0);
+  platform.advance(1.0);
+  EXPECT_TRUE(platform.take_ring_capture().empty());
+  EXPECT_EQ(xm_channel_count(player), 4);  // stopped, still loaded
+
+  xm_free(player);
+  EXPECT_FALSE(xm_stop(player));
+  EXPECT_FALSE(xm_play(player));
+  EXPECT_EQ(xm_channel_count(player), 0);
+}
+
+TEST(XmPlayerControl, FailuresLeaveSilenceAndNoSong) {
+  HeadlessPlatform platform;
+  XmPlayer player(platform);
+  EXPECT_FALSE(xm_play(player));
+  // The embedded modules are not built in yet: silence, no crash.
+  for (int n = 0; n <= 5; ++n) {
+    start_module(player, n);
+    if (xm_module(n).empty()) {
+      EXPECT_EQ(xm_channel_count(player), 0);
+      EXPECT_EQ(platform.open_audio_devices(), 0);
+    }
+  }
+  const uint8_t junk[] = {'E', 'x', 't'};
+  EXPECT_FALSE(xm_load(player, junk, sizeof junk));
+  EXPECT_FALSE(xm_play(player));
+
+  std::vector<uint8_t> image = xmtest::write(stream_module());
+  ASSERT_TRUE(xm_load(player, image.data(), image.size()));
+  platform.set_fail_audio(true);
+  EXPECT_FALSE(xm_play(player));
+  EXPECT_EQ(platform.open_audio_devices(), 0);
+  platform.set_fail_audio(false);
+  EXPECT_TRUE(xm_play(player));
+  // The player is destroyed while it plays: its thread is stopped.
+}
+
+TEST(XmPlayerControl, OfflineRenderMatchesBlockRendering) {
+  std::vector<uint8_t> image = xmtest::write(stream_module());
+  Offline want = render_offline(image, 10);
+  auto song = xm_load_song(image.data(), image.size());
+  std::vector<int16_t> got = xm_render_offline(*song, 10 * kXmBlockFrames - 100);
+  ASSERT_EQ(got.size(), (10u * kXmBlockFrames - 100u) * 2u);
+  for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], want.pcm[i]) << i;
+}
+
+}  // namespace
+}  // namespace zel
