@@ -1,19 +1,27 @@
 // xmsynth: compiles a song written in the module notation into an XM file.
 //
-//   xmsynth SONG.txt OUT.xm    writes the module and prints its size and
-//                              its length up to the restart position
+//   xmsynth SONG.txt OUT.xm      writes the module and prints its size and
+//                                its length up to the restart position
+//   xmsynth -v SONG.txt OUT.xm   also lists the bytes each sample takes
 //
 // Run at build time by tools/xmsynth/CMakeLists.txt for content/modules/*.txt.
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <string>
 
 #include "tools/xmsynth/notation.h"
 
 int main(int argc, char** argv) {
+  bool verbose = false;
+  if (argc == 4 && std::string(argv[1]) == "-v") {
+    verbose = true;
+    ++argv;
+    --argc;
+  }
   if (argc != 3) {
-    std::cerr << "usage: xmsynth SONG.txt OUT.xm\n";
+    std::cerr << "usage: xmsynth [-v] SONG.txt OUT.xm\n";
     return 2;
   }
   std::ifstream in(argv[1]);
@@ -26,6 +34,13 @@ int main(int argc, char** argv) {
   try {
     const auto song = zel::xmsynth::compile_song(source.str());
     const auto bytes = zel::xmsynth::write_xm(song.module);
+    if (verbose) {
+      for (const auto& ins : song.module.instruments) {
+        for (const auto& smp : ins.samples)
+          std::cout << ins.name << ": " << smp.data.size() * (smp.bits16 ? 2 : 1) << " bytes, relative note "
+                    << smp.relative_note << ", finetune " << smp.finetune << "\n";
+      }
+    }
     std::ofstream out(argv[2], std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
