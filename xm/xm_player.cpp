@@ -1,14 +1,150 @@
+// Module player control and its audio stream (see xm_player.h).
 #include "xm/xm_player.h"
+
+#include <algorithm>
+
+#include "content/content.h"
+#include "platform/platform.h"
 
 namespace zel {
 
-bool start_module(XmPlayer&, int) { return false; }
-bool xm_play(XmPlayer&) { return false; }
-bool xm_stop(XmPlayer&) { return false; }
-void xm_free(XmPlayer&) {}
-int xm_channel_count(const XmPlayer&) { return 0; }
-int xm_playing_order(const XmPlayer&) { return 0; }
-int xm_playing_row(const XmPlayer&) { return 0; }
-uint32_t xm_playing_cell(const XmPlayer&, int) { return 0; }
+namespace {
+
+uint64_t pack_position(const XmPosition& p) {
+  return static_cast<uint64_t>(p.order) << 40 | static_cast<uint64_t>(p.row) << 32 | p.play_time_ms;
+}
+
+// Renders the block at the fill index and records where the song stands.
+void render_next_block(XmPlayer& player) {
+  XmStream& st = player.stream;
+  int16_t* pcm = st.pcm.data() + static_cast<size_t>(st.fill_index) * kXmBlockFrames * 2;
+  XmPosition pos = xm_render_block(*player.streamed, st.scratch.data(), pcm, kXmBlockFrames);
+  st.records[static_cast<size_t>(st.fill_index)].store(pack_position(pos), std::memory_order_release);
+  st.fill_index = (st.fill_index + 1) % kXmBlockCount;
+}
+
+void stream_thread(XmPlayer* player) {
+  XmStream& st = player->stream;
+  AudioRing& ring = *st.device;
+  while (!st.stop.load(std::memory_order_acquire)) {
+    uint64_t frames = ring.position_bytes() / 4;
+    int playing = static_cast<int>((frames % kXmRingFrames) / kXmBlockFrames);
+    bool rendered = false;
+    while (st.fill_index != playing && !st.stop.load(std::memory_order_acquire)) {
+      st.busy.store(true, std::memory_order_release);
+      render_next_block(*player);
+      st.play_index.store((st.play_index.load(std::memory_order_relaxed) + 1) % kXmBlockCount,
+                          std::memory_order_release);
+      st.busy.store(false, std::memory_order_release);
+      rendered = true;
+    }
+    if (rendered) ring.publish();
+    ring.wait_poll(5);
+  }
+  st.finished.store(true, std::memory_order_release);
+}
+
+uint64_t playing_record(const XmPlayer& player) {
+  const XmStream& st = player.stream;
+  if (!player.song || !st.records) return 0;
+  return st.records[static_cast<size_t>(st.play_index.load(std::memory_order_acquire))].load(
+      std::memory_order_acquire);
+}
+
+}  // namespace
+
+XmPlayer::~XmPlayer() {
+  xm_stop(*this);
+  xm_free(*this);
+}
+
+bool xm_load(XmPlayer& player, const uint8_t* data, size_t size) {
+  xm_free(player);
+  player.song = xm_load_song(data, size);
+  return player.song != nullptr;
+}
+
+bool start_module(XmPlayer& player, int n) {
+  xm_stop(player);
+  xm_free(player);
+  std::span<const uint8_t> image = xm_module(n);
+  xm_load(player, image.data(), image.size());
+  return xm_play(player);
+}
+
+bool xm_play(XmPlayer& player) {
+  if (!player.song) return false;
+  xm_stop(player);
+  XmStream& st = player.stream;
+  xm_song_reset(*player.song);
+  player.streamed = player.song.get();
+  st.records = std::make_unique<std::atomic<uint64_t>[]>(kXmBlockCount);
+  for (int i = 0; i < kXmBlockCount; ++i) st.records[static_cast<size_t>(i)].store(0);
+  st.device = player.platform->open_audio_ring({kXmRate, 2});
+  if (!st.device) return false;
+  st.pcm.assign(static_cast<size_t>(kXmRingFrames) * 2, 0);
+  st.scratch.assign(static_cast<size_t>(kXmBlockFrames) * 2, 0.0f);
+  st.fill_index = 0;
+  st.play_index.store(0);
+  for (int b = 0; b < kXmBlockCount; ++b) render_next_block(player);
+  st.device->start(st.pcm.data(), kXmRingFrames);
+  st.device->publish();
+  st.stop.store(false);
+  st.finished.store(false);
+  st.device->set_poller(true);
+  st.thread = std::thread(stream_thread, &player);
+  return true;
+}
+
+bool xm_stop(XmPlayer& player) {
+  XmStream& st = player.stream;
+  st.stop.store(true, std::memory_order_release);
+  if (st.thread.joinable()) {
+    st.device->wake();
+    st.thread.join();
+    st.device->set_poller(false);
+  }
+  st.device.reset();  // silent at once
+  st.pcm = {};
+  st.scratch = {};
+  st.records.reset();
+  player.streamed = nullptr;
+  st.fill_index = 0;
+  st.play_index.store(0);
+  return player.song != nullptr;
+}
+
+void xm_free(XmPlayer& player) {
+  xm_stop(player);
+  player.song.reset();
+}
+
+int xm_channel_count(const XmPlayer& player) { return player.song ? player.song->channels : 0; }
+
+int xm_playing_order(const XmPlayer& player) { return static_cast<int>(playing_record(player) >> 40 & 0xFF); }
+
+int xm_playing_row(const XmPlayer& player) { return static_cast<int>(playing_record(player) >> 32 & 0xFF); }
+
+uint32_t xm_playing_cell(const XmPlayer& player, int channel) {
+  const XmSong* song = player.song.get();
+  if (!song || channel < 0 || channel >= song->channels) return 0;
+  const XmPattern& pat = song->patterns[song->order_table[static_cast<size_t>(xm_playing_order(player))]];
+  int row = xm_playing_row(player);
+  if (row >= pat.rows) return 0;
+  const XmCell& c = pat.cells[static_cast<size_t>(row) * static_cast<size_t>(song->channels) +
+                              static_cast<size_t>(channel)];
+  return static_cast<uint32_t>(c.note) | static_cast<uint32_t>(c.instrument) << 8;
+}
+
+std::vector<int16_t> xm_render_offline(XmSong& song, size_t frames) {
+  xm_song_reset(song);
+  std::vector<int16_t> out(frames * 2);
+  std::vector<float> scratch(static_cast<size_t>(kXmBlockFrames) * 2);
+  for (size_t at = 0; at < frames; at += kXmBlockFrames) {
+    int n = static_cast<int>(std::min<size_t>(kXmBlockFrames, frames - at));
+    xm_render_block(song, scratch.data(), out.data() + at * 2, n);
+  }
+  return out;
+}
 
 }  // namespace zel
