@@ -405,7 +405,7 @@ SynthSample fx(const Patch& p, int extra) {
       phase += exp_env(t, p.num("f0", 2000), p.num("f1", 60), p.num("pdecay", 0.05)) / s.rate;
       v = std::sin(2 * kPi * phase) * std::exp(-t / p.num("adecay", 0.2));
     } else if (mode == "sweep") {
-      f.run(noise.next(), 300 + 6000 * std::sin(kPi * x), 3.0, s.rate);
+      f.run(noise.next(), 200 + (0.35 * s.rate - 200) * std::sin(kPi * x), 3.0, s.rate);
       v = f.band * std::sin(kPi * x);
     } else {
       f.run(noise.next(), 200 * std::pow(40.0, x), 2.5, s.rate);
