@@ -280,6 +280,18 @@ TEST(EmbeddedModules, UseThePlayersEffects) {
   EXPECT_GE(volume_kinds.size(), 3u);  // set volume, slides, ...
 }
 
+TEST(EmbeddedModules, MixEightAndSixteenBitSamplesWithBothLoopKinds) {
+  std::set<int> types;
+  for (int n = 1; n <= 4; ++n) {
+    for (const RawInstrument& i : read_raw(xm_module(n)).ins)
+      for (const RawSample& s : i.samples) types.insert(s.type & 0x13);
+  }
+  EXPECT_TRUE(types.count(0x00));  // 8-bit one-shot
+  EXPECT_TRUE(types.count(0x10));  // 16-bit one-shot
+  EXPECT_TRUE(types.count(0x01) || types.count(0x11));  // forward loop
+  EXPECT_TRUE(types.count(0x02) || types.count(0x12));  // ping-pong loop
+}
+
 // ---------------------------------------------------------------------------
 // Tuning: a sustained note of each melodic instrument, rendered by the
 // player, has its strongest component within 10 cents of the written note.
@@ -354,7 +366,7 @@ struct TuningCase {
 TEST(ModuleTuning, MelodicInstrumentsPlayTheirWrittenNote) {
   const TuningCase cases[] = {
       {1, 6, 34, 1.0},  {1, 7, 58, 1.0}, {1, 8, 46, 1.0},  {1, 11, 58, 0.3}, {2, 4, 27, 1.0}, {2, 5, 51, 0.5},
-      {2, 8, 58, 1.0},  {3, 6, 29, 1.0}, {3, 7, 65, 1.0},  {3, 8, 65, 1.0},  {3, 10, 49, 1.0}, {3, 11, 65, 1.0},
+      {2, 6, 51, 1.5},  {2, 8, 58, 1.0},  {3, 6, 29, 1.0}, {3, 7, 65, 1.0},  {3, 8, 65, 1.0},  {3, 10, 49, 1.0}, {3, 11, 65, 1.0},
       {4, 5, 27, 1.0},  {4, 9, 51, 0.5}, {4, 10, 63, 1.0},
   };
   for (const TuningCase& t : cases) {

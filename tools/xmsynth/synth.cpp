@@ -333,7 +333,9 @@ SynthSample tone(const Patch& p, int extra) {
     s.data[i] = static_cast<float>(y * amp);
   }
   if (looped) {
-    s.loop = LoopKind::Forward;
+    // A ping-pong loop suits detuned, chorused tones: the turns are
+    // continuous and the reversed waveform keeps pitch and spectrum.
+    s.loop = p.text("pingpong", "0") == "1" ? LoopKind::PingPong : LoopKind::Forward;
     s.loop_start = head;
     s.loop_length = lp.length;
   }
@@ -412,6 +414,12 @@ SynthSample fx(const Patch& p, int extra) {
       v = f.band * x * x * std::min(1.0, (1.0 - x) * 40.0);
     }
     s.data[i] = static_cast<float>(v);
+  }
+  if (p.text("pingpong", "0") == "1" && n >= 4) {
+    // Sustains as a noise wash: the second half swings back and forth.
+    s.loop = LoopKind::PingPong;
+    s.loop_start = n / 2;
+    s.loop_length = n - n / 2;
   }
   return s;
 }
