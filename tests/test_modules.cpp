@@ -35,6 +35,8 @@ struct RawSample {
 struct RawInstrument {
   int sample_count = 0;
   uint8_t note_map[96] = {};
+  uint8_t volume_count = 0, panning_count = 0, volume_type = 0, panning_type = 0;
+  uint8_t volume_sustain = 0, volume_loop_end = 0;
   std::vector<RawSample> samples;
 };
 struct RawModule {
@@ -90,7 +92,15 @@ RawModule read_raw(std::span<const uint8_t> m) {
     const size_t start = at;
     const uint32_t size = le32(d + at);
     ins.sample_count = static_cast<int>(le16(d + at + 27));
-    if (ins.sample_count > 0) std::memcpy(ins.note_map, d + at + 33, 96);
+    if (ins.sample_count > 0) {
+      std::memcpy(ins.note_map, d + at + 33, 96);
+      ins.volume_count = d[at + 225];
+      ins.panning_count = d[at + 226];
+      ins.volume_sustain = d[at + 227];
+      ins.volume_loop_end = d[at + 229];
+      ins.volume_type = d[at + 233];
+      ins.panning_type = d[at + 234];
+    }
     at = start + size;
     for (int s = 0; s < ins.sample_count; ++s, at += 40) {
       ins.samples.push_back({le32(d + at), le32(d + at + 4), le32(d + at + 8), d[at + 14],
@@ -194,6 +204,35 @@ TEST_P(EmbeddedModule, CellsReachSamplesAndLoopsLieInsideThem) {
       }
     }
   }
+}
+
+// The player's loader repairs what it cannot use (envelopes beyond 12 points,
+// sustain or loop points that do not exist, ...): our modules must need none
+// of that, so every envelope arrives as written.
+TEST_P(EmbeddedModule, LoadsWithoutTheLoadersRepairs) {
+  std::span<const uint8_t> m = xm_module(GetParam());
+  RawModule r = read_raw(m);
+  std::string why;
+  auto song = xm_load_song(m.data(), m.size(), &why);
+  ASSERT_TRUE(song) << why;
+  ASSERT_EQ(song->instrument_count, r.instruments);
+  for (int i = 0; i < r.instruments; ++i) {
+    const RawInstrument& raw = r.ins[i];
+    const XmInstrument& ins = song->instruments[i];
+    EXPECT_EQ(ins.sample_count, raw.sample_count);
+    if (raw.sample_count == 0) continue;
+    EXPECT_LE(raw.volume_count, 12);
+    EXPECT_EQ(ins.volume_point_count, raw.volume_count);
+    EXPECT_EQ(ins.volume_type, raw.volume_type) << "instrument " << i + 1;
+    EXPECT_EQ(ins.panning_type, raw.panning_type) << "instrument " << i + 1;
+    if (raw.volume_type & 2) {
+      EXPECT_LT(raw.volume_sustain, raw.volume_count);
+    }
+    if (raw.volume_type & 1) {
+      EXPECT_GE(raw.volume_count, 2);
+    }
+  }
+  for (size_t p = 0; p < r.rows.size(); ++p) EXPECT_LE(r.rows[p], 256);
 }
 
 TEST_P(EmbeddedModule, PlaysAtLeastTwoAndAHalfMinutesBeforeItsRestart) {
