@@ -294,6 +294,26 @@ TEST_P(EmbeddedModule, RenderedMinuteHasHealthyLevels) {
   EXPECT_LT(clipped, 60u * kXmRate / 10000);
 }
 
+// The whole song and 20 s of its loop: no silent second (every second above
+// -30 dBFS, quiet intros included), nothing at full scale.
+TEST_P(EmbeddedModule, WholeSongAndItsLoopHaveNoSilenceOrClipping) {
+  std::span<const uint8_t> m = xm_module(GetParam());
+  const int seconds = static_cast<int>(raw_seconds_to_restart(read_raw(m))) + 20;
+  auto song = xm_load_song(m.data(), m.size());
+  ASSERT_TRUE(song);
+  const std::vector<int16_t> pcm = xm_render_offline(*song, static_cast<size_t>(seconds) * kXmRate);
+  for (int s = 0; s < seconds; ++s) {
+    double sum = 0;
+    int peak = 0;
+    for (size_t i = static_cast<size_t>(s) * kXmRate * 2; i < static_cast<size_t>(s + 1) * kXmRate * 2; ++i) {
+      sum += static_cast<double>(pcm[i]) * pcm[i];
+      peak = std::max(peak, std::abs(static_cast<int>(pcm[i])));
+    }
+    EXPECT_GT(10 * std::log10(sum / (kXmRate * 2) / (32768.0 * 32768.0)), -30.0) << "second " << s;
+    EXPECT_LT(peak, 32767) << "second " << s;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Modules, EmbeddedModule, ::testing::Values(1, 2, 3, 4));
 
 // The effects the songs use between them: arpeggio, portamento up and down,
