@@ -133,9 +133,9 @@ void rivet(Image& img, float cx, float cy, float radius, Rgb base, bool slot) {
       float cover = clamp01(radius + 0.5f - d);
       float light = clamp01(0.55f - (dx + dy) / (radius * 2.6f));
       Rgb c = base * (0.55f + 0.9f * light);
-      float spec = std::exp(-((dx + radius * 0.35f) * (dx + radius * 0.35f) + (dy + radius * 0.35f) * (dy + radius * 0.35f)) /
+      float glint = std::exp(-((dx + radius * 0.35f) * (dx + radius * 0.35f) + (dy + radius * 0.35f) * (dy + radius * 0.35f)) /
                             (radius * 0.35f));
-      c = mix(c, Rgb{255, 246, 230}, clamp01(spec * 0.6f));
+      c = mix(c, Rgb{255, 246, 230}, clamp01(glint * 0.6f));
       if (slot && std::fabs(dx - dy) < 0.8f && d < radius - 0.8f) c = c * 0.35f;
       img.blend(x, y, c, cover);
     }
