@@ -2,6 +2,7 @@
 // stack, cpu_call's end conditions, and small programs with known results.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "psid_builder.h"
@@ -45,75 +46,56 @@ TEST_F(Cpu, EveryOpcodeConsumesItsOperandBytes) {
   EXPECT_EQ(defined, 151);
 }
 
-// Arithmetic, shifts, increments, compares and BIT: registers and one memory
-// operand before, A and the operand after, and the flags in `mask`.
-TEST_F(Cpu, ArithmeticAndLogicResultsAndFlags) {
+// One instruction each: registers and memory before; A, one memory byte and
+// the flags in `mask` after.
+TEST_F(Cpu, InstructionResultsFlagsAndAddressing) {
   constexpr uint8_t C = kFlagC, Z = kFlagZ, D = kFlagD, V = kFlagV, N = kFlagN;
   struct Case {
     const char* what;
     std::vector<uint8_t> code;
-    uint8_t a, x, p;
+    uint8_t a, x, y, p;
+    std::vector<std::pair<uint16_t, uint8_t>> mem;
+    uint8_t a_after;
     uint16_t at;
-    uint8_t in, a_after, out, mask, flags;
+    uint8_t out, mask, flags;
   };
   const Case cases[] = {
-      {"ADC -1+1 carries without overflow", {0x69, 0x01}, 0xFF, 0, 0, 0x40, 0, 0x00, 0, C | Z | N | V, C | Z},
-      {"ADC 127+1 overflows", {0x69, 0x01}, 0x7F, 0, 0, 0x40, 0, 0x80, 0, C | Z | N | V, N | V},
-      {"ADC -128-1 overflows", {0x69, 0xFF}, 0x80, 0, 0, 0x40, 0, 0x7F, 0, C | V, C | V},
-      {"ADC carry in", {0x69, 0x20}, 0x10, 0, C, 0x40, 0, 0x31, 0, C | V, 0},
-      {"ADC ignores decimal mode", {0x69, 0x01}, 0x09, 0, D, 0x40, 0, 0x0A, 0, C, 0},
-      {"SBC 80-(-80) overflows", {0xE9, 0xB0}, 0x50, 0, C, 0x40, 0, 0xA0, 0, C | Z | N | V, N | V},
-      {"SBC -48-112 overflows", {0xE9, 0x70}, 0xD0, 0, C, 0x40, 0, 0x60, 0, C | Z | N | V, C | V},
-      {"SBC borrows without carry in", {0xE9, 0x05}, 0x05, 0, 0, 0x40, 0, 0xFF, 0, C | Z | N | V, N},
-      {"SBC 5-5", {0xE9, 0x05}, 0x05, 0, C, 0x40, 0, 0x00, 0, C | Z | N | V, C | Z},
-      {"ASL A", {0x0A}, 0x80, 0, 0, 0x40, 0, 0x00, 0, C | Z | N, C | Z},
-      {"LSR $40", {0x46, 0x40}, 0, 0, N, 0x40, 0x81, 0, 0x40, C | N, C},
-      {"ROL $1234", {0x2E, 0x34, 0x12}, 0, 0, C, 0x1234, 0x40, 0, 0x81, C | N, N},
-      {"ROR $1234,X", {0x7E, 0x34, 0x12}, 0, 0x10, C, 0x1244, 0x01, 0, 0x80, C, C},
-      {"INC $40,X wraps in the zero page", {0xF6, 0x40}, 0, 0xF0, 0, 0x30, 0xFF, 0, 0x00, Z | N, Z},
-      {"DEC $40,X wraps in the zero page", {0xD6, 0x40}, 0, 0xF0, 0, 0x30, 0x00, 0, 0xFF, Z | N, N},
-      {"CMP equal", {0xC9, 0x42}, 0x42, 0, N, 0x40, 0, 0x42, 0, C | Z | N, C | Z},
-      {"CMP less", {0xC9, 0x43}, 0x42, 0, 0, 0x40, 0, 0x42, 0, C | Z | N, N},
-      {"CPX #$10", {0xE0, 0x10}, 0, 0x90, 0, 0x40, 0, 0, 0, C | Z | N, C | N},
-      {"BIT $20", {0x24, 0x20}, 0x01, 0, 0, 0x20, 0xC0, 0x01, 0xC0, Z | N | V, Z | N | V},
+      {"ADC -1+1 carries without overflow", {0x69, 0x01}, 0xFF, 0, 0, 0, {}, 0x00, 0, 0, C | Z | N | V, C | Z},
+      {"ADC 127+1 overflows", {0x69, 0x01}, 0x7F, 0, 0, 0, {}, 0x80, 0, 0, C | Z | N | V, N | V},
+      {"ADC -128-1 overflows", {0x69, 0xFF}, 0x80, 0, 0, 0, {}, 0x7F, 0, 0, C | V, C | V},
+      {"ADC carry in", {0x69, 0x20}, 0x10, 0, 0, C, {}, 0x31, 0, 0, C | V, 0},
+      {"ADC ignores decimal mode", {0x69, 0x01}, 0x09, 0, 0, D, {}, 0x0A, 0, 0, C, 0},
+      {"SBC 80-(-80) overflows", {0xE9, 0xB0}, 0x50, 0, 0, C, {}, 0xA0, 0, 0, C | Z | N | V, N | V},
+      {"SBC -48-112 overflows", {0xE9, 0x70}, 0xD0, 0, 0, C, {}, 0x60, 0, 0, C | Z | N | V, C | V},
+      {"SBC borrows without carry in", {0xE9, 0x05}, 0x05, 0, 0, 0, {}, 0xFF, 0, 0, C | Z | N | V, N},
+      {"SBC 5-5", {0xE9, 0x05}, 0x05, 0, 0, C, {}, 0x00, 0, 0, C | Z | N | V, C | Z},
+      {"ASL A", {0x0A}, 0x80, 0, 0, 0, {}, 0x00, 0, 0, C | Z | N, C | Z},
+      {"LSR $40", {0x46, 0x40}, 0, 0, 0, N, {{0x40, 0x81}}, 0, 0x40, 0x40, C | N, C},
+      {"ROL $1234", {0x2E, 0x34, 0x12}, 0, 0, 0, C, {{0x1234, 0x40}}, 0, 0x1234, 0x81, C | N, N},
+      {"ROR $1234,X", {0x7E, 0x34, 0x12}, 0, 0x10, 0, C, {{0x1244, 0x01}}, 0, 0x1244, 0x80, C, C},
+      {"INC $40,X wraps in the zero page", {0xF6, 0x40}, 0, 0xF0, 0, 0, {{0x30, 0xFF}}, 0, 0x30, 0x00, Z | N, Z},
+      {"DEC $40,X wraps in the zero page", {0xD6, 0x40}, 0, 0xF0, 0, 0, {}, 0, 0x30, 0xFF, Z | N, N},
+      {"CMP equal", {0xC9, 0x42}, 0x42, 0, 0, N, {}, 0x42, 0, 0, C | Z | N, C | Z},
+      {"CMP less", {0xC9, 0x43}, 0x42, 0, 0, 0, {}, 0x42, 0, 0, C | Z | N, N},
+      {"CPX #$10", {0xE0, 0x10}, 0, 0x90, 0, 0, {}, 0, 0, 0, C | Z | N, C | N},
+      {"BIT $20", {0x24, 0x20}, 0x01, 0, 0, 0, {{0x20, 0xC0}}, 0x01, 0x20, 0xC0, Z | N | V, Z | N | V},
+      {"LDA ($F0,X): pointer at ($F0 + $14) AND $FF", {0xA1, 0xF0}, 0, 0x14, 0, 0,
+       {{0x04, 0x00}, {0x05, 0x30}, {0x3000, 0x5A}}, 0x5A, 0, 0, 0, 0},
+      {"LDA ($FF),Y: the pointer's high byte from $00", {0xB1, 0xFF}, 0, 0, 0x10, 0,
+       {{0xFF, 0xF0}, {0x00, 0x40}, {0x4100, 0x77}}, 0x77, 0, 0x40, 0, 0},
+      {"LDA $FFFF,Y wraps at 16 bits", {0xB9, 0xFF, 0xFF}, 0, 0, 0x06, 0, {{0x0005, 0x33}}, 0x33, 0, 0, 0, 0},
+      {"STX $F0,Y wraps in the zero page", {0x96, 0xF0}, 0, 0x99, 0x20, 0, {}, 0, 0x10, 0x99, 0, 0},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
-    s.cpu.a = k.a;
-    s.cpu.x = k.x;
-    s.cpu.p = k.p;
-    s.ram[k.at] = k.in;
+    sid_init(s, 44100);
+    s.cpu = CpuRegisters{k.a, k.x, k.y, 0xFF, k.p, 0};
+    for (auto [at, v] : k.mem) s.ram[at] = v;
     exec(k.code);
     EXPECT_EQ(s.cpu.a, k.a_after);
     EXPECT_EQ(s.ram[k.at], k.out);
     EXPECT_EQ(s.cpu.p & k.mask, k.flags);
   }
-}
-
-TEST_F(Cpu, IndirectAddressingWrapsWhereTheHardwareDoes) {
-  // (zp,X): pointer at ($F0 + $14) AND $FF = $04, high byte from $05.
-  poke(0x04, {0x00, 0x30});
-  s.ram[0x3000] = 0x5A;
-  s.cpu.x = 0x14;
-  exec({0xA1, 0xF0});  // LDA ($F0,X)
-  EXPECT_EQ(s.cpu.a, 0x5A);
-  // (zp),Y with the pointer at $FF: its high byte comes from $00.
-  poke(0xFF, {0xF0});
-  poke(0x00, {0x40});
-  s.ram[0x4100] = 0x77;
-  s.cpu.y = 0x10;
-  exec({0xB1, 0xFF});  // LDA ($FF),Y -> $40F0 + $10
-  EXPECT_EQ(s.cpu.a, 0x77);
-  // absolute,Y wraps at 16 bits.
-  s.ram[0x0005] = 0x33;
-  s.cpu.y = 0x06;
-  exec({0xB9, 0xFF, 0xFF});
-  EXPECT_EQ(s.cpu.a, 0x33);
-  // STA zp,Y is not an instruction; STX zp,Y wraps in the zero page.
-  s.cpu.x = 0x99;
-  s.cpu.y = 0x20;
-  exec({0x96, 0xF0});
-  EXPECT_EQ(s.ram[0x10], 0x99);
 }
 
 TEST_F(Cpu, JumpsAndSubroutines) {
