@@ -54,6 +54,16 @@ inline std::unique_ptr<SidPlayerState> fresh_machine() {
   return s;
 }
 
+// init: volume 15, sustain 15, a sawtooth; play: count the calls in $2000
+// and set the frequency's high byte to the count, so every chunk differs.
+inline std::vector<uint8_t> counting_tune() {
+  PsidFields p;
+  p.play = 0x1020;
+  p.at(0x00, {0xA9, 0x0F, 0x8D, 0x18, 0xD4, 0xA9, 0xF0, 0x8D, 0x06, 0xD4, 0xA9, 0x21, 0x8D, 0x04, 0xD4, 0x60});
+  p.at(0x20, {0xEE, 0x00, 0x20, 0xAD, 0x00, 0x20, 0x8D, 0x01, 0xD4, 0x60});
+  return make_psid(p);
+}
+
 // Loads `img` into a fresh machine and runs init for `song`.
 inline std::unique_ptr<SidPlayerState> started_tune(const std::vector<uint8_t>& img, uint8_t song = 0) {
   auto m = fresh_machine();

@@ -96,16 +96,7 @@ TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
 }
 
 TEST(PsidDriver, EachChunkIsOnePlayCallThenTheSynthesis) {
-  PsidFields p;
-  p.play = 0x1010;
-  p.at(0x00, {0xA9, 0x0F, 0x8D, 0x18, 0xD4,    // volume 15
-              0xA9, 0xF0, 0x8D, 0x06, 0xD4,    // sustain 15
-              0x60});
-  p.at(0x10, {0xEE, 0x00, 0x20,                // INC $2000
-              0xAD, 0x00, 0x20, 0x8D, 0x01, 0xD4,  // frequency high = the call count
-              0xA9, 0x21, 0x8D, 0x04, 0xD4,    // sawtooth, gate
-              0x60});
-  auto m = started_tune(make_psid(p));
+  auto m = started_tune(testing_psid::counting_tune());
   std::vector<int16_t> out(kSidChunk);
   for (int k = 1; k <= 3; ++k) {
     tune_render_chunk(*m, out.data(), out.size());

@@ -14,18 +14,9 @@
 namespace zel {
 namespace {
 
+using testing_psid::counting_tune;
 using testing_psid::make_psid;
 using testing_psid::PsidFields;
-
-// init: volume 15, sustain 15, a sawtooth; play: count the calls in $2000
-// and step the frequency with the count, so every chunk sounds different.
-std::vector<uint8_t> counting_tune() {
-  PsidFields p;
-  p.play = 0x1020;
-  p.at(0x00, {0xA9, 0x0F, 0x8D, 0x18, 0xD4, 0xA9, 0xF0, 0x8D, 0x06, 0xD4, 0xA9, 0x21, 0x8D, 0x04, 0xD4, 0x60});
-  p.at(0x20, {0xEE, 0x00, 0x20, 0xAD, 0x00, 0x20, 0x8D, 0x01, 0xD4, 0x60});
-  return make_psid(p);
-}
 
 // A play routine that spins through ~400,000 instructions per call, so a
 // refill takes long enough for a stop to arrive in the middle of it.
