@@ -42,11 +42,6 @@ TEST_F(Sid, RateConstantsAt44100) {
   EXPECT_EQ(std::to_array(s.decay_release_rates),
             (std::array<uint32_t, 16>{42660, 15468, 7857, 5210, 3322, 2250, 1853, 1581, 1262, 506, 253, 158, 126,
                                       42, 25, 15}));
-  for (const SidVoice& v : s.voice) {
-    EXPECT_EQ(v.noise_register, 0xFFFFFFu);
-    EXPECT_EQ(v.envelope_phase, kEnvAttack);
-  }
-  EXPECT_EQ(s.cpu.sp, 0xFF);
 }
 
 TEST_F(Sid, SawtoothFollowsAReferencePhaseAccumulator) {
@@ -265,6 +260,7 @@ TEST_F(Sid, SampleChannelPlaysNibblesInOrder) {
       {"period 100: step 9,852 reaches 44,100 at the fifth", {0x5F}, 0x3001, 100, 0, 0xFF, 0, ".....5"},
       {"period 0 is silent", {0x5F}, 0x3001, 0, 0, 0xFF, 0, std::string(100, '.')},
   };
+  const std::string hex = "0123456789ABCDEF";
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     auto m = fresh_machine();
@@ -274,7 +270,7 @@ TEST_F(Sid, SampleChannelPlaysNibblesInOrder) {
     poke(*m, 0xD47E, {0x01, 0x30});
     poke(*m, 0xD41D, {k.control});
     std::vector<int16_t> expected;
-    for (char c : k.heard) expected.push_back(c == '.' ? 0 : int16_t((std::stoi(std::string{c}, nullptr, 16) - 7) * 1024));
+    for (char c : k.heard) expected.push_back(c == '.' ? 0 : int16_t((int(hex.find(c)) - 7) * 1024));
     EXPECT_EQ(render(*m, expected.size()), expected);
     EXPECT_EQ(m->sample.active, 1);  // even past its end, where it adds nothing
   }
