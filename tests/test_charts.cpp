@@ -168,36 +168,35 @@ TEST(Charts, PagesOneFiveAndEightAreTheDataScoredAndRankedByTheRules) {
 
 // Page 4: each group's box, its release lines and its total line.
 TEST(ReleaseList, TotalsAgreeWithTheMonthlyChart) {
-  auto want = ranking(score_may());
-  std::map<std::string, Score> seen;
-  std::vector<std::string> order;
-  std::string current;
+  std::vector<std::pair<std::string, Score>> seen;  // groups in page order, with what their lines add up to
   Score listed;
   for (int l = 0; l < PageTables::stored_lines(4) - 1; ++l) {
     std::string t(PageTables::text(l, 4));
+    bool open = !seen.empty() && listed.releases >= 0;
     if (t.size() > 2 && static_cast<unsigned char>(t[0]) == 0xB3) {
       // "│ 12. Group Name │"
       size_t dot = t.find(". ");
-      current = t.substr(dot + 2, t.size() - dot - 2 - 2);
-      order.push_back(current);
+      seen.push_back({t.substr(dot + 2, t.size() - dot - 2 - 2), {-1, -1}});
       listed = {};
-    } else if (!current.empty() && t.size() == 80 && t[0] == ' ' && t[3] == '.' && t[6] == ' ') {
+    } else if (open && t.size() == 80 && t[0] == ' ' && t[3] == '.' && t[6] == ' ') {
       // A release line: "dd.mm" at columns 2..6, points or NUKED/FLOOD at 73..80.
       ++listed.releases;
       std::string p = t.substr(t.find_first_not_of(' ', 72));
       if (p != "NUKED" && p != "FLOOD") listed.tenths += tenths_of(p);
-    } else if (!current.empty() && t.find(" release") != std::string::npos && t.find(" ISO, ") != std::string::npos) {
-      EXPECT_EQ(std::stoi(t.substr(1)), listed.releases) << current;
-      EXPECT_EQ(tenths_of(t.substr(72)), listed.tenths) << current;
-      seen[current] = listed;
-      current.clear();
+    } else if (open && t.find(" release") != std::string::npos && t.find(" ISO, ") != std::string::npos) {
+      // The total line: "N release(s) ..., points" with the points at 73..80.
+      EXPECT_EQ(std::stoi(t.substr(1)), listed.releases) << seen.back().first;
+      EXPECT_EQ(tenths_of(t.substr(72)), listed.tenths) << seen.back().first;
+      seen.back().second = listed;
+      listed.releases = -1;
     }
   }
-  ASSERT_EQ(order.size(), want.size());
+  auto want = ranking(score_may());
+  ASSERT_EQ(seen.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {
-    EXPECT_EQ(order[i], want[i].group) << "position " << i + 1;
-    EXPECT_EQ(seen[want[i].group].tenths, want[i].s.tenths) << want[i].group;
-    EXPECT_EQ(seen[want[i].group].releases, want[i].s.releases) << want[i].group;
+    EXPECT_EQ(seen[i].first, want[i].group) << "position " << i + 1;
+    EXPECT_EQ(seen[i].second.tenths, want[i].s.tenths) << want[i].group;
+    EXPECT_EQ(seen[i].second.releases, want[i].s.releases) << want[i].group;
   }
 }
 

@@ -75,6 +75,13 @@ Pixels rects(std::initializer_list<std::array<int, 4>> rs) {
 
 uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r << 16 | g << 8 | b; }
 
+struct GlyphDrawing : ::testing::Test {
+  TestFont t;
+  FrameBuffer fb = fresh();
+};
+using BlendRect = GlyphDrawing;
+using Rules = GlyphDrawing;
+
 TEST(GlyphPalette, EntriesMatchHandComputedColours) {
   TestFont t;
   const TextFont& f = t.font;
@@ -93,9 +100,7 @@ TEST(GlyphPalette, EntriesMatchHandComputedColours) {
   for (int c = 1; c <= 31; ++c) EXPECT_EQ(f.colour_of(0, c), 0u) << "colour " << c;
 }
 
-TEST(GlyphDrawing, ClippedGlyphWritesOnlyInkInsideTheClip) {
-  TestFont t;
-  FrameBuffer fb = fresh();
+TEST_F(GlyphDrawing, ClippedGlyphWritesOnlyInkInsideTheClip) {
   draw_glyph_clipped(fb, t.font, "A", 100, 100, 102, 105, 103, 103, 1, 1);
   EXPECT_EQ(changed(fb), rects({{102, 105, 103, 103}}));
   EXPECT_EQ(fb.get(102, 103), 0xFCFEFCu);
@@ -118,9 +123,7 @@ TEST(GlyphDrawing, ClippedGlyphWritesOnlyInkInsideTheClip) {
   EXPECT_EQ(fb.get(4, 4), 0xC4C2C4u);
 }
 
-TEST(GlyphDrawing, InvalidArgumentsDrawNothing) {
-  TestFont t;
-  FrameBuffer fb = fresh();
+TEST_F(GlyphDrawing, InvalidArgumentsDrawNothing) {
   for (int face : {0, 3, -1}) draw_glyph_clipped(fb, t.font, "A", 50, 50, 0, 799, 0, 599, face, 1);
   for (int colour : {0, 32}) draw_glyph_clipped(fb, t.font, "A", 50, 50, 0, 799, 0, 599, 1, colour);
   for (const char* s : {"", "\x1f", " "}) draw_glyph_clipped(fb, t.font, s, 50, 50, 0, 799, 0, 599, 1, 1);  // a space has no ink
@@ -136,9 +139,7 @@ TEST(GlyphDrawing, InvalidArgumentsDrawNothing) {
   EXPECT_EQ(fb.get(78, 61), 0xFCFEFCu);
 }
 
-TEST(GlyphDrawing, OpaqueGlyphPaintsTheWholeCellInsideRows193To569) {
-  TestFont t;
-  FrameBuffer fb = fresh();
+TEST_F(GlyphDrawing, OpaqueGlyphPaintsTheWholeCellInsideRows193To569) {
   draw_glyph_opaque(fb, t.font, " ", 300, 300, 1, 5);  // a space becomes a black cell
   EXPECT_EQ(changed(fb), rects({{300, 308, 300, 311}}));
   EXPECT_EQ(fb.get(300, 300), 0u);
@@ -150,9 +151,7 @@ TEST(GlyphDrawing, OpaqueGlyphPaintsTheWholeCellInsideRows193To569) {
   EXPECT_EQ(fb.get(60, 569), 0xFCFEFCu);
 }
 
-TEST(GlyphDrawing, PrimitivesClipToTheFrameBuffer) {
-  TestFont t;
-  FrameBuffer fb = fresh();
+TEST_F(GlyphDrawing, PrimitivesClipToTheFrameBuffer) {
   draw_glyph_clipped(fb, t.font, "A", 795, 595, 0, 2000, 0, 2000, 1, 1);
   draw_glyph_opaque(fb, t.font, "A", -4, 300, 1, 1);
   blend_rect(fb, -5, -5, 9, 9, 100, 255, 0, 0);
@@ -161,9 +160,8 @@ TEST(GlyphDrawing, PrimitivesClipToTheFrameBuffer) {
   EXPECT_EQ(changed(fb), rects({{795, 799, 595, 599}, {0, 4, 300, 311}, {0, 4, 0, 4}, {790, 799, 0, 1}, {0, 30, 598, 599}}));
 }
 
-TEST(BlendRect, CoversBothEndsWithThePerChannelFormula) {
+TEST_F(BlendRect, CoversBothEndsWithThePerChannelFormula) {
   // floor((s * a + d * (256 - a)) / 256), channel by channel
-  FrameBuffer fb = fresh();
   fb.put(10, 10, 0xFF00FF);
   blend_rect(fb, 10, 10, 9, 19, 100, 20, 250, 7);
   EXPECT_EQ(changed(fb), rects({{10, 19, 10, 29}}));  // 10 x 20 pixels
@@ -175,25 +173,23 @@ TEST(BlendRect, CoversBothEndsWithThePerChannelFormula) {
   EXPECT_TRUE(changed(fb).empty());
 }
 
-TEST(Rules, SolidStylesCoverWidthColumnsInTwoTones) {
+TEST_F(Rules, SolidStylesCoverWidthColumnsInTwoTones) {
   const uint32_t bright[8] = {0, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF};
   const uint32_t dim[8] = {0, 0x888888, 0x880000, 0x008800, 0x000088, 0x888800, 0x008888, 0x880088};
+  for (int style : {0, 9, -1}) draw_rule(fb, 0, 300, 20, 750, style);  // no such style
+  EXPECT_TRUE(changed(fb).empty());
   for (int style = 1; style <= 7; ++style) {
     SCOPED_TRACE(style);
-    FrameBuffer fb = fresh();
+    fb = fresh();
     draw_rule(fb, 0, 300, 20, 750, style);
     EXPECT_EQ(changed(fb), rects({{20, 769, 299, 301}}));
     EXPECT_EQ(fb.get(20, 300), bright[style]);
     EXPECT_EQ(fb.get(769, 299), dim[style]);
     EXPECT_EQ(fb.get(400, 301), dim[style]);
   }
-  FrameBuffer fb = fresh();
-  for (int style : {0, 9, -1}) draw_rule(fb, 0, 300, 20, 750, style);
-  EXPECT_TRUE(changed(fb).empty());
 }
 
-TEST(Rules, RainbowCoversWidthPlusOneAndFollowsTheClock) {
-  FrameBuffer fb = fresh();
+TEST_F(Rules, RainbowCoversWidthPlusOneAndFollowsTheClock) {
   const double clock = 1234.5;
   draw_rule(fb, clock, 300, 20, 750, 8);
   EXPECT_EQ(changed(fb), rects({{20, 770, 299, 301}}));
