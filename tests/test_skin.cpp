@@ -81,28 +81,22 @@ TEST(Skins, BackdropCopiesTheCurrentSkinAndSwitchingChangesOnlyThat) {
 
 // ---- The generated pictures -------------------------------------------------
 
-struct Generated {
+TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCaptions) {
   Skins skins;
-  Generated() {
-    decode_skins(skins);
-    render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
-  }
-  static int brightest(uint32_t c) { return std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF}); }
-  // The brightest channel over a rectangle (inclusive), or the number of its
-  // pixels with a channel of at least `light`.
-  int scan(int s, int x0, int y0, int x1, int y1, int light = 0) const {
-    int m = 0;
+  decode_skins(skins);
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  // The brightest channel over a rectangle (inclusive), or with `light` the
+  // number of its pixels with a channel at least that bright.
+  auto scan = [&](int s, int x0, int y0, int x1, int y1, uint32_t light = 0) {
+    uint32_t m = 0;
     for (int y = y0; y <= y1; ++y)
       for (int x = x0; x <= x1; ++x) {
-        int b = brightest(skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x]);
+        uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
+        uint32_t b = std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF});
         m = light ? m + (b >= light) : std::max(m, b);
       }
-    return m;
-  }
-};
-
-TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCaptions) {
-  Generated g;
+    return static_cast<int>(m);
+  };
   const int rects[2][10][4] = {
       {{35, 40, 88, 19}, {35, 65, 88, 19}, {35, 90, 88, 19}, {672, 65, 88, 19}, {672, 90, 88, 19},
        {672, 40, 88, 19}, {9, 132, 57, 19}, {73, 132, 57, 19}, {665, 132, 57, 19}, {729, 132, 57, 19}},
@@ -112,15 +106,15 @@ TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCapt
     SCOPED_TRACE("skin " + std::to_string(s + 1));
     // Nearly black: the darkest text colours (blue (0,0,98)) stay readable, and
     // the black cells of plain lines do not show as boxes.
-    EXPECT_LE(g.scan(s, 20, 192, 770, 570), 12) << "page band";
-    EXPECT_LE(g.scan(s, 146, 40, 649, 145), 48) << "menu area";
+    EXPECT_LE(scan(s, 20, 192, 770, 570), 12) << "page band";
+    EXPECT_LE(scan(s, 146, 40, 649, 145), 48) << "menu area";
     int vis_top = s == 0 ? 131 : 133, track = s == 0 ? 775 : 780;
-    EXPECT_LE(g.scan(s, 158, vis_top, 636, vis_top + 18), 48) << "visualiser strip";
-    EXPECT_LE(g.scan(s, track + 3, 195, track + 13, 575), 60) << "scroll track";
+    EXPECT_LE(scan(s, 158, vis_top, 636, vis_top + 18), 48) << "visualiser strip";
+    EXPECT_LE(scan(s, track + 3, 195, track + 13, 575), 60) << "scroll track";
     // Captions run from 4 letters (about 60 pixels of ink) to 8.
     for (int k = 0; k < 10; ++k) {
       const int* r = rects[s][k];
-      EXPECT_GE(g.scan(s, r[0] + 1, r[1] + 1, r[0] + r[2] - 1, r[1] + r[3] - 1, 170), k < 6 ? 60 : 25) << "button " << k + 1;
+      EXPECT_GE(scan(s, r[0] + 1, r[1] + 1, r[0] + r[2] - 1, r[1] + r[3] - 1, 170), k < 6 ? 60 : 25) << "button " << k + 1;
     }
   }
 }
