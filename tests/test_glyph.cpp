@@ -126,7 +126,8 @@ TEST_F(GlyphDrawing, ClippedGlyphWritesOnlyInkInsideTheClip) {
 TEST_F(GlyphDrawing, InvalidArgumentsDrawNothing) {
   for (int face : {0, 3, -1}) draw_glyph_clipped(fb, t.font, "A", 50, 50, 0, 799, 0, 599, face, 1);
   for (int colour : {0, 32}) draw_glyph_clipped(fb, t.font, "A", 50, 50, 0, 799, 0, 599, 1, colour);
-  for (const char* s : {"", "\x1f", " "}) draw_glyph_clipped(fb, t.font, s, 50, 50, 0, 799, 0, 599, 1, 1);  // a space has no ink
+  // Nothing, a control code, and a space (it has no ink).
+  for (const char* s : {"", "\x1f", " "}) draw_glyph_clipped(fb, t.font, s, 50, 50, 0, 799, 0, 599, 1, 1);
   draw_glyph_opaque(fb, t.font, "A", 50, 200, 0, 1);
   draw_glyph_opaque(fb, t.font, "A", 50, 200, 1, 32);
   draw_text_clipped(fb, t.font, "", 50, 50, 0, 799, 0, 599, 1, 1);
@@ -157,7 +158,8 @@ TEST_F(GlyphDrawing, PrimitivesClipToTheFrameBuffer) {
   blend_rect(fb, -5, -5, 9, 9, 100, 255, 0, 0);
   draw_rule(fb, 0, 0, 790, 40, 1);
   draw_rule(fb, 0, 599, -10, 40, 8);
-  EXPECT_EQ(changed(fb), rects({{795, 799, 595, 599}, {0, 4, 300, 311}, {0, 4, 0, 4}, {790, 799, 0, 1}, {0, 30, 598, 599}}));
+  EXPECT_EQ(changed(fb),
+            rects({{795, 799, 595, 599}, {0, 4, 300, 311}, {0, 4, 0, 4}, {790, 799, 0, 1}, {0, 30, 598, 599}}));
 }
 
 TEST_F(BlendRect, CoversBothEndsWithThePerChannelFormula) {

@@ -25,8 +25,9 @@ struct Panel {
   App app{platform};
   Panel() {
     std::vector<uint8_t> atlas(kFontAtlasBytes, 0), shades(kFontShadeBytes, 0);
-    for (int r = 0; r < 26; ++r)
-      for (int i = 0; i < 9; ++i) atlas[static_cast<size_t>(r) * kFontAtlasW + ('#' - 32) * 9 + 1 + i] = r == 12 || r == 13 ? 0 : 6;
+    const size_t col = ('#' - 32) * 9 + 1;
+    for (int row0 : {0, 14})  // both faces
+      for (int k = 0; k < 108; ++k) atlas[static_cast<size_t>(row0 + k / 9) * kFontAtlasW + col + k % 9] = 6;
     shades[18] = 252, shades[19] = 254, shades[20] = 252;
     build_glyph_palette(app.font, atlas, shades);
     app.fb.clear(kBack);
@@ -35,7 +36,7 @@ struct Panel {
   // Line l: `text` from cell 1, face 1, colour 1, with the rule style string.
   void line(int l, const std::string& text, const std::string& rule) {
     PageRow& row = app.grid.rows[static_cast<size_t>(l)];
-    for (size_t i = 0; i < text.size(); ++i) row.cells[i + 1].ch = static_cast<uint8_t>(text[i]), row.cells[i + 1].face = 1;
+    for (size_t i = 0; i < text.size(); ++i) row.cells[i + 1] = {static_cast<uint8_t>(text[i]), 1, 1};
     row.rule = rule;
   }
   void draw(int first, int length = 40) {

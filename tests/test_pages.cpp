@@ -56,6 +56,7 @@ TEST(PageTable, LengthsEntriesEnabledFlagsAndTheToolsListing) {
 }
 
 TEST(PageLines, AlphabetLengthsAttributesAndRules) {
+  const size_t npos = std::string::npos;
   const std::string boxes = "\xB0\xB1\xB2\xB3\xBF\xC0\xC4\xD9\xDA\xDB\xDC\xDD\xDE\xDF\xFA\xFE";
   int with_81 = 0;
   for (int p = 1; p <= 20; ++p)
@@ -67,7 +68,7 @@ TEST(PageLines, AlphabetLengthsAttributesAndRules) {
       if (line.text.size() == 81 && ++with_81) {
         EXPECT_EQ(line.text[80], ' ');
       }
-      for (char b : line.text) EXPECT_TRUE((b >= 0x20 && b <= 0x7E) || boxes.find(b) != std::string::npos) << int(b & 0xFF);
+      for (char b : line.text) EXPECT_TRUE((b >= 0x20 && b <= 0x7E) || boxes.find(b) != npos) << int(b & 0xFF);
       ASSERT_EQ(line.colour.size(), 80u);
       ASSERT_EQ(line.face.size(), 80u);
       for (char c : line.colour) EXPECT_TRUE((c >= '1' && c <= '9') || (c >= 'A' && c <= 'V'));

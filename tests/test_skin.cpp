@@ -114,7 +114,8 @@ TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCapt
     // Captions run from 4 letters (about 60 pixels of ink) to 8.
     for (int k = 0; k < 10; ++k) {
       const int* r = rects[s][k];
-      EXPECT_GE(scan(s, r[0] + 1, r[1] + 1, r[0] + r[2] - 1, r[1] + r[3] - 1, 170), k < 6 ? 60 : 25) << "button " << k + 1;
+      int light = scan(s, r[0] + 1, r[1] + 1, r[0] + r[2] - 1, r[1] + r[3] - 1, 170);
+      EXPECT_GE(light, k < 6 ? 60 : 25) << "button " << k + 1;
     }
   }
 }
