@@ -9,7 +9,7 @@
 #include <array>
 #include <cmath>
 #include <set>
-#include <string_view>
+#include <string>
 #include <tuple>
 #include <vector>
 

@@ -130,7 +130,6 @@ TEST(Texts, StatusLinesCreditTheFourModules) {
   for (int k = 1; k <= 4; ++k) {
     std::string s(status_line(k));
     std::string head = std::string(65, ' ') + fixed + credits[k];
-    EXPECT_EQ(s.substr(0, head.size()), head);
     EXPECT_TRUE(s == head + "...." || s == head + ".....") << k << ": '" << s.substr(head.size()) << "'";
   }
 }
