@@ -20,46 +20,37 @@ namespace {
 
 constexpr size_t kPixels = static_cast<size_t>(kScreenW) * kScreenH;
 
-// Two pictures: picture s has palette entry k = (k, 255 - k, s * 100 + 7)
-// and index (x + 3 y + 50 s) mod 256 at (x, y).
-std::vector<uint8_t> test_pictures() {
-  std::vector<uint8_t> d(2 * static_cast<size_t>(kSkinPictureBytes));
-  for (int s = 0; s < 2; ++s) {
-    uint8_t* p = &d[static_cast<size_t>(s) * kSkinPictureBytes];
-    for (int k = 0; k < 256; ++k) p[k * 3] = k, p[k * 3 + 1] = 255 - k, p[k * 3 + 2] = s * 100 + 7;
-    for (int y = 0; y < kScreenH; ++y)
-      for (int x = 0; x < kScreenW; ++x) p[768 + y * kScreenW + x] = static_cast<uint8_t>(x + 3 * y + 50 * s);
-  }
-  return d;
-}
-
+// Picture s has palette entry k = (k, 255 - k, s * 100 + 7) and index
+// (x + 3 y + 50 s) mod 256 at (x, y).
 uint32_t expected(int s, int x, int y) {
   uint32_t k = static_cast<uint8_t>(x + 3 * y + 50 * s);
   return k << 16 | (255 - k) << 8 | static_cast<uint32_t>(s * 100 + 7);
 }
 
-TEST(Skins, DecodeGivesPackedPaletteAndIndices) {
+Skins test_skins() {
+  std::vector<uint8_t> d(2 * static_cast<size_t>(kSkinPictureBytes));
+  for (int s = 0; s < 2; ++s) {
+    uint8_t* p = &d[static_cast<size_t>(s) * kSkinPictureBytes];
+    for (int k = 0; k < 256; ++k) p[k * 3] = k, p[k * 3 + 1] = 255 - k, p[k * 3 + 2] = s * 100 + 7;
+    for (size_t i = 0; i < kPixels; ++i) p[768 + i] = static_cast<uint8_t>(i % kScreenW + 3 * (i / kScreenW) + 50 * s);
+  }
   Skins skins;
-  decode_skins(skins, test_pictures());
+  decode_skins(skins, d);
+  return skins;
+}
+
+TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusively) {
+  Skins skins = test_skins();
   for (int s = 0; s < 2; ++s) {
     ASSERT_EQ(skins.palette[s].size(), 256u);
-    EXPECT_EQ(skins.palette[s][0], static_cast<uint32_t>(0x00FF00 | (s * 100 + 7)));
     EXPECT_EQ(skins.palette[s][200], (200u << 16) | (55u << 8) | static_cast<uint32_t>(s * 100 + 7));
     ASSERT_EQ(skins.index[s].size(), kPixels);
     EXPECT_EQ(skins.index[s][3 * kScreenW + 10], static_cast<uint8_t>(10 + 9 + 50 * s));
     EXPECT_EQ(skins.backdrop[s], std::vector<uint32_t>(kPixels, 0));
   }
-  EXPECT_EQ(skins.picture_w, 800);
-  EXPECT_EQ(skins.picture_h, 600);
-}
-
-TEST(Skins, RenderRectWritesBothBackdropsInclusively) {
-  Skins skins;
-  decode_skins(skins, test_pictures());
   render_skin_rect(skins, 10, 20, 4, 2, 100, 200);  // 5 x 3 pixels
   for (int s = 0; s < 2; ++s) {
-    size_t written = std::count_if(skins.backdrop[s].begin(), skins.backdrop[s].end(), [](uint32_t v) { return v; });
-    EXPECT_EQ(written, 15u);
+    EXPECT_EQ(std::count(skins.backdrop[s].begin(), skins.backdrop[s].end(), 0u), static_cast<long>(kPixels - 15));
     EXPECT_EQ(skins.backdrop[s][200 * kScreenW + 100], expected(s, 10, 20));
     EXPECT_EQ(skins.backdrop[s][202 * kScreenW + 104], expected(s, 14, 22));
   }
@@ -75,7 +66,7 @@ TEST(Skins, RenderRectWritesBothBackdropsInclusively) {
 TEST(Skins, BackdropCopiesTheCurrentSkinAndSwitchingChangesOnlyThat) {
   HeadlessPlatform platform;
   App app(platform);
-  decode_skins(app.skins, test_pictures());
+  app.skins = test_skins();
   render_skin_rect(app.skins, 0, 0, 799, 599, 0, 0);
   const std::vector<uint32_t> before[2] = {app.skins.backdrop[0], app.skins.backdrop[1]};
   for (int skin : {1, 2, 1, 1, 0, 5, -3}) {
@@ -90,53 +81,43 @@ TEST(Skins, BackdropCopiesTheCurrentSkinAndSwitchingChangesOnlyThat) {
 
 // ---- The generated pictures -------------------------------------------------
 
-struct Generated {
+TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCaptions) {
   Skins skins;
-  Generated() {
-    decode_skins(skins);
-    render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
-  }
-  uint32_t px(int s, int x, int y) const { return skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x]; }
-  static int brightest(uint32_t c) { return std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF}); }
-  // The brightest channel over a rectangle (inclusive).
-  int max_channel(int s, int x0, int y0, int x1, int y1) const {
-    int m = 0;
+  decode_skins(skins);
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  // The brightest channel over a rectangle (inclusive), or with `light` the
+  // number of its pixels with a channel at least that bright.
+  auto scan = [&](int s, int x0, int y0, int x1, int y1, uint32_t light = 0) {
+    uint32_t m = 0;
     for (int y = y0; y <= y1; ++y)
-      for (int x = std::max(x0, 0); x <= std::min(x1, kScreenW - 1); ++x) m = std::max(m, brightest(px(s, x, y)));
-    return m;
-  }
-};
-
-TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindText) {
-  Generated g;
-  for (int s = 0; s < 2; ++s) {
-    // Nearly black: the darkest text colours (blue (0,0,98)) stay readable, and
-    // the black cells of plain lines do not show as boxes.
-    EXPECT_LE(g.max_channel(s, 20, 192, 770, 570), 12) << "page band, skin " << s + 1;
-    EXPECT_LE(g.max_channel(s, 146, 40, 649, 145), 48) << "menu area, skin " << s + 1;
-    int vis_top = s == 0 ? 131 : 133;
-    EXPECT_LE(g.max_channel(s, 158, vis_top, 636, vis_top + 18), 48) << "visualiser strip, skin " << s + 1;
-    int track = s == 0 ? 775 : 780;
-    EXPECT_LE(g.max_channel(s, track + 3, 195, track + 13, 575), 60) << "scroll track, skin " << s + 1;
-  }
-}
-
-TEST(GeneratedSkins, ButtonsCarryLightCaptionsInsideTheirRectangles) {
-  Generated g;
+      for (int x = x0; x <= x1; ++x) {
+        uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
+        uint32_t b = std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF});
+        m = light ? m + (b >= light) : std::max(m, b);
+      }
+    return static_cast<int>(m);
+  };
   const int rects[2][10][4] = {
       {{35, 40, 88, 19}, {35, 65, 88, 19}, {35, 90, 88, 19}, {672, 65, 88, 19}, {672, 90, 88, 19},
        {672, 40, 88, 19}, {9, 132, 57, 19}, {73, 132, 57, 19}, {665, 132, 57, 19}, {729, 132, 57, 19}},
       {{25, 49, 76, 19}, {25, 73, 76, 19}, {25, 97, 76, 19}, {698, 73, 76, 19}, {698, 97, 76, 19},
        {698, 49, 76, 19}, {18, 137, 43, 8}, {79, 137, 44, 8}, {669, 137, 44, 8}, {733, 137, 43, 8}}};
-  for (int s = 0; s < 2; ++s)
+  for (int s = 0; s < 2; ++s) {
+    SCOPED_TRACE("skin " + std::to_string(s + 1));
+    // Nearly black: the darkest text colours (blue (0,0,98)) stay readable, and
+    // the black cells of plain lines do not show as boxes.
+    EXPECT_LE(scan(s, 20, 192, 770, 570), 12) << "page band";
+    EXPECT_LE(scan(s, 146, 40, 649, 145), 48) << "menu area";
+    int vis_top = s == 0 ? 131 : 133, track = s == 0 ? 775 : 780;
+    EXPECT_LE(scan(s, 158, vis_top, 636, vis_top + 18), 48) << "visualiser strip";
+    EXPECT_LE(scan(s, track + 3, 195, track + 13, 575), 60) << "scroll track";
+    // Captions run from 4 letters (about 60 pixels of ink) to 8.
     for (int k = 0; k < 10; ++k) {
       const int* r = rects[s][k];
-      int light = 0;
-      for (int y = r[1] + 1; y < r[1] + r[3]; ++y)
-        for (int x = r[0] + 1; x < r[0] + r[2]; ++x) light += Generated::brightest(g.px(s, x, y)) >= 170;
-      // Captions run from 4 letters (about 60 pixels of ink) to 8.
-      EXPECT_GE(light, k < 6 ? 60 : 25) << "skin " << s + 1 << ", button " << k + 1;
+      int light = scan(s, r[0] + 1, r[1] + 1, r[0] + r[2] - 1, r[1] + r[3] - 1, 170);
+      EXPECT_GE(light, k < 6 ? 60 : 25) << "button " << k + 1;
     }
+  }
 }
 
 std::vector<uint8_t> read_file(const std::string& path) {
