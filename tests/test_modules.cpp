@@ -282,10 +282,6 @@ TEST(EmbeddedModules, UseThePlayersEffectsAndSampleKinds) {
   EXPECT_TRUE(types.count(0x02) || types.count(0x12));  // ping-pong loop
 }
 
-// ---------------------------------------------------------------------------
-// Tuning: a sustained note of each melodic instrument, rendered by the
-// player, has its strongest component within 10 cents of the written note.
-
 // Magnitude of the frequency f in x (mono), by a direct DFT bin at f.
 double magnitude_at(const std::vector<double>& x, double f) {
   double re = 0, im = 0;
@@ -298,33 +294,27 @@ double magnitude_at(const std::vector<double>& x, double f) {
   return std::hypot(re, im);
 }
 
-// Plays `note` (1..96) on instrument `ins` of module `n` alone for `seconds`
-// and returns the mono render from 0.05 s on.
+// Plays `note` (1..96) on the first sample of instrument `ins` of module `n`,
+// alone in a one-note module, for `seconds`; the mono render from 0.05 s on.
 std::vector<double> play_note(int n, int ins, int note, double seconds) {
   using namespace xmsynth;
   std::span<const uint8_t> m = xm_module(n);
   auto full = xm_load_song(m.data(), m.size());
-  // Build a one-note module around the embedded instrument's first sample.
-  const XmInstrument& src = full->instruments[ins - 1];
-  const XmSample& s = *src.samples[0];
+  const XmSample& s = *full->instruments[ins - 1].samples[0];
   Module mod;
   mod.name = "tuning";
-  Instrument i;
-  Sample out;
-  out.bits16 = true;
-  out.data.assign(s.data.begin(), s.data.begin() + s.length);
-  out.loop_type = s.loop_mode == kXmLoopForward ? 1 : s.loop_mode == kXmLoopPingPong ? 2 : 0;
-  out.loop_start = static_cast<int>(s.loop_start);
-  out.loop_length = static_cast<int>(s.loop_length);
-  out.volume = 64;
-  out.finetune = s.finetune;
-  out.relative_note = s.relative_note;
-  i.samples.push_back(out);
-  mod.instruments.push_back(i);
-  Pattern p;
-  p.cells.assign(64 * 4, Cell{});
-  p.cells[0] = {static_cast<uint8_t>(note), 1, 0, 0, 0};
-  mod.patterns.push_back(p);
+  mod.instruments.resize(1);
+  mod.instruments[0].samples.push_back(Sample{
+      .name = "tone",
+      .data = {s.data.begin(), s.data.begin() + s.length},
+      .bits16 = true,
+      .loop_type = s.loop_mode == kXmLoopForward ? 1 : s.loop_mode == kXmLoopPingPong ? 2 : 0,
+      .loop_start = static_cast<int>(s.loop_start),
+      .loop_length = static_cast<int>(s.loop_length),
+      .finetune = s.finetune,
+      .relative_note = s.relative_note});
+  mod.patterns.push_back(Pattern{64, std::vector<Cell>(64 * 4)});
+  mod.patterns[0].cells[0] = {static_cast<uint8_t>(note), 1, 0, 0, 0};
   mod.order = {0};
   const std::vector<uint8_t> bytes = write_xm(mod);
   auto song = xm_load_song(bytes.data(), bytes.size());
@@ -334,34 +324,29 @@ std::vector<double> play_note(int n, int ins, int note, double seconds) {
   return mono;
 }
 
-double cents_off(int n, int ins, int note, double seconds) {
-  const std::vector<double> x = play_note(n, ins, note, seconds);
-  const double f0 = 440.0 * std::pow(2.0, (note - 1 - 57) / 12.0);
-  double best = -1, best_c = 0;
-  for (double c = -60; c <= 60; c += 1.0) {
-    const double mag = magnitude_at(x, f0 * std::pow(2.0, c / 1200));
-    if (mag > best) {
-      best = mag;
-      best_c = c;
-    }
-  }
-  return best_c;
-}
-
-struct TuningCase {
-  int module, instrument, note;  // note 1..96 (C-4 = 49)
-  double seconds;
-};
-
+// Tuning: a sustained note of each melodic instrument, rendered by the
+// player, has its strongest component (searched cent by cent within 60 cents)
+// within 10 cents of the written note.
 TEST(ModuleTuning, MelodicInstrumentsPlayTheirWrittenNote) {
-  const TuningCase cases[] = {
-      {1, 6, 34, 1.0},  {1, 7, 58, 1.0}, {1, 8, 46, 1.0},  {1, 11, 58, 0.3}, {2, 4, 27, 1.0}, {2, 5, 51, 0.5},
-      {2, 6, 51, 1.5},  {2, 8, 58, 1.0},  {3, 6, 29, 1.0}, {3, 7, 65, 1.0},  {3, 8, 65, 1.0},  {3, 10, 49, 1.0}, {3, 11, 65, 1.0},
-      {4, 5, 27, 1.0},  {4, 9, 51, 0.5}, {4, 10, 63, 1.0},
+  struct Case {
+    int module, instrument, note;  // note 1..96 (C-4 = 49)
+    double seconds;
   };
-  for (const TuningCase& t : cases) {
-    EXPECT_LE(std::fabs(cents_off(t.module, t.instrument, t.note, t.seconds)), 10.0)
-        << "module " << t.module << " instrument " << t.instrument;
+  const Case cases[] = {
+      {1, 6, 34, 1.0}, {1, 7, 58, 1.0}, {1, 8, 46, 1.0},  {1, 11, 58, 0.3}, {2, 4, 27, 1.0},  {2, 5, 51, 0.5},
+      {2, 6, 51, 1.5}, {2, 8, 58, 1.0}, {3, 6, 29, 1.0},  {3, 7, 65, 1.0},  {3, 8, 65, 1.0},  {3, 10, 49, 1.0},
+      {3, 11, 65, 1.0}, {4, 5, 27, 1.0}, {4, 9, 51, 0.5}, {4, 10, 63, 1.0},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE("module " + std::to_string(t.module) + " instrument " + std::to_string(t.instrument));
+    const std::vector<double> x = play_note(t.module, t.instrument, t.note, t.seconds);
+    const double f0 = 440.0 * std::pow(2.0, (t.note - 1 - 57) / 12.0);
+    double best = -1, best_c = 0;
+    for (double c = -60; c <= 60; c += 1.0) {
+      const double mag = magnitude_at(x, f0 * std::pow(2.0, c / 1200));
+      if (mag > best) best = mag, best_c = c;
+    }
+    EXPECT_LE(std::fabs(best_c), 10.0);
   }
 }
 
@@ -369,20 +354,19 @@ TEST(ModuleTuning, MelodicInstrumentsPlayTheirWrittenNote) {
 // The tools.
 
 TEST(XmSynthTuning, RelativeNoteAndFinetuneFollowTheRate) {
-  int rel = 99, ft = 99;
-  xmsynth::tuning_for(8363, 48, rel, ft);
-  EXPECT_EQ(rel, 0);
-  EXPECT_EQ(ft, 0);
-  xmsynth::tuning_for(8363 * 2, 48, rel, ft);  // an octave up
-  EXPECT_EQ(rel, 12);
-  EXPECT_EQ(ft, 0);
-  xmsynth::tuning_for(8363, 60, rel, ft);  // C-5 at 8363 Hz: play an octave lower
-  EXPECT_EQ(rel, -12);
+  struct Case {
+    double rate;
+    int base_note, relative_note, finetune;
+  };
   // 22050 Hz is 16.7845 semitones above 8363 Hz: 17 semitones less
   // 0.2155 = 27.6/128 of a semitone.
-  xmsynth::tuning_for(22050, 48, rel, ft);
-  EXPECT_EQ(rel, 17);
-  EXPECT_EQ(ft, -28);
+  for (const Case& c : {Case{8363, 48, 0, 0}, Case{8363 * 2, 48, 12, 0}, Case{8363, 60, -12, 0}, Case{22050, 48, 17, -28}}) {
+    SCOPED_TRACE(std::to_string(c.rate) + " Hz for note " + std::to_string(c.base_note));
+    int rel = 99, ft = 99;
+    xmsynth::tuning_for(c.rate, c.base_note, rel, ft);
+    EXPECT_EQ(rel, c.relative_note);
+    EXPECT_EQ(ft, c.finetune);
+  }
 }
 
 TEST(XmSynth, LoopedTonesJoinSeamlessly) {
