@@ -2,6 +2,8 @@
 // lie about their contents.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/xm_test_writer.h"
 #include "xm/xm_song.h"
 
@@ -13,6 +15,10 @@ using xmtest::Module;
 std::unique_ptr<XmSong> load(const Module& m, std::string* why = nullptr) {
   std::vector<uint8_t> bytes = xmtest::write(m);
   return xm_load_song(bytes.data(), bytes.size(), why);
+}
+
+std::tuple<int, int, int, int, int> fields(const XmCell& c) {
+  return {c.note, c.instrument, c.volume, c.effect, c.param};
 }
 
 TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
@@ -28,18 +34,10 @@ TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
   ASSERT_TRUE(song);
   const XmPattern& p = song->patterns[0];
   ASSERT_EQ(p.rows, 4);
-  const XmCell& a = p.cells[1 * 2 + 0];
-  EXPECT_EQ(a.note, 49);
-  EXPECT_EQ(a.instrument, 1);
-  EXPECT_EQ(a.volume, 0x40);
-  EXPECT_EQ(a.effect, 0xF);
-  EXPECT_EQ(a.param, 3);
-  EXPECT_EQ(p.cells[2 * 2 + 1].effect, 0xC);
-  EXPECT_EQ(p.cells[2 * 2 + 1].param, 0x20);
-  EXPECT_EQ(p.cells[2 * 2 + 1].note, 0);
-  EXPECT_EQ(p.cells[3 * 2 + 0].note, 0xFF);
-  EXPECT_EQ(p.cells[3 * 2 + 1].instrument, 0);
-  EXPECT_EQ(p.cells[3 * 2 + 1].note, 10);
+  EXPECT_EQ(fields(p.cells[1 * 2 + 0]), std::tuple(49, 1, 0x40, 0xF, 3));
+  EXPECT_EQ(fields(p.cells[2 * 2 + 1]), std::tuple(0, 0, 0, 0xC, 0x20));
+  EXPECT_EQ(fields(p.cells[3 * 2 + 0]), std::tuple(0xFF, 0, 0, 0, 0));
+  EXPECT_EQ(fields(p.cells[3 * 2 + 1]), std::tuple(10, 0, 0, 0, 0));
 }
 
 TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
@@ -65,13 +63,10 @@ TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
   Module m;
   m.patterns.resize(1);
   xmtest::Instrument ins;
-  xmtest::Sample s8;
-  s8.raw = {1, 1, 0xFE};
-  ins.samples.push_back(s8);
+  ins.samples.emplace_back().raw = {1, 1, 0xFE};
   xmtest::Sample s16;
   s16.sixteen = true;
-  s16.values.assign(1000, 0);
-  for (int i = 0; i < 1000; ++i) s16.values[static_cast<size_t>(i)] = static_cast<int16_t>(i * 60 - 30000);
+  for (int i = 0; i < 1000; ++i) s16.values.push_back(static_cast<int16_t>(i * 60 - 30000));
   s16.loop = 1;
   s16.loop_start = 100;
   s16.loop_length = 300;
@@ -84,9 +79,7 @@ TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
   ASSERT_EQ(i0.sample_count, 2);
   const XmSample& a = *i0.samples[0];
   ASSERT_EQ(a.length, 3u);
-  EXPECT_EQ(a.data[0], 256);
-  EXPECT_EQ(a.data[1], 512);
-  EXPECT_EQ(a.data[2], 0);
+  EXPECT_EQ(std::vector<int16_t>(a.data.begin(), a.data.begin() + 3), (std::vector<int16_t>{256, 512, 0}));
   EXPECT_EQ(a.loop_mode, kXmLoopNone);
   EXPECT_EQ(a.loop_start, 0u);
   EXPECT_EQ(a.loop_length, 3u);
@@ -103,19 +96,15 @@ TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
 }
 
 TEST(XmLoaderSamples, SixteenBitDeltasWrap) {
-  Module m = xmtest::one_sample_module({30000, -30000, 32767, -32768});
-  auto song = load(m);
+  auto song = load(xmtest::one_sample_module({30000, -30000, 32767, -32768}));
   ASSERT_TRUE(song);
-  const XmSample& s = *song->instruments[0].samples[0];
-  EXPECT_EQ(s.data[0], 30000);
-  EXPECT_EQ(s.data[1], -30000);
-  EXPECT_EQ(s.data[2], 32767);
-  EXPECT_EQ(s.data[3], -32768);
+  const std::vector<int16_t>& d = song->instruments[0].samples[0]->data;
+  EXPECT_EQ(std::vector<int16_t>(d.begin(), d.begin() + 4), (std::vector<int16_t>{30000, -30000, 32767, -32768}));
 }
 
 TEST(XmLoaderSamples, LoopGuardsAndLoopLengthZero) {
-  std::vector<int16_t> v(40);
-  for (int i = 0; i < 40; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>(100 * (i + 1));
+  std::vector<int16_t> v;
+  for (int i = 0; i < 40; ++i) v.push_back(static_cast<int16_t>(100 * (i + 1)));
   Module m = xmtest::one_sample_module(v);
   xmtest::Sample s = m.instruments[0].samples[0];
   m.instruments[0].samples.clear();
@@ -152,25 +141,18 @@ TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
   ins.panning.points = {{0, 32}};
   ins.panning.type = kXmEnvOn;  // one point: switched off
   ins.fadeout = 300;
-  ins.vibrato_type = 1;
-  ins.vibrato_sweep = 2;
-  ins.vibrato_depth = 3;
-  ins.vibrato_rate = 4;
+  std::tie(ins.vibrato_type, ins.vibrato_sweep, ins.vibrato_depth, ins.vibrato_rate) = std::tuple(1, 2, 3, 4);
   m.instruments.push_back(xmtest::Instrument{});  // no samples
   auto song = load(m);
   ASSERT_TRUE(song);
   const XmInstrument& a = song->instruments[0];
   EXPECT_EQ(a.volume_point_count, 3);
-  EXPECT_EQ(a.volume_points[1].x, 10);
-  EXPECT_EQ(a.volume_points[1].y, 32);
+  EXPECT_EQ(std::tuple(a.volume_points[1].x, a.volume_points[1].y), std::tuple(10, 32));
   EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain);
   EXPECT_EQ(a.volume_sustain, 1);
   EXPECT_EQ(a.panning_type, 0);
   EXPECT_EQ(a.fadeout, 600);
-  EXPECT_EQ(a.vibrato_type, 1);
-  EXPECT_EQ(a.vibrato_sweep, 2);
-  EXPECT_EQ(a.vibrato_depth, 3);
-  EXPECT_EQ(a.vibrato_rate, 4);
+  EXPECT_EQ(std::tuple(a.vibrato_type, a.vibrato_sweep, a.vibrato_depth, a.vibrato_rate), std::tuple(1, 2, 3, 4));
   const XmInstrument& b = song->instruments[1];
   EXPECT_EQ(b.sample_count, 0);
   for (XmSample* s : b.samples) EXPECT_EQ(s, &song->empty_sample);
@@ -184,24 +166,17 @@ TEST(XmLoaderRefuses, BadMagicTooManyChannelsPatternsInstrumentsOrSamples) {
   EXPECT_FALSE(xm_load_song(junk.data(), junk.size(), &why));
   EXPECT_FALSE(xm_load_song(nullptr, 0, &why));
 
-  Module m = xmtest::one_sample_module({1});
-  m.channels_override = 33;
-  EXPECT_FALSE(load(m, &why));
+  auto with = [](auto change) {
+    Module m = xmtest::one_sample_module({1});
+    change(m);
+    return m;
+  };
+  EXPECT_FALSE(load(with([](Module& m) { m.channels_override = 33; }), &why));
   EXPECT_NE(why.find("32 channels"), std::string::npos);
-
-  m = xmtest::one_sample_module({1});
-  m.pattern_count_override = 257;
-  EXPECT_FALSE(load(m, &why));
-  m = xmtest::one_sample_module({1});
-  m.instrument_count_override = 129;
-  EXPECT_FALSE(load(m, &why));
-  m = xmtest::one_sample_module({1});
-  m.instruments[0].sample_count_override = 17;
-  EXPECT_FALSE(load(m, &why));
-
-  m = xmtest::one_sample_module({1});
-  m.channels = 32;
-  EXPECT_TRUE(load(m));
+  EXPECT_FALSE(load(with([](Module& m) { m.pattern_count_override = 257; }), &why));
+  EXPECT_FALSE(load(with([](Module& m) { m.instrument_count_override = 129; }), &why));
+  EXPECT_FALSE(load(with([](Module& m) { m.instruments[0].sample_count_override = 17; }), &why));
+  EXPECT_TRUE(load(with([](Module& m) { m.channels = 32; })));
 }
 
 TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
