@@ -102,34 +102,45 @@ TEST(XmLoaderSamples, SixteenBitDeltasWrap) {
   EXPECT_EQ(std::vector<int16_t>(d.begin(), d.begin() + 4), (std::vector<int16_t>{30000, -30000, 32767, -32768}));
 }
 
-TEST(XmLoaderSamples, LoopGuardsAndLoopLengthZero) {
+TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
+  struct Case {
+    const char* name;
+    uint8_t loop;
+    uint32_t start, length;
+    int mode;
+    uint32_t want_start, want_length;
+    int guard;  // the value after the loop's end
+  };
+  const Case cases[] = {
+      {"forward", 1, 10, 20, kXmLoopForward, 10, 20, 1100},        // value[10]
+      {"ping-pong", 2, 10, 20, kXmLoopPingPong, 10, 20, 3000},     // value[29]
+      {"both bits", 3, 10, 20, kXmLoopPingPong, 10, 20, 3000},     // both bits: ping-pong
+      {"length zero", 1, 10, 0, kXmLoopNone, 0, 40, 0},
+      {"runs past the end", 1, 30, 100, kXmLoopForward, 30, 10, 3100},  // cut to 10, value[30]
+      {"starts past the end", 1, 60, 20, kXmLoopNone, 0, 40, 0},
+  };
   std::vector<int16_t> v;
   for (int i = 0; i < 40; ++i) v.push_back(static_cast<int16_t>(100 * (i + 1)));
-  Module m = xmtest::one_sample_module(v);
-  xmtest::Sample s = m.instruments[0].samples[0];
-  m.instruments[0].samples.clear();
-  for (uint8_t loop : {1, 2, 3}) {
-    s.loop = loop;
-    s.loop_start = 10;
-    s.loop_length = 20;
-    m.instruments[0].samples.push_back(s);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Module m = xmtest::one_sample_module(v);
+    xmtest::Sample& s = m.instruments[0].samples[0];
+    std::tie(s.loop, s.loop_start, s.loop_length) = std::tuple(c.loop, c.start, c.length);
+    auto song = load(m);
+    ASSERT_TRUE(song);
+    const XmSample& got = *song->instruments[0].samples[0];
+    EXPECT_EQ(std::tuple(int{got.loop_mode}, got.loop_start, got.loop_length),
+              std::tuple(c.mode, c.want_start, c.want_length));
+    EXPECT_EQ(got.data[got.loop_start + got.loop_length], c.guard);
   }
-  s.loop = 1;
-  s.loop_length = 0;
-  m.instruments[0].samples.push_back(s);
-  auto song = load(m);
+
+  // A header that promises 4 GB of sample data gets what the file holds.
+  Module big = xmtest::one_sample_module({5, 6, 7});
+  big.instruments[0].samples[0].length_override = 0xFFFFFFF0u;
+  auto song = load(big);
   ASSERT_TRUE(song);
-  const XmInstrument& ins = song->instruments[0];
-  EXPECT_EQ(ins.samples[0]->loop_mode, kXmLoopForward);
-  EXPECT_EQ(ins.samples[0]->data[30], 1100);  // value[10]
-  EXPECT_EQ(ins.samples[1]->loop_mode, kXmLoopPingPong);
-  EXPECT_EQ(ins.samples[1]->data[30], 3000);  // value[29]
-  EXPECT_EQ(ins.samples[2]->loop_mode, kXmLoopPingPong);  // both bits: ping-pong
-  const XmSample& once = *ins.samples[3];
-  EXPECT_EQ(once.loop_mode, kXmLoopNone);
-  EXPECT_EQ(once.loop_start, 0u);
-  EXPECT_EQ(once.loop_length, 40u);
-  EXPECT_EQ(once.data[40], 0);
+  EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
+  EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
 }
 
 TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
@@ -227,37 +238,6 @@ TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
   song = load(m);
   ASSERT_TRUE(song);
   EXPECT_EQ(song->song_length, 1);
-}
-
-TEST(XmLoaderClamps, LoopsAndLengthsBeyondTheSample) {
-  Module m = xmtest::one_sample_module({});
-  xmtest::Sample s;
-  s.sixteen = true;
-  s.values.assign(50, 7);
-  s.loop = 1;
-  s.loop_start = 40;
-  s.loop_length = 100;  // runs past the end: cut to 10
-  m.instruments[0].samples = {s};
-  s.loop_start = 60;  // starts past the end: no loop
-  m.instruments[0].samples.push_back(s);
-  auto song = load(m);
-  ASSERT_TRUE(song);
-  const XmSample& a = *song->instruments[0].samples[0];
-  EXPECT_EQ(a.loop_start, 40u);
-  EXPECT_EQ(a.loop_length, 10u);
-  EXPECT_EQ(a.loop_mode, kXmLoopForward);
-  EXPECT_EQ(a.data[50], 7);  // guard = value[40]
-  const XmSample& b = *song->instruments[0].samples[1];
-  EXPECT_EQ(b.loop_mode, kXmLoopNone);
-  EXPECT_EQ(b.loop_length, b.length);
-
-  // A header that promises 4 GB of sample data gets what the file holds.
-  Module big = xmtest::one_sample_module({5, 6, 7});
-  big.instruments[0].samples[0].length_override = 0xFFFFFFF0u;
-  song = load(big);
-  ASSERT_TRUE(song);
-  EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
-  EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
 }
 
 TEST(XmLoaderClamps, EveryTruncationLoadsOrFailsCleanly) {

@@ -63,7 +63,6 @@ TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
   ASSERT_TRUE(xm_play(player));
   EXPECT_EQ(xm_channel_count(player), 4);
   std::vector<int16_t> heard;
-  int checked = 0;
   // 5 seconds in frame steps: more than two trips round the ring.
   for (int f = 0; f < 300; ++f) {
     platform.advance(HeadlessPlatform::kFrameTime);
@@ -74,9 +73,7 @@ TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
     ASSERT_LT(block, want.positions.size());
     ASSERT_EQ(xm_playing_order(player), want.positions[block].order) << "frame " << frames;
     ASSERT_EQ(xm_playing_row(player), want.positions[block].row) << "frame " << frames;
-    ++checked;
   }
-  EXPECT_EQ(checked, 300);
   ASSERT_GT(heard.size(), 5u * 44100u * 2u - 100u);
   for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], want.pcm[i]) << "sample " << i;
   // Audible, not silence.
