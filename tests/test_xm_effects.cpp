@@ -50,12 +50,12 @@ struct Play {
   void ticks(int n) {
     for (int i = 0; i < n; ++i) xm_tick(*song);
   }
-  // `f()` after each of `n` runs of `every` ticks.
+  // `f()` after each run of ticks in `steps`.
   template <class F>
-  std::vector<int> trace(int n, int every, F f) {
+  std::vector<int> trace(const std::vector<int>& steps, F f) {
     std::vector<int> out;
-    for (int i = 0; i < n; ++i) {
-      ticks(every);
+    for (int n : steps) {
+      ticks(n);
       out.push_back(f());
     }
     return out;
@@ -96,10 +96,7 @@ TEST(XmSequencing, SpeedAndPatternDelayKeepEffectsRunning) {
   EXPECT_EQ(p.song->row, 0);           // six ticks plus 2 x 6 of delay
   EXPECT_EQ(p.ch().volume, 64 - 17);   // the slide ran on every other tick
   EXPECT_EQ(p.ch().voice, 0);          // the note was not restarted
-  p.ticks(1);
-  EXPECT_EQ(p.song->row, 1);
-  p.ticks(6);
-  EXPECT_EQ(p.song->row, 2);  // the delay applied to its row only
+  EXPECT_EQ(p.trace({1, 6}, [&] { return p.song->row; }), (V{1, 2}));  // the delay applied to its row only
 }
 
 TEST(XmSequencing, SpeedZeroStartsARowEveryTickAndF20SetsOnlyTheBpm) {
@@ -150,20 +147,15 @@ TEST(XmSequencing, PatternLoopRepeatsItsRows) {
   Module m = effect_module({{}, fx(0xE, 0x60), {}, fx(0xE, 0x62)});
   m.speed = 1;
   Play p(m);
-  EXPECT_EQ(p.trace(11, 1, [&] { return p.song->row; }), (V{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
+  EXPECT_EQ(p.trace(V(11, 1), [&] { return p.song->row; }), (V{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
 }
 
 // ---------------------------------------------------------------------------
 TEST(XmPitchEffects, PortamentoUpStopsAt56DownHasNoLimit) {
   Play p(effect_module({{49, 1, 0, 0x1, 0x40}, fx(0x1, 0x00), {49, 1, 0, 0x2, 0xFF}}));
-  p.ticks(2);
-  EXPECT_EQ(p.ch().period, 1712 - 256);
-  p.ticks(4);
-  EXPECT_EQ(p.ch().period, 1712 - 5 * 256);  // the second row remembered 40
-  p.ticks(3);
-  EXPECT_EQ(p.ch().period, 56);
-  p.ticks(3 + 6);
-  EXPECT_EQ(p.ch().period, 1712 + 5 * 1020);
+  // The second row remembers 40; the third row starts again from 1712.
+  EXPECT_EQ(p.trace({2, 4, 3, 3 + 6}, [&] { return p.ch().period; }),
+            (V{1712 - 256, 1712 - 5 * 256, 56, 1712 + 5 * 1020}));
 }
 
 TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
@@ -178,17 +170,15 @@ TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
   EXPECT_EQ(p.ch().sample, first);
   EXPECT_EQ(p.voice().sample, first);
   EXPECT_EQ(p.ch().voice, 0);  // not restarted
-  p.ticks(5);
-  EXPECT_EQ(p.ch().period, 1712 - 5 * 32);
-  p.ticks(6 * 5);
-  EXPECT_EQ(p.ch().period, 856);  // stops at the target
+  // Slides 32 a tick and stops at the target.
+  EXPECT_EQ(p.trace({5, 6 * 5}, [&] { return p.ch().period; }), (V{1712 - 5 * 32, 856}));
 }
 
 TEST(XmPitchEffects, ArpeggioCyclesThroughThreeNotes) {
   Play p(effect_module({{49, 1, 0, 0x0, 0x47}}));
   p.ticks(1);
   // Amiga periods of notes 52 and 55 (1358, 1142) against 1712.
-  EXPECT_EQ(p.trace(5, 1, [&] { return p.ch().period_delta; }),
+  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }),
             (V{1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}));
   EXPECT_EQ(p.voice().frequency, 14317056 / 1142);
 }
@@ -199,8 +189,8 @@ TEST(XmPitchEffects, VibratoSineWithDepth8SwingsAtMost60) {
   Play p(m);
   p.ticks(1);
   // Positions 0, 8, 16, 24, -32: |sin| x 256 = 0, 181, 255, 181, 0.
-  EXPECT_EQ(p.trace(5, 1, [&] { return p.ch().period_delta; }), (V{0, -44, -60, -44, 0}));
-  for (int d : p.trace(40, 1, [&] { return p.ch().period_delta; })) {
+  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }), (V{0, -44, -60, -44, 0}));
+  for (int d : p.trace(V(40, 1), [&] { return p.ch().period_delta; })) {
     EXPECT_LE(std::abs(d), 64);
     EXPECT_EQ(d % 4, 0);
   }
@@ -211,7 +201,7 @@ TEST(XmPitchEffects, FineAndExtraFinePortamentoRemember) {
                             fx(kX, 0x10), fx(kX, 0x23), fx(kX, 0x20)});
   m.speed = 1;
   Play p(m);
-  EXPECT_EQ(p.trace(8, 1, [&] { return p.ch().period; }), (V{1700, 1688, 1696, 1704, 1702, 1700, 1703, 1706}));
+  EXPECT_EQ(p.trace(V(8, 1), [&] { return p.ch().period; }), (V{1700, 1688, 1696, 1704, 1702, 1700, 1703, 1706}));
 }
 
 TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
@@ -225,7 +215,7 @@ TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
 TEST(XmVolumeEffects, SlidesShareTheirMemory) {
   Play p(effect_module({{49, 1, 0, 0xA, 0x03}, fx(0xA, 0), fx(0x5, 0), fx(0x6, 0), fx(0xE, 0xA2), fx(0xE, 0xB0),
                         fx(0xC, 0x50), fx(0xA, 0x20)}));
-  EXPECT_EQ(p.trace(8, 6, [&] { return p.ch().volume; }), (V{49, 34, 19, 4, 6, 4, 80, 64}));
+  EXPECT_EQ(p.trace(V(8, 6), [&] { return p.ch().volume; }), (V{49, 34, 19, 4, 6, 4, 80, 64}));
 }
 
 TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
@@ -254,7 +244,7 @@ TEST(XmVolumeEffects, TremorAlternatesOnAndOff) {
   Module m = effect_module({{49, 1, 0x30, kT, 0x12}});  // 2 ticks on, 3 off
   m.speed = 12;
   Play p(m);
-  EXPECT_EQ(p.trace(11, 1, [&] { return p.ch().volume_delta; }),
+  EXPECT_EQ(p.trace(V(11, 1), [&] { return p.ch().volume_delta; }),
             (V{0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}));
 }
 
@@ -264,7 +254,7 @@ TEST(XmVolumeEffects, GlobalVolumeAndItsSlide) {
   EXPECT_EQ(p.song->global_volume, 32);
   EXPECT_EQ(p.voice().volume, 63);  // 127.5 x 32 / 64, truncated
   p.ticks(5);
-  EXPECT_EQ(p.trace(4, 6, [&] { return p.song->global_volume; }), (V{27, 22, 37, 64}));
+  EXPECT_EQ(p.trace(V(4, 6), [&] { return p.song->global_volume; }), (V{27, 22, 37, 64}));
 }
 
 TEST(XmVolumeEffects, NoteCutAndRetriggers) {
@@ -286,7 +276,7 @@ TEST(XmVolumeEffects, NoteCutAndRetriggers) {
 
 TEST(XmVolumeEffects, PanningCommands) {
   Play p(effect_module({{49, 1, 0, 0x8, 0x40}, fx(0xE, 0x8F), fx(kP, 0x80), fx(kP, 0x03), fx(kP, 0)}));
-  EXPECT_EQ(p.trace(5, 6, [&] { return p.ch().panning; }), (V{0x40, 240, 255, 240, 225}));
+  EXPECT_EQ(p.trace(V(5, 6), [&] { return p.ch().panning; }), (V{0x40, 240, 255, 240, 225}));
   EXPECT_EQ(p.voice().panning, 225);
 }
 
