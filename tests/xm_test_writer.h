@@ -73,14 +73,8 @@ class Bytes {
  public:
   std::vector<uint8_t> v;
   void u8(int x) { v.push_back(static_cast<uint8_t>(x)); }
-  void u16(int x) {
-    u8(x & 0xFF);
-    u8((x >> 8) & 0xFF);
-  }
-  void u32(uint32_t x) {
-    u16(static_cast<int>(x & 0xFFFF));
-    u16(static_cast<int>(x >> 16));
-  }
+  void u16(int x) { u8(x); u8(x >> 8); }
+  void u32(uint32_t x) { u16(static_cast<int>(x & 0xFFFF)); u16(static_cast<int>(x >> 16)); }
   void text(const std::string& s, size_t n) {
     for (size_t i = 0; i < n; ++i) u8(i < s.size() ? s[i] : 0);
   }
@@ -194,12 +188,9 @@ inline Module one_sample_module(std::vector<int16_t> values, int channels = 1, i
   m.channels = channels;
   m.patterns.resize(1);
   m.patterns[0].rows = rows;
-  Instrument ins;
-  Sample s;
+  Sample& s = m.instruments.emplace_back().samples.emplace_back();
   s.sixteen = true;
   s.values = std::move(values);
-  ins.samples.push_back(s);
-  m.instruments.push_back(ins);
   return m;
 }
 
