@@ -388,14 +388,12 @@ TEST(XmEnvelopes, FallsSustainsAndLoops) {
 }
 
 TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
-  Module m = effect_module({}, 1, 2);
+  Module m = effect_module({{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}}, 1, 2);
   m.restart = 1;  // then loops on the empty pattern
   m.speed = 31;
   m.instruments[0].fadeout = 1;
   m.instruments[0].volume.points = {{0, 64}, {1, 64}};
   m.instruments[0].volume.type = kXmEnvOn | kXmEnvSustain;
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.cell(0, 1, 0) = {97, 0, 0, 0, 0};
   Play p(m);
   p.ticks(31);
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
