@@ -16,24 +16,26 @@ using xmtest::Module;
 
 enum : uint8_t { kG = 16, kH = 17, kK = 20, kL = 21, kP = 25, kR = 27, kT = 29, kX = 33 };
 
-// A module of `channels` channels, `patterns` patterns of 64 rows, and two
-// instruments with a long looping sample each (volume 64, panning 128).
-Module effect_module(int channels = 1, int patterns = 1) {
+Cell fx(int effect, int param) { return {0, 0, 0, static_cast<uint8_t>(effect), static_cast<uint8_t>(param)}; }
+
+// A module of `channels` channels, `patterns` patterns of 64 rows played in
+// order, two instruments with a long looping sample each (volume 64,
+// panning 128), and `rows` written from row 0 of channel 0 of pattern 0.
+Module effect_module(std::vector<Cell> rows = {}, int channels = 1, int patterns = 1) {
   Module m;
   m.channels = channels;
   m.patterns.resize(static_cast<size_t>(patterns));
   m.orders.clear();
   for (int p = 0; p < patterns; ++p) m.orders.push_back(static_cast<uint8_t>(p));
   for (int i = 0; i < 2; ++i) {
-    xmtest::Instrument ins;
     xmtest::Sample s;
     s.sixteen = true;
     s.values.assign(1000, static_cast<int16_t>(1000 * (i + 1)));
     s.loop = 1;
     s.loop_length = 1000;
-    ins.samples.push_back(s);
-    m.instruments.push_back(ins);
+    m.instruments.emplace_back().samples.push_back(s);
   }
+  for (size_t r = 0; r < rows.size(); ++r) m.cell(0, static_cast<int>(r), 0) = rows[r];
   return m;
 }
 
@@ -48,9 +50,21 @@ struct Play {
   void ticks(int n) {
     for (int i = 0; i < n; ++i) xm_tick(*song);
   }
+  // `f()` after each run of ticks in `steps`.
+  template <class F>
+  std::vector<int> trace(const std::vector<int>& steps, F f) {
+    std::vector<int> out;
+    for (int n : steps) {
+      ticks(n);
+      out.push_back(f());
+    }
+    return out;
+  }
   XmChannel& ch(int c = 0) { return song->channel[static_cast<size_t>(c)]; }
   XmVoice& voice(int c = 0) { return song->voice[static_cast<size_t>(ch(c).voice)]; }
 };
+
+using V = std::vector<int>;
 
 // ---------------------------------------------------------------------------
 TEST(XmPeriods, AmigaTable) {
@@ -63,11 +77,10 @@ TEST(XmPeriods, AmigaTable) {
 }
 
 TEST(XmPeriods, LinearTableAndRelativeNote) {
-  Module m = effect_module();
+  Module m = effect_module({{49, 1, 0, 0, 0}});
   m.flags = 1;
   m.instruments[0].samples[0].finetune = -3;
   m.instruments[0].samples[0].relative_note = 12;
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
   Play p(m);
   p.ticks(1);
   EXPECT_EQ(p.ch().real_note, 60);
@@ -76,134 +89,78 @@ TEST(XmPeriods, LinearTableAndRelativeNote) {
 
 // ---------------------------------------------------------------------------
 TEST(XmSequencing, SpeedAndPatternDelayKeepEffectsRunning) {
-  Module m = effect_module(2);
-  m.cell(0, 0, 0) = {49, 1, 0, 0xA, 0x01};
-  m.cell(0, 0, 1) = {0, 0, 0, 0xE, 0xE2};
+  Module m = effect_module({{49, 1, 0, 0xA, 0x01}}, 2);
+  m.cell(0, 0, 1) = fx(0xE, 0xE2);
   Play p(m);
   p.ticks(18);
   EXPECT_EQ(p.song->row, 0);           // six ticks plus 2 x 6 of delay
   EXPECT_EQ(p.ch().volume, 64 - 17);   // the slide ran on every other tick
   EXPECT_EQ(p.ch().voice, 0);          // the note was not restarted
-  p.ticks(1);
-  EXPECT_EQ(p.song->row, 1);
-  p.ticks(6);
-  EXPECT_EQ(p.song->row, 2);  // the delay applied to its row only
+  EXPECT_EQ(p.trace({1, 6}, [&] { return p.song->row; }), (V{1, 2}));  // the delay applied to its row only
 }
 
-TEST(XmSequencing, SpeedZeroStartsARowEveryTick) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {0, 0, 0, 0xF, 0};
-  Play p(m);
+TEST(XmSequencing, SpeedZeroStartsARowEveryTickAndF20SetsOnlyTheBpm) {
+  Play p(effect_module({fx(0xF, 0)}));
   for (int t = 0; t < 5; ++t) {
     p.ticks(1);
     EXPECT_EQ(p.song->row, t);
     EXPECT_EQ(p.song->tick, 0);
   }
+  Play q(effect_module({fx(0xF, 32)}));
+  q.ticks(1);
+  EXPECT_EQ(q.song->samples_per_tick, 3445);
+  EXPECT_EQ(q.song->speed, 6);
 }
 
-TEST(XmSequencing, F20AndAboveSetTheBpm) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {0, 0, 0, 0xF, 32};
-  Play p(m);
-  p.ticks(1);
-  EXPECT_EQ(p.song->samples_per_tick, 3445);
-  EXPECT_EQ(p.song->speed, 6);
-}
-
-struct JumpCase {
-  const char* name;
-  std::vector<std::pair<int, Cell>> order0;  // channel, cell on row 0 of order 0
-  int order, row;                            // where the song is after the row
-};
-
-class XmJumps : public ::testing::TestWithParam<JumpCase> {};
-
-TEST_P(XmJumps, LandWhereTheRulesSay) {
-  const JumpCase& c = GetParam();
-  Module m = effect_module(2, 3);
-  m.restart = 1;
-  for (auto& [channel, cell] : c.order0) m.cell(0, 0, channel) = cell;
-  Play p(m);
-  p.ticks(7);
-  EXPECT_EQ(p.song->order, c.order);
-  EXPECT_EQ(p.song->row, c.row);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    BreakAndJump, XmJumps,
-    ::testing::Values(JumpCase{"D40", {{0, {0, 0, 0, 0xD, 0x40}}}, 1, 40},
-                      JumpCase{"D70", {{0, {0, 0, 0, 0xD, 0x70}}}, 1, 0},
-                      JumpCase{"B02", {{0, {0, 0, 0, 0xB, 2}}}, 2, 0},
-                      JumpCase{"B09", {{0, {0, 0, 0, 0xB, 9}}}, 0, 0},
-                      JumpCase{"BthenD", {{0, {0, 0, 0, 0xB, 2}}, {1, {0, 0, 0, 0xD, 0x12}}}, 2, 12},
-                      JumpCase{"DthenB", {{0, {0, 0, 0, 0xD, 0x12}}, {1, {0, 0, 0, 0xB, 2}}}, 2, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(XmSequencing, BreakOnTheLastOrderGoesToOrderZeroAndTheEndToRestart) {
-  Module m = effect_module(1, 3);
-  m.restart = 1;
-  m.cell(0, 0, 0) = {0, 0, 0, 0xB, 2};
-  m.cell(2, 0, 0) = {0, 0, 0, 0xD, 0x05};
-  Play p(m);
-  p.ticks(14);
-  EXPECT_EQ(p.song->order, 0);
-  EXPECT_EQ(p.song->row, 5);
-
-  Module n = effect_module(1, 3);
-  n.restart = 1;
-  n.speed = 1;
-  Play q(n);
-  q.ticks(3 * 64 + 1);
-  EXPECT_EQ(q.song->order, 1);
-  EXPECT_EQ(q.song->row, 0);
+TEST(XmSequencing, BreaksAndJumpsLandWhereTheRulesSay) {
+  struct Case {
+    const char* name;
+    std::vector<std::tuple<int, int, Cell>> cells;  // pattern, channel, cell on row 0
+    int ticks, order, row;
+    int rows_of_pattern1 = 64;
+  };
+  const Case cases[] = {
+      {"D40", {{0, 0, fx(0xD, 0x40)}}, 7, 1, 40},
+      {"D70 is past the end", {{0, 0, fx(0xD, 0x70)}}, 7, 1, 0},
+      {"D30 into a shorter pattern", {{0, 0, fx(0xD, 0x30)}}, 7, 1, 0, 8},
+      {"B02", {{0, 0, fx(0xB, 2)}}, 7, 2, 0},
+      {"B09 is past the song", {{0, 0, fx(0xB, 9)}}, 7, 0, 0},
+      {"B then D", {{0, 0, fx(0xB, 2)}, {0, 1, fx(0xD, 0x12)}}, 7, 2, 12},
+      {"D then B", {{0, 0, fx(0xD, 0x12)}, {0, 1, fx(0xB, 2)}}, 7, 2, 0},
+      {"break on the last order", {{0, 0, fx(0xB, 2)}, {2, 0, fx(0xD, 0x05)}}, 14, 0, 5},
+      {"the end goes to restart", {}, 3 * 64 * 6 + 1, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Module m = effect_module({}, 2, 3);
+    m.restart = 1;
+    m.patterns[1].rows = c.rows_of_pattern1;
+    for (auto& [pattern, channel, cell] : c.cells) m.cell(pattern, 0, channel) = cell;
+    Play p(m);
+    p.ticks(c.ticks);
+    EXPECT_EQ(p.song->order, c.order);
+    EXPECT_EQ(p.song->row, c.row);
+  }
 }
 
 TEST(XmSequencing, PatternLoopRepeatsItsRows) {
-  Module m = effect_module();
+  Module m = effect_module({{}, fx(0xE, 0x60), {}, fx(0xE, 0x62)});
   m.speed = 1;
-  m.cell(0, 1, 0) = {0, 0, 0, 0xE, 0x60};
-  m.cell(0, 3, 0) = {0, 0, 0, 0xE, 0x62};
   Play p(m);
-  std::vector<int> rows;
-  for (int i = 0; i < 11; ++i) {
-    p.ticks(1);
-    rows.push_back(p.song->row);
-  }
-  EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
-}
-
-TEST(XmSequencing, JumpIntoAShortPatternStartsAtItsTop) {
-  Module m = effect_module(1, 2);
-  m.patterns[1].rows = 8;
-  m.cell(0, 0, 0) = {0, 0, 0, 0xD, 0x30};
-  Play p(m);
-  p.ticks(7);
-  EXPECT_EQ(p.song->order, 1);
-  EXPECT_EQ(p.song->row, 0);
+  EXPECT_EQ(p.trace(V(11, 1), [&] { return p.song->row; }), (V{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
 }
 
 // ---------------------------------------------------------------------------
 TEST(XmPitchEffects, PortamentoUpStopsAt56DownHasNoLimit) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0x1, 0x40};
-  m.cell(0, 1, 0) = {0, 0, 0, 0x1, 0x00};  // memory
-  m.cell(0, 2, 0) = {49, 1, 0, 0x2, 0xFF};
-  Play p(m);
-  p.ticks(2);
-  EXPECT_EQ(p.ch().period, 1712 - 256);
-  p.ticks(4);
-  EXPECT_EQ(p.ch().period, 1712 - 5 * 256);
-  p.ticks(3);
-  EXPECT_EQ(p.ch().period, 56);
-  p.ticks(3 + 6);
-  EXPECT_EQ(p.ch().period, 1712 + 5 * 1020);
+  Play p(effect_module({{49, 1, 0, 0x1, 0x40}, fx(0x1, 0x00), {49, 1, 0, 0x2, 0xFF}}));
+  // The second row remembers 40; the third row starts again from 1712.
+  EXPECT_EQ(p.trace({2, 4, 3, 3 + 6}, [&] { return p.ch().period; }),
+            (V{1712 - 256, 1712 - 5 * 256, 56, 1712 + 5 * 1020}));
 }
 
 TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.cell(0, 1, 0) = {61, 2, 0, 0x3, 0x08};
-  for (int r = 2; r < 10; ++r) m.cell(0, r, 0) = {0, 0, 0, 0x3, 0x00};
+  Module m = effect_module({{49, 1, 0, 0, 0}, {61, 2, 0, 0x3, 0x08}});
+  for (int r = 2; r < 10; ++r) m.cell(0, r, 0) = fx(0x3, 0);
   Play p(m);
   const XmSample* first = p.song->instruments[0].samples[0];
   p.ticks(7);
@@ -213,72 +170,42 @@ TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
   EXPECT_EQ(p.ch().sample, first);
   EXPECT_EQ(p.voice().sample, first);
   EXPECT_EQ(p.ch().voice, 0);  // not restarted
-  p.ticks(5);
-  EXPECT_EQ(p.ch().period, 1712 - 5 * 32);
-  p.ticks(6 * 5);
-  EXPECT_EQ(p.ch().period, 856);  // stops at the target
+  // Slides 32 a tick and stops at the target.
+  EXPECT_EQ(p.trace({5, 6 * 5}, [&] { return p.ch().period; }), (V{1712 - 5 * 32, 856}));
 }
 
 TEST(XmPitchEffects, ArpeggioCyclesThroughThreeNotes) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0x0, 0x47};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0, 0x0, 0x47}}));
   p.ticks(1);
-  std::vector<int> deltas;
-  for (int t = 1; t < 6; ++t) {
-    p.ticks(1);
-    deltas.push_back(p.ch().period_delta);
-  }
   // Amiga periods of notes 52 and 55 (1358, 1142) against 1712.
-  EXPECT_EQ(deltas, (std::vector<int>{1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}));
+  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }),
+            (V{1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}));
   EXPECT_EQ(p.voice().frequency, 14317056 / 1142);
 }
 
 TEST(XmPitchEffects, VibratoSineWithDepth8SwingsAtMost60) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0x4, 0x88};
-  for (int r = 1; r < 8; ++r) m.cell(0, r, 0) = {0, 0, 0, 0x4, 0x00};
+  Module m = effect_module({{49, 1, 0, 0x4, 0x88}});
+  for (int r = 1; r < 8; ++r) m.cell(0, r, 0) = fx(0x4, 0);
   Play p(m);
   p.ticks(1);
-  std::vector<int> deltas;
-  for (int t = 1; t < 6; ++t) {
-    p.ticks(1);
-    deltas.push_back(p.ch().period_delta);
-  }
   // Positions 0, 8, 16, 24, -32: |sin| x 256 = 0, 181, 255, 181, 0.
-  EXPECT_EQ(deltas, (std::vector<int>{0, -44, -60, -44, 0}));
-  for (int t = 0; t < 40; ++t) {
-    p.ticks(1);
-    EXPECT_LE(std::abs(p.ch().period_delta), 64);
-    EXPECT_EQ(p.ch().period_delta % 4, 0);
+  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }), (V{0, -44, -60, -44, 0}));
+  for (int d : p.trace(V(40, 1), [&] { return p.ch().period_delta; })) {
+    EXPECT_LE(std::abs(d), 64);
+    EXPECT_EQ(d % 4, 0);
   }
 }
 
 TEST(XmPitchEffects, FineAndExtraFinePortamentoRemember) {
-  Module m = effect_module();
+  Module m = effect_module({{49, 1, 0, 0xE, 0x13}, fx(0xE, 0x10), fx(0xE, 0x22), fx(0xE, 0x20), fx(kX, 0x12),
+                            fx(kX, 0x10), fx(kX, 0x23), fx(kX, 0x20)});
   m.speed = 1;
-  m.cell(0, 0, 0) = {49, 1, 0, 0xE, 0x13};
-  m.cell(0, 1, 0) = {0, 0, 0, 0xE, 0x10};
-  m.cell(0, 2, 0) = {0, 0, 0, 0xE, 0x22};
-  m.cell(0, 3, 0) = {0, 0, 0, 0xE, 0x20};
-  m.cell(0, 4, 0) = {0, 0, 0, kX, 0x12};
-  m.cell(0, 5, 0) = {0, 0, 0, kX, 0x10};
-  m.cell(0, 6, 0) = {0, 0, 0, kX, 0x23};
-  m.cell(0, 7, 0) = {0, 0, 0, kX, 0x20};
   Play p(m);
-  std::vector<int> periods;
-  for (int i = 0; i < 8; ++i) {
-    p.ticks(1);
-    periods.push_back(p.ch().period);
-  }
-  EXPECT_EQ(periods, (std::vector<int>{1700, 1688, 1696, 1704, 1702, 1700, 1703, 1706}));
+  EXPECT_EQ(p.trace(V(8, 1), [&] { return p.ch().period; }), (V{1700, 1688, 1696, 1704, 1702, 1700, 1703, 1706}));
 }
 
 TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0xE, 0x57};
-  m.cell(0, 1, 0) = {49, 1, 0, 0, 0};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}));
   p.ticks(7);
   EXPECT_EQ(p.song->instruments[0].samples[0]->finetune, 7);
   EXPECT_EQ(p.ch().period, 1712 + (97 * 7) / -128);  // 1707
@@ -286,30 +213,16 @@ TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
 
 // ---------------------------------------------------------------------------
 TEST(XmVolumeEffects, SlidesShareTheirMemory) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0xA, 0x03};
-  m.cell(0, 1, 0) = {0, 0, 0, 0xA, 0x00};
-  m.cell(0, 2, 0) = {0, 0, 0, 0x5, 0x00};
-  m.cell(0, 3, 0) = {0, 0, 0, 0x6, 0x00};
-  m.cell(0, 4, 0) = {0, 0, 0, 0xE, 0xA2};
-  m.cell(0, 5, 0) = {0, 0, 0, 0xE, 0xB0};
-  m.cell(0, 6, 0) = {0, 0, 0, 0xC, 0x50};
-  m.cell(0, 7, 0) = {0, 0, 0, 0xA, 0x20};
-  Play p(m);
-  std::vector<int> volumes;
-  for (int r = 0; r < 8; ++r) {
-    p.ticks(6);
-    volumes.push_back(p.ch().volume);
-  }
-  EXPECT_EQ(volumes, (std::vector<int>{49, 34, 19, 4, 6, 4, 80, 64}));
+  Play p(effect_module({{49, 1, 0, 0xA, 0x03}, fx(0xA, 0), fx(0x5, 0), fx(0x6, 0), fx(0xE, 0xA2), fx(0xE, 0xB0),
+                        fx(0xC, 0x50), fx(0xA, 0x20)}));
+  EXPECT_EQ(p.trace(V(8, 6), [&] { return p.ch().volume; }), (V{49, 34, 19, 4, 6, 4, 80, 64}));
 }
 
 TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
   for (int start : {60, 5}) {
-    Module m = effect_module();
-    m.cell(0, 0, 0) = {49, 1, static_cast<uint8_t>(0x10 + start), 0x7, 0xFF};
-    for (int r = 1; r < 10; ++r) m.cell(0, r, 0) = {0, 0, 0, 0x7, 0x00};
-    m.cell(0, 10, 0) = {0, 0, 0, 0, 0};
+    SCOPED_TRACE(start);
+    Module m = effect_module({{49, 1, static_cast<uint8_t>(0x10 + start), 0x7, 0xFF}});
+    for (int r = 1; r < 10; ++r) m.cell(0, r, 0) = fx(0x7, 0);
     Play p(m);
     bool moved = false;
     for (int t = 0; t < 60; ++t) {
@@ -328,44 +241,24 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
 }
 
 TEST(XmVolumeEffects, TremorAlternatesOnAndOff) {
-  Module m = effect_module();
+  Module m = effect_module({{49, 1, 0x30, kT, 0x12}});  // 2 ticks on, 3 off
   m.speed = 12;
-  m.cell(0, 0, 0) = {49, 1, 0x30, kT, 0x12};  // 2 ticks on, 3 off
   Play p(m);
-  std::vector<int> deltas;
-  for (int t = 0; t < 11; ++t) {
-    p.ticks(1);
-    deltas.push_back(p.ch().volume_delta);
-  }
-  EXPECT_EQ(deltas, (std::vector<int>{0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}));
+  EXPECT_EQ(p.trace(V(11, 1), [&] { return p.ch().volume_delta; }),
+            (V{0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}));
 }
 
 TEST(XmVolumeEffects, GlobalVolumeAndItsSlide) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, kG, 0x20};
-  m.cell(0, 1, 0) = {0, 0, 0, kH, 0x01};
-  m.cell(0, 2, 0) = {0, 0, 0, kH, 0x00};
-  m.cell(0, 3, 0) = {0, 0, 0, kH, 0x30};
-  m.cell(0, 4, 0) = {0, 0, 0, kG, 0x50};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}));
   p.ticks(1);
   EXPECT_EQ(p.song->global_volume, 32);
   EXPECT_EQ(p.voice().volume, 63);  // 127.5 x 32 / 64, truncated
   p.ticks(5);
-  std::vector<int> g;
-  for (int r = 0; r < 4; ++r) {
-    p.ticks(6);
-    g.push_back(p.song->global_volume);
-  }
-  EXPECT_EQ(g, (std::vector<int>{27, 22, 37, 64}));
+  EXPECT_EQ(p.trace(V(4, 6), [&] { return p.song->global_volume; }), (V{27, 22, 37, 64}));
 }
 
 TEST(XmVolumeEffects, NoteCutAndRetriggers) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0xE, 0xC2};
-  m.cell(0, 1, 0) = {49, 1, 0, 0xE, 0x92};
-  m.cell(0, 2, 0) = {49, 1, 0, kR, 0x12};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0, 0xE, 0xC2}, {49, 1, 0, 0xE, 0x92}, {49, 1, 0, kR, 0x12}}));
   p.ticks(2);
   EXPECT_EQ(p.ch().volume, 64);
   p.ticks(1);
@@ -382,30 +275,14 @@ TEST(XmVolumeEffects, NoteCutAndRetriggers) {
 }
 
 TEST(XmVolumeEffects, PanningCommands) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0x8, 0x40};
-  m.cell(0, 1, 0) = {0, 0, 0, 0xE, 0x8F};
-  m.cell(0, 2, 0) = {0, 0, 0, kP, 0x80};
-  m.cell(0, 3, 0) = {0, 0, 0, kP, 0x03};
-  m.cell(0, 4, 0) = {0, 0, 0, kP, 0x00};
-  Play p(m);
-  std::vector<int> pans;
-  for (int r = 0; r < 5; ++r) {
-    p.ticks(6);
-    pans.push_back(p.ch().panning);
-  }
-  EXPECT_EQ(pans, (std::vector<int>{0x40, 240, 255, 240, 225}));
+  Play p(effect_module({{49, 1, 0, 0x8, 0x40}, fx(0xE, 0x8F), fx(kP, 0x80), fx(kP, 0x03), fx(kP, 0)}));
+  EXPECT_EQ(p.trace(V(5, 6), [&] { return p.ch().panning; }), (V{0x40, 240, 255, 240, 225}));
   EXPECT_EQ(p.voice().panning, 225);
 }
 
 // ---------------------------------------------------------------------------
 TEST(XmNoteEffects, NoteDelayStartsLaterAndED0SuppressesTheNote) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.cell(0, 1, 0) = {61, 2, 0x20, 0xE, 0xD3};
-  m.cell(0, 2, 0) = {0, 0, 0, 0xC, 0x00};  // silence
-  m.cell(0, 3, 0) = {61, 2, 0, 0xE, 0xD0};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0, 0, 0}, {61, 2, 0x20, 0xE, 0xD3}, fx(0xC, 0), {61, 2, 0, 0xE, 0xD0}}));
   p.ticks(6 + 3);
   EXPECT_EQ(p.ch().period, 1712);  // not yet
   EXPECT_EQ(p.ch().volume, 64);
@@ -421,10 +298,8 @@ TEST(XmNoteEffects, NoteDelayStartsLaterAndED0SuppressesTheNote) {
 }
 
 TEST(XmNoteEffects, SampleOffsetInsideAndBeyondTheSample) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0x9, 0x02};
-  m.cell(0, 1, 0) = {49, 1, 0, 0x9, 0x10};  // 4096 >= 1000: not started, rewound
-  Play p(m);
+  // 0x10 x 256 = 4096 >= 1000: not started, rewound.
+  Play p(effect_module({{49, 1, 0, 0x9, 0x02}, {49, 1, 0, 0x9, 0x10}}));
   p.ticks(1);
   EXPECT_EQ(p.voice().position, int64_t{512} << 32);
   p.ticks(6);
@@ -433,12 +308,7 @@ TEST(XmNoteEffects, SampleOffsetInsideAndBeyondTheSample) {
 }
 
 TEST(XmNoteEffects, KeyOffWithoutEnvelopeSilencesAtOnce) {
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.cell(0, 1, 0) = {97, 0, 0, 0, 0};
-  m.cell(0, 2, 0) = {49, 1, 0, 0, 0};
-  m.cell(0, 3, 0) = {0, 0, 0, kK, 0x33};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}, {49, 1, 0, 0, 0}, fx(kK, 0x33)}));
   p.ticks(7);
   EXPECT_EQ(p.ch().key_off, 1);
   EXPECT_EQ(p.voice().volume, 0);
@@ -458,22 +328,16 @@ TEST(XmVolumeColumn, RowAndTickParts) {
       {0x05, 64, 64, 128}, {0xC4, 64, 64, 64},  {0xD2, 64, 64, 116}, {0xE2, 64, 64, 140},
   };
   for (const Case& c : cases) {
-    Module m = effect_module();
-    m.cell(0, 0, 0) = {49, 1, c.v, 0, 0};
-    Play p(m);
+    SCOPED_TRACE(int(c.v));
+    Play p(effect_module({{49, 1, c.v, 0, 0}}));
     p.ticks(1);
-    EXPECT_EQ(p.ch().volume, c.volume_after_row_tick) << std::hex << int(c.v);
+    EXPECT_EQ(p.ch().volume, c.volume_after_row_tick);
     p.ticks(5);
-    EXPECT_EQ(p.ch().volume, c.volume_after_row) << std::hex << int(c.v);
-    EXPECT_EQ(p.ch().panning, c.panning_after_row) << std::hex << int(c.v);
+    EXPECT_EQ(p.ch().volume, c.volume_after_row);
+    EXPECT_EQ(p.ch().panning, c.panning_after_row);
   }
-  Module m = effect_module();
-  m.cell(0, 0, 0) = {49, 1, 0x40, 0, 0};
-  m.cell(0, 1, 0) = {0, 0, 0x93, 0, 0};
-  m.cell(0, 2, 0) = {0, 0, 0xA8, 0, 0};
-  m.cell(0, 3, 0) = {0, 0, 0xB8, 0, 0};
-  m.cell(0, 4, 0) = {61, 0, 0xF2, 0, 0};
-  Play p(m);
+  Play p(effect_module({{49, 1, 0x40, 0, 0}, {0, 0, 0x93, 0, 0}, {0, 0, 0xA8, 0, 0}, {0, 0, 0xB8, 0, 0},
+                        {61, 0, 0xF2, 0, 0}}));
   p.ticks(12);
   EXPECT_EQ(p.ch().volume, 51);
   p.ticks(6 + 1 + 2);
@@ -486,58 +350,50 @@ TEST(XmVolumeColumn, RowAndTickParts) {
 }
 
 // ---------------------------------------------------------------------------
+// The volume envelope of a bare channel over `ticks` ticks, key off at
+// `key_off_at`.
 struct EnvelopeRun {
   XmChannel ch;
-  std::vector<int> out;
+  V out;
+  EnvelopeRun(const std::vector<XmEnvelopePoint>& pts, uint8_t type, int sustain, int loop_start, int loop_end,
+              int ticks, int key_off_at = -1) {
+    ch.volume_env.output = 64;
+    for (int t = 0; t < ticks; ++t) {
+      if (t == key_off_at) ch.key_off = 1;
+      if (!ch.volume_env.ended)
+        xm_envelope_step(ch, ch.volume_env, type, static_cast<int>(pts.size()), pts.data(), loop_end, loop_start,
+                         sustain, kXmFlagVolume);
+      out.push_back(ch.volume_env.output);
+    }
+  }
 };
 
-EnvelopeRun run_envelope(const std::vector<XmEnvelopePoint>& pts, uint8_t type, int sustain, int loop_start,
-                         int loop_end, int ticks, int key_off_at = -1) {
-  EnvelopeRun r;
-  r.ch.volume_env.output = 64;
-  for (int t = 0; t < ticks; ++t) {
-    if (t == key_off_at) r.ch.key_off = 1;
-    if (!r.ch.volume_env.ended)
-      xm_envelope_step(r.ch, r.ch.volume_env, type, static_cast<int>(pts.size()), pts.data(), loop_end, loop_start,
-                       sustain, kXmFlagVolume);
-    r.out.push_back(r.ch.volume_env.output);
-  }
-  return r;
-}
+TEST(XmEnvelopes, FallsSustainsAndLoops) {
+  EnvelopeRun fall({{0, 64}, {10, 0}}, kXmEnvOn, 0, 0, 0, 14);
+  for (int t = 0; t <= 10; ++t) EXPECT_EQ(fall.out[static_cast<size_t>(t)], 64 - (64 * t + 9) / 10) << t;
+  EXPECT_EQ(fall.out[13], 0);
+  EXPECT_TRUE(fall.ch.volume_env.ended);
+  EXPECT_TRUE(fall.ch.flags & kXmFlagVolume);
 
-TEST(XmEnvelopes, FallsLinearlyAndEnds) {
-  EnvelopeRun r = run_envelope({{0, 64}, {10, 0}}, kXmEnvOn, 0, 0, 0, 14);
-  for (int t = 0; t <= 10; ++t) EXPECT_EQ(r.out[static_cast<size_t>(t)], 64 - (64 * t + 9) / 10) << t;
-  EXPECT_EQ(r.out[13], 0);
-  EXPECT_TRUE(r.ch.volume_env.ended);
-  EXPECT_TRUE(r.ch.flags & kXmFlagVolume);
-}
+  EnvelopeRun hold({{0, 0}, {4, 40}, {8, 0}}, kXmEnvOn | kXmEnvSustain, 1, 0, 0, 30, 20);
+  for (int t = 4; t <= 20; ++t) EXPECT_EQ(hold.out[static_cast<size_t>(t)], 40) << t;
+  EXPECT_EQ(hold.out[21], 30);
+  EXPECT_EQ(hold.out[24], 0);
+  EXPECT_TRUE(hold.ch.volume_env.ended);
 
-TEST(XmEnvelopes, SustainHoldsUntilKeyOff) {
-  EnvelopeRun r = run_envelope({{0, 0}, {4, 40}, {8, 0}}, kXmEnvOn | kXmEnvSustain, 1, 0, 0, 30, 20);
-  for (int t = 4; t < 20; ++t) EXPECT_EQ(r.out[static_cast<size_t>(t)], 40) << t;
-  EXPECT_EQ(r.out[20], 40);
-  EXPECT_EQ(r.out[21], 30);
-  EXPECT_EQ(r.out[24], 0);
-  EXPECT_TRUE(r.ch.volume_env.ended);
-}
-
-TEST(XmEnvelopes, LoopJumpsBackToTheLoopStart) {
-  EnvelopeRun r = run_envelope({{0, 64}, {2, 0}, {4, 64}, {6, 0}}, kXmEnvOn | kXmEnvLoop, 0, 1, 2, 12);
   // 64 32 0 32 (64 -> jump to point 1) 0 32 (64 -> 0) ...
-  EXPECT_EQ(r.out, (std::vector<int>{64, 32, 0, 32, 0, 32, 0, 32, 0, 32, 0, 32}));
-  EXPECT_FALSE(r.ch.volume_env.ended);
+  EnvelopeRun loop({{0, 64}, {2, 0}, {4, 64}, {6, 0}}, kXmEnvOn | kXmEnvLoop, 0, 1, 2, 12);
+  EXPECT_EQ(loop.out, (V{64, 32, 0, 32, 0, 32, 0, 32, 0, 32, 0, 32}));
+  EXPECT_FALSE(loop.ch.volume_env.ended);
 }
 
 TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
-  Module m = effect_module(1, 2);
+  Module m = effect_module({{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}}, 1, 2);
   m.restart = 1;  // then loops on the empty pattern
   m.speed = 31;
   m.instruments[0].fadeout = 1;
   m.instruments[0].volume.points = {{0, 64}, {1, 64}};
   m.instruments[0].volume.type = kXmEnvOn | kXmEnvSustain;
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.cell(0, 1, 0) = {97, 0, 0, 0, 0};
   Play p(m);
   p.ticks(31);
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
@@ -550,12 +406,10 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
   EXPECT_EQ(p.voice().volume, 0);
 }
 
-TEST(XmEnvelopes, EnvelopePositionEffect) {
-  Module m = effect_module();
+TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
+  Module m = effect_module({{49, 1, 0, kL, 5}, fx(kL, 40)});
   m.instruments[0].volume.points = {{0, 64}, {10, 0}};
   m.instruments[0].volume.type = kXmEnvOn;
-  m.cell(0, 0, 0) = {49, 1, 0, kL, 5};
-  m.cell(0, 1, 0) = {0, 0, 0, kL, 40};
   Play p(m);
   p.ticks(1);
   EXPECT_EQ(p.ch().volume_env.output, 32);
@@ -564,18 +418,15 @@ TEST(XmEnvelopes, EnvelopePositionEffect) {
   p.ticks(6);
   EXPECT_EQ(p.ch().volume_env.output, 0);
   EXPECT_TRUE(p.ch().volume_env.ended);
-}
 
-TEST(XmEnvelopes, PanningEnvelopeMovesTheVoice) {
-  Module m = effect_module();
+  m = effect_module({{49, 1, 0, 0, 0}});
   m.instruments[0].panning.points = {{0, 0}, {1, 0}};
   m.instruments[0].panning.type = kXmEnvOn;
-  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  Play p(m);
-  p.ticks(3);
+  Play q(m);
+  q.ticks(3);
   // 128 + ((128 - 0) / 32) x (0 - 32)
-  EXPECT_EQ(p.voice().panning, 0);
-  EXPECT_EQ(p.voice().right_target, 0);
+  EXPECT_EQ(q.voice().panning, 0);
+  EXPECT_EQ(q.voice().right_target, 0);
 }
 
 TEST(XmModulation, AutoVibratoSquareWithSweep) {
@@ -585,14 +436,14 @@ TEST(XmModulation, AutoVibratoSquareWithSweep) {
   ins.vibrato_sweep = 2;
   ins.vibrato_rate = 100;
   XmChannel ch;
-  std::vector<int> d;
+  V d;
   for (int t = 0; t < 4; ++t) {
     ch.period_delta = 0;
     xm_auto_vibrato_step(ch, ins);
     d.push_back(ch.period_delta);
   }
   // w = 64, 64, -64 (position 200), 64 (44); sweep 0/2, 1/2, 2/2, 2/2 of 16 x 64 / 64.
-  EXPECT_EQ(d, (std::vector<int>{0, 8, -16, 16}));
+  EXPECT_EQ(d, (V{0, 8, -16, 16}));
   EXPECT_TRUE(ch.flags & kXmFlagFrequency);
 }
 

@@ -2,6 +2,8 @@
 // lie about their contents.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/xm_test_writer.h"
 #include "xm/xm_song.h"
 
@@ -13,6 +15,10 @@ using xmtest::Module;
 std::unique_ptr<XmSong> load(const Module& m, std::string* why = nullptr) {
   std::vector<uint8_t> bytes = xmtest::write(m);
   return xm_load_song(bytes.data(), bytes.size(), why);
+}
+
+std::tuple<int, int, int, int, int> fields(const XmCell& c) {
+  return {c.note, c.instrument, c.volume, c.effect, c.param};
 }
 
 TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
@@ -28,18 +34,10 @@ TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
   ASSERT_TRUE(song);
   const XmPattern& p = song->patterns[0];
   ASSERT_EQ(p.rows, 4);
-  const XmCell& a = p.cells[1 * 2 + 0];
-  EXPECT_EQ(a.note, 49);
-  EXPECT_EQ(a.instrument, 1);
-  EXPECT_EQ(a.volume, 0x40);
-  EXPECT_EQ(a.effect, 0xF);
-  EXPECT_EQ(a.param, 3);
-  EXPECT_EQ(p.cells[2 * 2 + 1].effect, 0xC);
-  EXPECT_EQ(p.cells[2 * 2 + 1].param, 0x20);
-  EXPECT_EQ(p.cells[2 * 2 + 1].note, 0);
-  EXPECT_EQ(p.cells[3 * 2 + 0].note, 0xFF);
-  EXPECT_EQ(p.cells[3 * 2 + 1].instrument, 0);
-  EXPECT_EQ(p.cells[3 * 2 + 1].note, 10);
+  EXPECT_EQ(fields(p.cells[1 * 2 + 0]), std::tuple(49, 1, 0x40, 0xF, 3));
+  EXPECT_EQ(fields(p.cells[2 * 2 + 1]), std::tuple(0, 0, 0, 0xC, 0x20));
+  EXPECT_EQ(fields(p.cells[3 * 2 + 0]), std::tuple(0xFF, 0, 0, 0, 0));
+  EXPECT_EQ(fields(p.cells[3 * 2 + 1]), std::tuple(10, 0, 0, 0, 0));
 }
 
 TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
@@ -65,13 +63,10 @@ TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
   Module m;
   m.patterns.resize(1);
   xmtest::Instrument ins;
-  xmtest::Sample s8;
-  s8.raw = {1, 1, 0xFE};
-  ins.samples.push_back(s8);
+  ins.samples.emplace_back().raw = {1, 1, 0xFE};
   xmtest::Sample s16;
   s16.sixteen = true;
-  s16.values.assign(1000, 0);
-  for (int i = 0; i < 1000; ++i) s16.values[static_cast<size_t>(i)] = static_cast<int16_t>(i * 60 - 30000);
+  for (int i = 0; i < 1000; ++i) s16.values.push_back(static_cast<int16_t>(i * 60 - 30000));
   s16.loop = 1;
   s16.loop_start = 100;
   s16.loop_length = 300;
@@ -84,9 +79,7 @@ TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
   ASSERT_EQ(i0.sample_count, 2);
   const XmSample& a = *i0.samples[0];
   ASSERT_EQ(a.length, 3u);
-  EXPECT_EQ(a.data[0], 256);
-  EXPECT_EQ(a.data[1], 512);
-  EXPECT_EQ(a.data[2], 0);
+  EXPECT_EQ(std::vector<int16_t>(a.data.begin(), a.data.begin() + 3), (std::vector<int16_t>{256, 512, 0}));
   EXPECT_EQ(a.loop_mode, kXmLoopNone);
   EXPECT_EQ(a.loop_start, 0u);
   EXPECT_EQ(a.loop_length, 3u);
@@ -103,44 +96,51 @@ TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
 }
 
 TEST(XmLoaderSamples, SixteenBitDeltasWrap) {
-  Module m = xmtest::one_sample_module({30000, -30000, 32767, -32768});
-  auto song = load(m);
+  auto song = load(xmtest::one_sample_module({30000, -30000, 32767, -32768}));
   ASSERT_TRUE(song);
-  const XmSample& s = *song->instruments[0].samples[0];
-  EXPECT_EQ(s.data[0], 30000);
-  EXPECT_EQ(s.data[1], -30000);
-  EXPECT_EQ(s.data[2], 32767);
-  EXPECT_EQ(s.data[3], -32768);
+  const std::vector<int16_t>& d = song->instruments[0].samples[0]->data;
+  EXPECT_EQ(std::vector<int16_t>(d.begin(), d.begin() + 4), (std::vector<int16_t>{30000, -30000, 32767, -32768}));
 }
 
-TEST(XmLoaderSamples, LoopGuardsAndLoopLengthZero) {
-  std::vector<int16_t> v(40);
-  for (int i = 0; i < 40; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>(100 * (i + 1));
-  Module m = xmtest::one_sample_module(v);
-  xmtest::Sample s = m.instruments[0].samples[0];
-  m.instruments[0].samples.clear();
-  for (uint8_t loop : {1, 2, 3}) {
-    s.loop = loop;
-    s.loop_start = 10;
-    s.loop_length = 20;
-    m.instruments[0].samples.push_back(s);
+TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
+  struct Case {
+    const char* name;
+    uint8_t loop;
+    uint32_t start, length;
+    int mode;
+    uint32_t want_start, want_length;
+    int guard;  // the value after the loop's end
+  };
+  const Case cases[] = {
+      {"forward", 1, 10, 20, kXmLoopForward, 10, 20, 1100},        // value[10]
+      {"ping-pong", 2, 10, 20, kXmLoopPingPong, 10, 20, 3000},     // value[29]
+      {"both bits", 3, 10, 20, kXmLoopPingPong, 10, 20, 3000},     // both bits: ping-pong
+      {"length zero", 1, 10, 0, kXmLoopNone, 0, 40, 0},
+      {"runs past the end", 1, 30, 100, kXmLoopForward, 30, 10, 3100},  // cut to 10, value[30]
+      {"starts past the end", 1, 60, 20, kXmLoopNone, 0, 40, 0},
+  };
+  std::vector<int16_t> v;
+  for (int i = 0; i < 40; ++i) v.push_back(static_cast<int16_t>(100 * (i + 1)));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Module m = xmtest::one_sample_module(v);
+    xmtest::Sample& s = m.instruments[0].samples[0];
+    std::tie(s.loop, s.loop_start, s.loop_length) = std::tuple(c.loop, c.start, c.length);
+    auto song = load(m);
+    ASSERT_TRUE(song);
+    const XmSample& got = *song->instruments[0].samples[0];
+    EXPECT_EQ(std::tuple(int{got.loop_mode}, got.loop_start, got.loop_length),
+              std::tuple(c.mode, c.want_start, c.want_length));
+    EXPECT_EQ(got.data[got.loop_start + got.loop_length], c.guard);
   }
-  s.loop = 1;
-  s.loop_length = 0;
-  m.instruments[0].samples.push_back(s);
-  auto song = load(m);
+
+  // A header that promises 4 GB of sample data gets what the file holds.
+  Module big = xmtest::one_sample_module({5, 6, 7});
+  big.instruments[0].samples[0].length_override = 0xFFFFFFF0u;
+  auto song = load(big);
   ASSERT_TRUE(song);
-  const XmInstrument& ins = song->instruments[0];
-  EXPECT_EQ(ins.samples[0]->loop_mode, kXmLoopForward);
-  EXPECT_EQ(ins.samples[0]->data[30], 1100);  // value[10]
-  EXPECT_EQ(ins.samples[1]->loop_mode, kXmLoopPingPong);
-  EXPECT_EQ(ins.samples[1]->data[30], 3000);  // value[29]
-  EXPECT_EQ(ins.samples[2]->loop_mode, kXmLoopPingPong);  // both bits: ping-pong
-  const XmSample& once = *ins.samples[3];
-  EXPECT_EQ(once.loop_mode, kXmLoopNone);
-  EXPECT_EQ(once.loop_start, 0u);
-  EXPECT_EQ(once.loop_length, 40u);
-  EXPECT_EQ(once.data[40], 0);
+  EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
+  EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
 }
 
 TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
@@ -152,25 +152,18 @@ TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
   ins.panning.points = {{0, 32}};
   ins.panning.type = kXmEnvOn;  // one point: switched off
   ins.fadeout = 300;
-  ins.vibrato_type = 1;
-  ins.vibrato_sweep = 2;
-  ins.vibrato_depth = 3;
-  ins.vibrato_rate = 4;
+  std::tie(ins.vibrato_type, ins.vibrato_sweep, ins.vibrato_depth, ins.vibrato_rate) = std::tuple(1, 2, 3, 4);
   m.instruments.push_back(xmtest::Instrument{});  // no samples
   auto song = load(m);
   ASSERT_TRUE(song);
   const XmInstrument& a = song->instruments[0];
   EXPECT_EQ(a.volume_point_count, 3);
-  EXPECT_EQ(a.volume_points[1].x, 10);
-  EXPECT_EQ(a.volume_points[1].y, 32);
+  EXPECT_EQ(std::tuple(a.volume_points[1].x, a.volume_points[1].y), std::tuple(10, 32));
   EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain);
   EXPECT_EQ(a.volume_sustain, 1);
   EXPECT_EQ(a.panning_type, 0);
   EXPECT_EQ(a.fadeout, 600);
-  EXPECT_EQ(a.vibrato_type, 1);
-  EXPECT_EQ(a.vibrato_sweep, 2);
-  EXPECT_EQ(a.vibrato_depth, 3);
-  EXPECT_EQ(a.vibrato_rate, 4);
+  EXPECT_EQ(std::tuple(a.vibrato_type, a.vibrato_sweep, a.vibrato_depth, a.vibrato_rate), std::tuple(1, 2, 3, 4));
   const XmInstrument& b = song->instruments[1];
   EXPECT_EQ(b.sample_count, 0);
   for (XmSample* s : b.samples) EXPECT_EQ(s, &song->empty_sample);
@@ -184,24 +177,17 @@ TEST(XmLoaderRefuses, BadMagicTooManyChannelsPatternsInstrumentsOrSamples) {
   EXPECT_FALSE(xm_load_song(junk.data(), junk.size(), &why));
   EXPECT_FALSE(xm_load_song(nullptr, 0, &why));
 
-  Module m = xmtest::one_sample_module({1});
-  m.channels_override = 33;
-  EXPECT_FALSE(load(m, &why));
+  auto with = [](auto change) {
+    Module m = xmtest::one_sample_module({1});
+    change(m);
+    return m;
+  };
+  EXPECT_FALSE(load(with([](Module& m) { m.channels_override = 33; }), &why));
   EXPECT_NE(why.find("32 channels"), std::string::npos);
-
-  m = xmtest::one_sample_module({1});
-  m.pattern_count_override = 257;
-  EXPECT_FALSE(load(m, &why));
-  m = xmtest::one_sample_module({1});
-  m.instrument_count_override = 129;
-  EXPECT_FALSE(load(m, &why));
-  m = xmtest::one_sample_module({1});
-  m.instruments[0].sample_count_override = 17;
-  EXPECT_FALSE(load(m, &why));
-
-  m = xmtest::one_sample_module({1});
-  m.channels = 32;
-  EXPECT_TRUE(load(m));
+  EXPECT_FALSE(load(with([](Module& m) { m.pattern_count_override = 257; }), &why));
+  EXPECT_FALSE(load(with([](Module& m) { m.instrument_count_override = 129; }), &why));
+  EXPECT_FALSE(load(with([](Module& m) { m.instruments[0].sample_count_override = 17; }), &why));
+  EXPECT_TRUE(load(with([](Module& m) { m.channels = 32; })));
 }
 
 TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
@@ -252,37 +238,6 @@ TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
   song = load(m);
   ASSERT_TRUE(song);
   EXPECT_EQ(song->song_length, 1);
-}
-
-TEST(XmLoaderClamps, LoopsAndLengthsBeyondTheSample) {
-  Module m = xmtest::one_sample_module({});
-  xmtest::Sample s;
-  s.sixteen = true;
-  s.values.assign(50, 7);
-  s.loop = 1;
-  s.loop_start = 40;
-  s.loop_length = 100;  // runs past the end: cut to 10
-  m.instruments[0].samples = {s};
-  s.loop_start = 60;  // starts past the end: no loop
-  m.instruments[0].samples.push_back(s);
-  auto song = load(m);
-  ASSERT_TRUE(song);
-  const XmSample& a = *song->instruments[0].samples[0];
-  EXPECT_EQ(a.loop_start, 40u);
-  EXPECT_EQ(a.loop_length, 10u);
-  EXPECT_EQ(a.loop_mode, kXmLoopForward);
-  EXPECT_EQ(a.data[50], 7);  // guard = value[40]
-  const XmSample& b = *song->instruments[0].samples[1];
-  EXPECT_EQ(b.loop_mode, kXmLoopNone);
-  EXPECT_EQ(b.loop_length, b.length);
-
-  // A header that promises 4 GB of sample data gets what the file holds.
-  Module big = xmtest::one_sample_module({5, 6, 7});
-  big.instruments[0].samples[0].length_override = 0xFFFFFFF0u;
-  song = load(big);
-  ASSERT_TRUE(song);
-  EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
-  EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
 }
 
 TEST(XmLoaderClamps, EveryTruncationLoadsOrFailsCleanly) {

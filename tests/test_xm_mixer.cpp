@@ -43,6 +43,27 @@ Module constant_note_module(int16_t value, int length, uint8_t loop) {
   return m;
 }
 
+// The same with `values` in the sample, a loop of `loop` type over
+// [start, start + length), and `note` instead of C-4.
+Module loop_module(std::vector<int16_t> values, uint8_t loop, uint32_t start, uint32_t length, int note) {
+  Module m = constant_note_module(0, static_cast<int>(values.size()), loop);
+  xmtest::Sample& s = m.instruments[0].samples[0];
+  s.values = std::move(values);
+  s.loop_start = start;
+  s.loop_length = length;
+  m.cell(0, 0, 0).note = static_cast<uint8_t>(note);
+  return m;
+}
+
+// Skips the voice's fade-in: its gains stand at their targets.
+void settle(XmVoice& voice) {
+  voice.current_left = voice.left_target * 256;
+  voice.current_right = voice.right_target * 256;
+  voice.ramp_left_target = voice.left_target;
+  voice.ramp_right_target = voice.right_target;
+  voice.ramp_frames = 0;
+}
+
 TEST(XmMixerTiming, SamplesPerTickFromBpm) {
   EXPECT_EQ(xm_samples_per_tick(125), 882);
   EXPECT_EQ(xm_samples_per_tick(32), 3445);
@@ -152,46 +173,30 @@ std::vector<float> reference_voice(const XmSample& s, int64_t step, int frames) 
   return out;
 }
 
-class XmMixerLoops : public ::testing::TestWithParam<std::tuple<uint8_t, int>> {};
-
-TEST_P(XmMixerLoops, MatchTheFrameByFrameModel) {
-  auto [loop, note] = GetParam();
-  std::vector<int16_t> v(64);
-  for (int i = 0; i < 64; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>((i * 997) % 2000 - 1000);
-  Module m = constant_note_module(0, 64, loop);
-  m.instruments[0].samples[0].values = v;
-  m.instruments[0].samples[0].loop_start = 20;
-  m.instruments[0].samples[0].loop_length = 30;
-  m.cell(0, 0, 0).note = static_cast<uint8_t>(note);
-  Render r = render(m, 3000);
-  const XmVoice& voice = r.song->voice[0];
-  std::vector<float> want = reference_voice(*voice.sample, voice.step, 3000);
-  const float gain = 127.0f / 255.0f;
-  for (int i = 128; i < 3000; ++i)
-    ASSERT_NEAR(r.mix[static_cast<size_t>(2 * i)], want[static_cast<size_t>(i)] * gain, 0.01f) << i;
+TEST(XmMixerLoops, ForwardAndPingPongMatchTheFrameByFrameModel) {
+  std::vector<int16_t> v;
+  for (int i = 0; i < 64; ++i) v.push_back(static_cast<int16_t>((i * 997) % 2000 - 1000));
+  for (uint8_t loop : {1, 2})
+    for (int note : {49, 73, 96}) {
+      SCOPED_TRACE(testing::Message() << "loop " << int(loop) << " note " << note);
+      Render r = render(loop_module(v, loop, 20, 30, note), 3000);
+      const XmVoice& voice = r.song->voice[0];
+      std::vector<float> want = reference_voice(*voice.sample, voice.step, 3000);
+      const float gain = 127.0f / 255.0f;
+      for (int i = 128; i < 3000; ++i)
+        ASSERT_NEAR(r.mix[static_cast<size_t>(2 * i)], want[static_cast<size_t>(i)] * gain, 0.01f) << i;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(ForwardAndPingPong, XmMixerLoops,
-                         ::testing::Combine(::testing::Values<uint8_t>(1, 2), ::testing::Values(49, 73, 97 - 1)));
 
 TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
   // 44,100 Hz: the voice moves exactly one value per frame.
-  std::vector<int16_t> v = {10, 20, 30, 40, 50, 60};
-  Module m = constant_note_module(0, 6, 2);
-  m.instruments[0].samples[0].values = v;
-  m.instruments[0].samples[0].loop_start = 2;
-  m.instruments[0].samples[0].loop_length = 3;  // values 30, 40, 50
-  Render r = render(m, 1);
-  XmSong& song = *r.song;
-  XmVoice& voice = song.voice[0];
+  Render r = render(loop_module({10, 20, 30, 40, 50, 60}, 2, 2, 3, 49), 1);  // loop over 30, 40, 50
+  XmVoice& voice = r.song->voice[0];
   voice.step = int64_t{1} << 32;
   voice.position = 0;
-  voice.current_left = voice.left_target * 256;
-  voice.ramp_left_target = voice.left_target;
-  voice.ramp_right_target = voice.right_target;
-  voice.ramp_frames = 0;
+  settle(voice);
   std::vector<float> out(2 * 16, 0.0f);
-  xm_mix(song, out.data(), 16);
+  xm_mix(*r.song, out.data(), 16);
   // Forward through the loop; back from its end, where 50 sounds on the way
   // up, at the turn (the guard value) and on the first step down; forward
   // again from 30. No value inside the loop is skipped, none outside it is
@@ -201,30 +206,16 @@ TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
     EXPECT_NEAR(out[static_cast<size_t>(2 * i)] * 255.0f / 127.0f, want[i], 1e-3) << i;
 }
 
-}  // namespace
-}  // namespace zel
-
-namespace zel {
-namespace {
-
 TEST(XmMixerBlocks, SplittingARunIntoOddPiecesGivesTheSameFrames) {
   // Four frames at a time or one at a time: the same operations, bit for bit.
   for (uint8_t loop : {1, 2}) {
-    std::vector<int16_t> v(300);
-    for (int i = 0; i < 300; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>((i * 7919) % 30000 - 15000);
-    Module m = constant_note_module(0, 300, loop);
-    m.instruments[0].samples[0].values = v;
-    m.instruments[0].samples[0].loop_start = 100;
-    m.instruments[0].samples[0].loop_length = 150;
+    std::vector<int16_t> v;
+    for (int i = 0; i < 300; ++i) v.push_back(static_cast<int16_t>((i * 7919) % 30000 - 15000));
+    Module m = loop_module(v, loop, 100, 150, 80);
     m.instruments[0].samples[0].panning = 90;
-    m.cell(0, 0, 0).note = 80;
     Render r = render(m, 1);
     XmVoice& voice = r.song->voice[0];
-    voice.current_left = voice.left_target * 256;
-    voice.current_right = voice.right_target * 256;
-    voice.ramp_left_target = voice.left_target;
-    voice.ramp_right_target = voice.right_target;
-    voice.ramp_frames = 0;
+    settle(voice);
     const XmVoice start = voice;
     std::vector<float> whole(2 * 5000, 0.0f), pieces(2 * 5000, 0.0f);
     xm_mix(*r.song, whole.data(), 5000);

@@ -63,7 +63,6 @@ TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
   ASSERT_TRUE(xm_play(player));
   EXPECT_EQ(xm_channel_count(player), 4);
   std::vector<int16_t> heard;
-  int checked = 0;
   // 5 seconds in frame steps: more than two trips round the ring.
   for (int f = 0; f < 300; ++f) {
     platform.advance(HeadlessPlatform::kFrameTime);
@@ -74,15 +73,19 @@ TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
     ASSERT_LT(block, want.positions.size());
     ASSERT_EQ(xm_playing_order(player), want.positions[block].order) << "frame " << frames;
     ASSERT_EQ(xm_playing_row(player), want.positions[block].row) << "frame " << frames;
-    ++checked;
   }
-  EXPECT_EQ(checked, 300);
   ASSERT_GT(heard.size(), 5u * 44100u * 2u - 100u);
   for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], want.pcm[i]) << "sample " << i;
   // Audible, not silence.
   int peak = 0;
   for (int16_t s : heard) peak = std::max(peak, std::abs(static_cast<int>(s)));
   EXPECT_GT(peak, 1000);
+
+  // Rendering a whole run at once gives the same samples as block by block.
+  auto song = xm_load_song(image.data(), image.size());
+  std::vector<int16_t> offline = xm_render_offline(*song, 10 * kXmBlockFrames - 100);
+  ASSERT_EQ(offline.size(), (10u * kXmBlockFrames - 100u) * 2u);
+  for (size_t i = 0; i < offline.size(); ++i) ASSERT_EQ(offline[i], want.pcm[i]) << i;
 }
 
 TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
@@ -167,15 +170,6 @@ TEST(XmPlayerControl, FailuresLeaveSilenceAndNoSong) {
   platform.set_fail_audio(false);
   EXPECT_TRUE(xm_play(player));
   // The player is destroyed while it plays: its thread is stopped.
-}
-
-TEST(XmPlayerControl, OfflineRenderMatchesBlockRendering) {
-  std::vector<uint8_t> image = xmtest::write(stream_module());
-  Offline want = render_offline(image, 10);
-  auto song = xm_load_song(image.data(), image.size());
-  std::vector<int16_t> got = xm_render_offline(*song, 10 * kXmBlockFrames - 100);
-  ASSERT_EQ(got.size(), (10u * kXmBlockFrames - 100u) * 2u);
-  for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], want.pcm[i]) << i;
 }
 
 }  // namespace

@@ -73,14 +73,8 @@ class Bytes {
  public:
   std::vector<uint8_t> v;
   void u8(int x) { v.push_back(static_cast<uint8_t>(x)); }
-  void u16(int x) {
-    u8(x & 0xFF);
-    u8((x >> 8) & 0xFF);
-  }
-  void u32(uint32_t x) {
-    u16(static_cast<int>(x & 0xFFFF));
-    u16(static_cast<int>(x >> 16));
-  }
+  void u16(int x) { u8(x); u8(x >> 8); }
+  void u32(uint32_t x) { u16(static_cast<int>(x & 0xFFFF)); u16(static_cast<int>(x >> 16)); }
   void text(const std::string& s, size_t n) {
     for (size_t i = 0; i < n; ++i) u8(i < s.size() ? s[i] : 0);
   }
@@ -98,14 +92,11 @@ inline std::vector<uint8_t> write(const Module& m) {
   b.u16(0x0104);
   b.u32(276);
   int song_length = m.song_length >= 0 ? m.song_length : static_cast<int>(m.orders.size());
-  b.u16(song_length);
-  b.u16(m.restart);
-  b.u16(m.channels_override >= 0 ? m.channels_override : m.channels);
-  b.u16(m.pattern_count_override >= 0 ? m.pattern_count_override : static_cast<int>(m.patterns.size()));
-  b.u16(m.instrument_count_override >= 0 ? m.instrument_count_override : static_cast<int>(m.instruments.size()));
-  b.u16(m.flags);
-  b.u16(m.speed);
-  b.u16(m.bpm);
+  auto given = [](int override, size_t actual) { return override >= 0 ? override : static_cast<int>(actual); };
+  for (int x : {song_length, m.restart, given(m.channels_override, static_cast<size_t>(m.channels)),
+                given(m.pattern_count_override, m.patterns.size()),
+                given(m.instrument_count_override, m.instruments.size()), m.flags, m.speed, m.bpm})
+    b.u16(x);
   for (int i = 0; i < 256; ++i) b.u8(i < static_cast<int>(m.orders.size()) ? m.orders[static_cast<size_t>(i)] : 0);
 
   for (const Pattern& p : m.patterns) {
@@ -115,21 +106,15 @@ inline std::vector<uint8_t> write(const Module& m) {
       Cell c = i < p.cells.size() ? p.cells[i] : Cell{};
       if (c.note == 0 && c.instrument == 0 && c.volume == 0 && c.effect == 0 && c.param == 0) {
         data.u8(0x80);
-      } else if (c.note != 0 && c.note < 0x80) {
-        data.u8(c.note);
-        data.u8(c.instrument);
-        data.u8(c.volume);
-        data.u8(c.effect);
-        data.u8(c.param);
       } else {
-        int mask = 0x80 | (c.note ? 1 : 0) | (c.instrument ? 2 : 0) | (c.volume ? 4 : 0) | (c.effect ? 8 : 0) |
-                   (c.param ? 16 : 0);
-        data.u8(mask);
-        if (c.note) data.u8(c.note);
-        if (c.instrument) data.u8(c.instrument);
-        if (c.volume) data.u8(c.volume);
-        if (c.effect) data.u8(c.effect);
-        if (c.param) data.u8(c.param);
+        // A cell with a note is written whole, any other one packed.
+        const uint8_t fields[5] = {c.note, c.instrument, c.volume, c.effect, c.param};
+        bool whole = c.note != 0 && c.note < 0x80;
+        int mask = 0x80;
+        for (int f = 0; f < 5; ++f) mask |= fields[f] ? 1 << f : 0;
+        if (!whole) data.u8(mask);
+        for (uint8_t f : fields)
+          if (whole || f) data.u8(f);
       }
     }
     b.u32(9);
@@ -162,20 +147,11 @@ inline std::vector<uint8_t> write(const Module& m) {
     auto count_of = [](const Envelope& e) {
       return e.count_override != 0xFF ? e.count_override : static_cast<int>(e.points.size());
     };
-    b.u8(count_of(ins.volume));
-    b.u8(count_of(ins.panning));
-    b.u8(ins.volume.sustain);
-    b.u8(ins.volume.loop_start);
-    b.u8(ins.volume.loop_end);
-    b.u8(ins.panning.sustain);
-    b.u8(ins.panning.loop_start);
-    b.u8(ins.panning.loop_end);
-    b.u8(ins.volume.type);
-    b.u8(ins.panning.type);
-    b.u8(ins.vibrato_type);
-    b.u8(ins.vibrato_sweep);
-    b.u8(ins.vibrato_depth);
-    b.u8(ins.vibrato_rate);
+    for (int x : {count_of(ins.volume), count_of(ins.panning), int{ins.volume.sustain}, int{ins.volume.loop_start},
+                  int{ins.volume.loop_end}, int{ins.panning.sustain}, int{ins.panning.loop_start},
+                  int{ins.panning.loop_end}, int{ins.volume.type}, int{ins.panning.type}, int{ins.vibrato_type},
+                  int{ins.vibrato_sweep}, int{ins.vibrato_depth}, int{ins.vibrato_rate}})
+      b.u8(x);
     b.u16(ins.fadeout);
     b.text("", 22);
     b.put32_at(start, static_cast<uint32_t>(b.v.size() - start));
@@ -185,13 +161,8 @@ inline std::vector<uint8_t> write(const Module& m) {
       if (d.empty()) {
         int prev = 0;
         for (int16_t x : s.values) {
-          if (s.sixteen) {
-            uint16_t delta = static_cast<uint16_t>(x - prev);
-            d.push_back(static_cast<uint8_t>(delta & 0xFF));
-            d.push_back(static_cast<uint8_t>(delta >> 8));
-          } else {
-            d.push_back(static_cast<uint8_t>(x - prev));
-          }
+          d.push_back(static_cast<uint8_t>(x - prev));
+          if (s.sixteen) d.push_back(static_cast<uint8_t>((x - prev) >> 8));
           prev = x;
         }
       }
@@ -199,12 +170,9 @@ inline std::vector<uint8_t> write(const Module& m) {
       b.u32(s.length_override != 0xFFFFFFFF ? s.length_override : static_cast<uint32_t>(d.size()));
       b.u32(s.loop_start * static_cast<uint32_t>(unit));
       b.u32(s.loop_length * static_cast<uint32_t>(unit));
-      b.u8(s.volume);
-      b.u8(static_cast<uint8_t>(s.finetune));
-      b.u8(s.loop | (s.sixteen ? 0x10 : 0));
-      b.u8(s.panning);
-      b.u8(static_cast<uint8_t>(s.relative_note));
-      b.u8(0);
+      for (int x : {int{s.volume}, s.finetune & 0xFF, s.loop | (s.sixteen ? 0x10 : 0), int{s.panning},
+                    s.relative_note & 0xFF, 0})
+        b.u8(x);
       b.text("sample", 22);
       datas.push_back(std::move(d));
     }
@@ -220,12 +188,9 @@ inline Module one_sample_module(std::vector<int16_t> values, int channels = 1, i
   m.channels = channels;
   m.patterns.resize(1);
   m.patterns[0].rows = rows;
-  Instrument ins;
-  Sample s;
+  Sample& s = m.instruments.emplace_back().samples.emplace_back();
   s.sixteen = true;
   s.values = std::move(values);
-  ins.samples.push_back(s);
-  m.instruments.push_back(ins);
   return m;
 }
 
