@@ -82,26 +82,22 @@ TEST(Scrolling, PagesOf33LinesOrFewerDoNotMove) {
 }
 
 TEST(ScrollBar, DragRoundsHalfToEvenIgnoresTheLatchAndGoesOnOutsideUntilReleased) {
-  Screen s;
-  s.page_of(43);  // (y - 200) * 11 / 352 = (y - 200) / 32
-  for (auto [y, want] : {std::pair{216, 0}, {248, 2}, {280, 2}, {560, 10}}) {  // 0.5, 1.5, 2.5, 11.25
-    s.pointer(780, y, 1);
+  Screen s, t;
+  auto drag = [](Screen& s, int x, int y, int button = 1) {
+    s.pointer(x, y, button);
     handle_scrollbar(s.app);
-    EXPECT_EQ(s.app.grid.top_line, want) << y;
-  }
-  Screen t;
+    return s.app.grid.top_line;
+  };
+  s.page_of(43);  // (y - 200) * 11 / 352 = (y - 200) / 32
+  for (auto [y, want] : {std::pair{216, 0}, {248, 2}, {280, 2}, {560, 10}})  // 0.5, 1.5, 2.5, 11.25
+    EXPECT_EQ(drag(s, 780, y), want) << y;
   t.page_of(100);
   t.app.input.click_latch = 1;
-  t.pointer(780, 376, 1);
-  handle_scrollbar(t.app);
-  EXPECT_EQ(t.app.grid.top_line, 34);  // 176 * 68 / 352
+  EXPECT_EQ(drag(t, 780, 376), 34);  // 176 * 68 / 352
   EXPECT_EQ(t.app.input.pointer_look, 1);
-  t.pointer(100, 150, 1);
-  handle_scrollbar(t.app);
-  EXPECT_EQ(t.app.grid.top_line, 0);
+  EXPECT_EQ(drag(t, 100, 150), 0);
   EXPECT_EQ(t.app.input.scrollbar_glow, 10);
-  t.pointer(100, 150, 0);
-  handle_scrollbar(t.app);
+  drag(t, 100, 150, 0);
   EXPECT_EQ(t.app.input.scrollbar_drag, 0);
   EXPECT_EQ(t.app.input.scrollbar_glow, 5);
 }

@@ -142,24 +142,20 @@ TEST(Scroller, GlidesAtMostFivePixelsAndPausesFourSecondsAtAMarker) {
   Screen s;
   update_intro_tables(s.app);
   IntroState& in = s.app.intro;
-  const std::string_view text = "XYaZW";
-  auto step = [&](int pos, double offset) {
+  auto step = [&](int pos = 0, double offset = 0) {
     if (pos) in.scroller_pos = pos, in.scroller_offset = offset;
-    draw_scroller_text(s.app, text);
+    draw_scroller_text(s.app, "XYaZW");
+    return in.scroller_offset;
   };
   s.app.timing.intro_frame_scale = 40;
-  step(0, 0);
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -5);
-  step(2, -30);
+  EXPECT_DOUBLE_EQ(step(), -5);
+  EXPECT_DOUBLE_EQ(step(2, -30), -3);
   EXPECT_EQ(in.scroller_pos, 3);  // the marker
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -3);
   EXPECT_DOUBLE_EQ(in.scroller_pause_until, s.p.clock() + 4);
   s.p.advance(3.99);
-  step(0, 0);
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -3);
+  EXPECT_DOUBLE_EQ(step(), -3);
   s.p.advance(0.02);
-  step(0, 0);
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -8);
+  EXPECT_DOUBLE_EQ(step(), -8);
   step(5, -30);  // past the end of the text it starts again from the first character
   EXPECT_EQ(in.scroller_pos, 1);
 }

@@ -29,25 +29,21 @@ struct Cleared : Screen {
 
 TEST(ButtonGlow, RisesBySevenPerHoveredFrameUpTo125AndOnlyWhenUnlatched) {
   Screen s;
-  s.pointer(60, 75);  // over CHARTS (button 2, not lit)
-  int want = 0;
-  for (int f = 0; f < 30; ++f) {
-    draw_buttons(s.app);
-    want = std::min(std::max(want - 3, 0) + 10, 125);
-    ASSERT_EQ(s.app.input.button_glow[2], want) << "frame " << f;
-  }
-  EXPECT_EQ(s.app.input.pointer_look, 2);
-  s.app.input.click_latch = 1;  // still hot, but fading
-  draw_buttons(s.app);
-  EXPECT_EQ(s.app.input.button_glow[2], 122);
-  EXPECT_EQ(s.app.input.pointer_look, 2);
-  s.app.input.click_latch = 0;
-  for (auto [x, y] : {std::pair{60, 100}, {35, 75}}) {  // lit ARTICLES; the edge of CHARTS
+  // One frame with the pointer at (x, y): CHARTS' glow (button 2, not lit) and the pointer look.
+  auto hover = [&](int x, int y) {
     s.pointer(x, y);
     draw_buttons(s.app);
-    EXPECT_EQ(s.app.input.pointer_look, 1);
+    return std::pair(s.app.input.button_glow[2], s.app.input.pointer_look);
+  };
+  for (int f = 0, want = 0; f < 30; ++f) {
+    want = std::min(std::max(want - 3, 0) + 10, 125);
+    ASSERT_EQ(hover(60, 75), std::pair(want, 2)) << "frame " << f;
   }
-  EXPECT_EQ(s.app.input.button_glow[2], 116);
+  s.app.input.click_latch = 1;  // still hot, but fading
+  EXPECT_EQ(hover(60, 75), std::pair(122, 2));
+  s.app.input.click_latch = 0;
+  EXPECT_EQ(hover(60, 100), std::pair(119, 1));  // over lit ARTICLES
+  EXPECT_EQ(hover(35, 75), std::pair(116, 1));   // the edge of CHARTS
 }
 
 TEST(ButtonTints, CoverTheWholeRectangleInTheColoursOfEachSkin) {
@@ -114,10 +110,7 @@ TEST(Ticker, OneCharacterEveryNineFramesTenForTheFirst) {
     for (int f = 0; f < frames; ++f) draw_ticker(s.app);
     return s.app.nav.ticker_pos;
   };
-  EXPECT_EQ(run(9), 1);
-  EXPECT_EQ(run(1), 2);
-  EXPECT_EQ(run(8), 2);
-  EXPECT_EQ(run(1), 3);
+  for (auto [frames, pos] : {std::pair{9, 1}, {1, 2}, {8, 2}, {1, 3}}) EXPECT_EQ(run(frames), pos);
   s.app.nav.ticker_pos = static_cast<int>(status_line(1).size());
   EXPECT_EQ(run(9), 1);  // past the end of the line it starts again
   // An empty line draws nothing and still moves.
