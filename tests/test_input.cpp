@@ -15,12 +15,16 @@ void hold(Screen& s, int key, bool down) {
   s.p.post_key(key, down);
   s.p.pump_events();
 }
+// One frame of key and wheel scrolling: the top line and the pixel offset after it.
+std::pair<int, int> scroll(Screen& s) {
+  keyboard_and_wheel_scrolling(s.app);
+  return {s.app.grid.top_line, s.app.grid.scroll_offset};
+}
 // Turns the wheel, runs one frame of scrolling and returns the top line.
 int wheel(Screen& s, int steps) {
   s.p.post_wheel(steps);
   s.p.pump_events();
-  keyboard_and_wheel_scrolling(s.app);
-  return s.app.grid.top_line;
+  return scroll(s).first;
 }
 // Presses one key for one end_of_frame_input, which handles the page keys.
 int page_key(Screen& s, int key) {
@@ -29,25 +33,20 @@ int page_key(Screen& s, int key) {
   hold(s, key, false);
   return s.app.grid.top_line;
 }
-std::pair<int, int> position(const Screen& s) { return {s.app.grid.top_line, s.app.grid.scroll_offset}; }
 
 TEST(Scrolling, HeldDownMovesSixPixelsAFrameAndUpGoesBackToTheTop) {
   Screen s;
   s.page_of(100);
   hold(s, kKeyDown, true);
   // Hand-worked: offset 0 -6 -> line 1 / 6; 0 -> line 2 / 12; 6; 0 -> line 3 / 12.
-  for (auto want : {std::pair{1, 6}, {2, 12}, {2, 6}, {3, 12}}) {
-    keyboard_and_wheel_scrolling(s.app);
-    EXPECT_EQ(position(s), want);
-  }
+  for (auto want : {std::pair{1, 6}, {2, 12}, {2, 6}, {3, 12}}) EXPECT_EQ(scroll(s), want);
   // Both held: Down first (12 -> 6), then Up (6 -> 12: line 2, offset 0).
   // The other order would end at line 3, offset 12.
   hold(s, kKeyUp, true);
-  keyboard_and_wheel_scrolling(s.app);
-  EXPECT_EQ(position(s), std::pair(2, 0));
+  EXPECT_EQ(scroll(s), std::pair(2, 0));
   hold(s, kKeyDown, false);
-  for (int f = 0; f < 20; ++f) keyboard_and_wheel_scrolling(s.app);
-  EXPECT_EQ(position(s), std::pair(0, 0));  // Up stops acting at line 0
+  for (int f = 0; f < 19; ++f) scroll(s);
+  EXPECT_EQ(scroll(s), std::pair(0, 0));  // Up stops acting at line 0
 }
 
 TEST(Scrolling, PageKeysAndWheelKeepWithinThePage) {
@@ -63,8 +62,7 @@ TEST(Scrolling, PageKeysAndWheelKeepWithinThePage) {
   Screen w;
   w.page_of(100);
   EXPECT_EQ(wheel(w, -3), 12);  // turned before the first frame: wheel_now starts at 0
-  keyboard_and_wheel_scrolling(w.app);  // no movement since
-  EXPECT_EQ(w.app.grid.top_line, 12);
+  EXPECT_EQ(scroll(w).first, 12);  // no movement since
   // Four lines a step; away from the reader scrolls up.
   for (auto [steps, want] : {std::pair{-30, 67}, {2, 59}, {100, 0}}) EXPECT_EQ(wheel(w, steps), want) << steps;
 }
@@ -73,12 +71,12 @@ TEST(Scrolling, PagesOf33LinesOrFewerDoNotMove) {
   Screen s;
   s.page_of(33);
   hold(s, kKeyDown, true);
-  keyboard_and_wheel_scrolling(s.app);
+  EXPECT_EQ(scroll(s), std::pair(0, 0));
   hold(s, kKeyDown, false);
-  wheel(s, -3);
-  page_key(s, kKeyPageDown);
-  page_key(s, kKeyEnd);
-  EXPECT_EQ(position(s), std::pair(0, 0));
+  EXPECT_EQ(wheel(s, -3), 0);
+  EXPECT_EQ(page_key(s, kKeyPageDown), 0);
+  EXPECT_EQ(page_key(s, kKeyEnd), 0);
+  EXPECT_EQ(s.app.grid.scroll_offset, 0);
 }
 
 TEST(ScrollBar, DragRoundsHalfToEvenIgnoresTheLatchAndGoesOnOutsideUntilReleased) {

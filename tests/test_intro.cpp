@@ -2,6 +2,8 @@
 // font, title lines and the scroller.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "render/intro.h"
 #include "tests/screen_fixture.h"
 
@@ -78,10 +80,9 @@ TEST(Starfield, StarsMoveByLayerWrapAndHideNearTheEdges) {
   EXPECT_EQ(in.star_y[1], ref.next() * 470 + 22);
 
   for (int n = 1; n <= 300; ++n) in.star_x[n] = -50, in.star_y[n] = 300;  // out of sight
-  in.star_x[1] = 100.7, in.star_y[1] = 200.2;    // layer 1
-  in.star_x[150] = 4.9, in.star_y[150] = 100;    // layer 2, px 4
-  in.star_x[201] = 300.2, in.star_y[201] = 300;  // layer 3
-  in.star_x[250] = 799.5, in.star_y[250] = 400;  // layer 3, px 799
+  // Star 1 in layer 1, 150 in layer 2 at px 4, 201 and 250 in layer 3, the latter at px 799.
+  for (auto [n, x, y] : {std::tuple{1, 100.7, 200.2}, {150, 4.9, 100.0}, {201, 300.2, 300.0}, {250, 799.5, 400.0}})
+    in.star_x[n] = x, in.star_y[n] = y;
   s.app.timing.intro_frame_scale = 10;
   s.app.fb.clear(kBg);
   draw_starfield(s.app);
