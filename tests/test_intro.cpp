@@ -37,7 +37,7 @@ TEST(BigFont, HoldsCodes32To90AsThirtyTwoPixelGlyphs) {
   EXPECT_GT(ink_of('H'), 300);  // bold
 }
 
-TEST(IntroBackground, GradientRowsAndRasterBarsAtPhaseZero) {
+TEST(IntroEffects, BackgroundBarsWavesAndColoursMatchHandValues) {
   Screen s;
   s.app.fb.clear(kBg);
   clear_intro_background(s.app);
@@ -47,10 +47,8 @@ TEST(IntroBackground, GradientRowsAndRasterBarsAtPhaseZero) {
   // from row 458 and of step 7 from row 529. Row 599: the step-2 bar of
   // k = 2 (from 573) over the step-1 bar of k = 1.
   expect_pixels(s.app.fb, {{0, 458, 14}, {799, 473, 224}, {10, 474, 210}, {10, 544, 112}, {10, 599, 10}});
-}
 
-TEST(IntroTables, WavesAndColoursMatchHandValues) {
-  Screen s;
+  // The effect tables at phases 3 and 10.
   s.app.timing.intro_phase = 3;
   update_intro_tables(s.app);
   const IntroState& in = s.app.intro;

@@ -39,7 +39,7 @@ TEST(VisualiserKicks, Notes46To83KickTheirBarByFourAndItsNeighboursByThree) {
   expect_pixels(fb, {{157 + 12 * 15 + 1, 132, 0}, {157 + 12 * 15 + 1, 135, 0xEEBB33}});
 }
 
-TEST(VisualiserDrawing, SinkOfTwoComesBeforeDrawing) {
+TEST(VisualiserDrawing, SinkOfTwoComesBeforeDrawingAndCarbonStandsTwoRowsLower) {
   VisualiserState v = fresh();
   v.bars[3] = 140;
   FrameBuffer fb;
@@ -52,21 +52,19 @@ TEST(VisualiserDrawing, SinkOfTwoComesBeforeDrawing) {
                      {205, 147, kBg}, {194, 148, kBg}, {158, 147, kBg}});
   draw_visualiser_bars(v, fb, 1);
   EXPECT_EQ(v.bars[0], 149);
-}
 
-TEST(VisualiserDrawing, CarbonStandsTwoRowsLowerWithUndisplacedColours) {
   // Any skin other than 1 is 'Carbon'.
-  FrameBuffer fb[2];
+  FrameBuffer carbon[2];
   for (int i : {0, 1}) {
-    VisualiserState v = fresh();
-    v.bars[39] = 133.5;
-    fb[i].clear(kBg);
-    draw_visualiser_bars(v, fb[i], i ? 7 : 2);
+    VisualiserState w = fresh();
+    w.bars[39] = 133.5;
+    carbon[i].clear(kBg);
+    draw_visualiser_bars(w, carbon[i], i ? 7 : 2);
   }
   // Top 135.5 -> rows 135..147 drawn at 137..149 in the colours of rows 135 and 147; bar 39 covers 626..636.
-  expect_pixels(fb[0], {{626, 136, kBg}, {626, 137, 0x33BBEE}, {636, 149, 0x111122}, {637, 149, kBg},
-                        {626, 150, kBg}});
-  EXPECT_EQ(fb[1].px, fb[0].px);
+  expect_pixels(carbon[0], {{626, 136, kBg}, {626, 137, 0x33BBEE}, {636, 149, 0x111122}, {637, 149, kBg},
+                            {626, 150, kBg}});
+  EXPECT_EQ(carbon[1].px, carbon[0].px);
 }
 
 }  // namespace
