@@ -2,13 +2,20 @@
 // its tables built as start-up builds them, the display open, no music.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "content/page_grid.h"
 #include "core/app.h"
 #include "platform/headless_platform.h"
 
 namespace zel::testing {
+
+constexpr uint32_t kBg = 0x406080;
 
 struct Screen {
   HeadlessPlatform p;
@@ -29,26 +36,28 @@ struct Screen {
 
   // The mouse as end_of_frame_input would have sampled it.
   void pointer(int x, int y, int button = 0) {
-    app.input.mouse_x = x;
-    app.input.mouse_y = y;
-    app.input.mouse_button = button;
+    app.input.mouse_x = x, app.input.mouse_y = y, app.input.mouse_button = button;
   }
   // A page of n lines (contents do not matter to scrolling).
   void page_of(int n) {
     app.grid.page_length = n;
-    app.grid.top_line = 0;
-    app.grid.scroll_offset = 0;
+    app.grid.top_line = app.grid.scroll_offset = 0;
   }
   uint32_t px(int x, int y) const { return app.fb.get(x, y); }
 };
 
-// blend_rect's arithmetic, channel by channel, as an independent reference.
-inline uint32_t blend(uint32_t dst, int alpha, int r, int g, int b) {
-  auto ch = [&](int s, int shift) {
-    int d = static_cast<int>((dst >> shift) & 0xFF);
-    return static_cast<uint32_t>((s * alpha + d * (256 - alpha)) / 256) << shift;
-  };
-  return ch(r, 16) | ch(g, 8) | ch(b, 0);
+// Expected pixels of an 800 x 600 image, checked one by one.
+struct Px {
+  int x, y;
+  uint32_t want;
+};
+inline void expect_pixels(const std::vector<uint32_t>& img, std::initializer_list<Px> cases) {
+  for (const Px& c : cases)
+    EXPECT_EQ(img[static_cast<size_t>(c.y) * kScreenW + c.x], c.want) << "at " << c.x << "," << c.y;
+}
+inline void expect_pixels(const FrameBuffer& fb, std::initializer_list<Px> cases) { expect_pixels(fb.px, cases); }
+inline bool all_are(const FrameBuffer& fb, uint32_t v) {
+  return std::ranges::all_of(fb.px, [v](uint32_t p) { return p == v; });
 }
 
 }  // namespace zel::testing

@@ -2,7 +2,7 @@
 // font, title lines and the scroller.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <tuple>
 
 #include "render/intro.h"
 #include "tests/screen_fixture.h"
@@ -10,25 +10,26 @@
 namespace zel {
 namespace {
 
-using testing::Screen;
-
-constexpr uint32_t kBg = 0x406080;
+using namespace zel::testing;
 
 uint32_t rgb(int r, int g, int b) { return static_cast<uint32_t>(r << 16 | g << 8 | b); }
+
+// Whether glyph pixel (c, r) of the big-font glyph at column col is inked; false outside the glyph.
+bool ink(const Screen& s, int col, int c, int r) {
+  return c >= 0 && c < 32 && r >= 0 && r < 32 && big_font_ink(s.app.intro, col + c, r);
+}
 
 TEST(BigFont, HoldsCodes32To90AsThirtyTwoPixelGlyphs) {
   Screen s;
   ASSERT_EQ(big_font_bytes().size(), 1888u * 32 + 768);
-  EXPECT_EQ(big_font_column(' '), 0);
-  EXPECT_EQ(big_font_column('A'), 32 * 33);
-  EXPECT_EQ(big_font_column('a'), 32 * 33);  // upper-cased
-  EXPECT_EQ(big_font_column('Z'), 1856);
-  for (int c : {91, 126, 31, 200})  // '[', '~', below the space, beyond the font
-    EXPECT_EQ(big_font_column(static_cast<unsigned char>(c)), -1) << c;
+  // Lower case is upper-cased; '[', '~', below the space and beyond the font have no glyph.
+  for (auto [c, w] : {std::pair<int, int>{' ', 0}, {'A', 32 * 33}, {'a', 32 * 33}, {'Z', 1856}, {91, -1}, {126, -1},
+                      {31, -1}, {200, -1}})
+    EXPECT_EQ(big_font_column(static_cast<unsigned char>(c)), w) << c;
   auto ink_of = [&](char c) {
     int n = 0, col = big_font_column(static_cast<unsigned char>(c));
     for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x) n += big_font_ink(s.app.intro, col + x, y);
+      for (int x = 0; x < 32; ++x) n += ink(s, col, x, y);
     return n;
   };
   EXPECT_EQ(ink_of(' '), 0);
@@ -36,43 +37,30 @@ TEST(BigFont, HoldsCodes32To90AsThirtyTwoPixelGlyphs) {
   EXPECT_GT(ink_of('H'), 300);  // bold
 }
 
-TEST(IntroBackground, GradientRowsAndRasterBarsAtPhaseZero) {
+TEST(IntroEffects, BackgroundBarsWavesAndColoursMatchHandValues) {
   Screen s;
   s.app.fb.clear(kBg);
   clear_intro_background(s.app);
-  EXPECT_EQ(s.px(400, 0), 0u);
-  EXPECT_EQ(s.px(0, 1), 150u);
-  EXPECT_EQ(s.px(799, 50), 3u);
-  EXPECT_EQ(s.px(5, 51), 0u);
+  expect_pixels(s.app.fb, {{400, 0, 0}, {0, 1, 150}, {799, 50, 3}, {5, 51, 0}});
   draw_raster_bars(s.app);
   // k = 7 is drawn last: a = sin(28 x 3.14 / 90) = 0.82876; bars of step 14
-  // from row 458 and of step 7 from row 529.
-  EXPECT_EQ(s.px(0, 458), 14u);
-  EXPECT_EQ(s.px(799, 473), 224u);
-  EXPECT_EQ(s.px(10, 474), 210u);
-  EXPECT_EQ(s.px(10, 544), 112u);
-  // Row 599: the step-2 bar of k = 2 (from 573) over the step-1 bar of k = 1.
-  EXPECT_EQ(s.px(10, 599), 10u);
-}
+  // from row 458 and of step 7 from row 529. Row 599: the step-2 bar of
+  // k = 2 (from 573) over the step-1 bar of k = 1.
+  expect_pixels(s.app.fb, {{0, 458, 14}, {799, 473, 224}, {10, 474, 210}, {10, 544, 112}, {10, 599, 10}});
 
-TEST(IntroTables, WavesAndColoursMatchHandValues) {
-  Screen s;
+  // The effect tables at phases 3 and 10.
   s.app.timing.intro_phase = 3;
   update_intro_tables(s.app);
   const IntroState& in = s.app.intro;
-  EXPECT_EQ(in.scroller_wave[0], 293);
-  EXPECT_EQ(in.mirror_wave[0], 600);
-  EXPECT_EQ(in.scroller_wave[1], 294);  // columns 1 and 2 share c = 1
-  EXPECT_EQ(in.scroller_wave[2], 294);
-  EXPECT_EQ(in.mirror_wave[2], 599);
-  EXPECT_EQ(in.scroller_wave[100], 387);
-  EXPECT_EQ(in.mirror_wave[100], 561);
-  EXPECT_EQ(in.scroller_wave[800], 201);
+  // Columns 1 and 2 share c = 1.
+  for (auto [i, w] : {std::pair{0, 293}, {1, 294}, {2, 294}, {100, 387}, {800, 201}})
+    EXPECT_EQ(in.scroller_wave[i], w) << i;
+  for (auto [i, w] : {std::pair{0, 600}, {2, 599}, {100, 561}}) EXPECT_EQ(in.mirror_wave[i], w) << i;
   EXPECT_EQ(in.scroller_colours[0], rgb(150, 247, 200));
-  EXPECT_EQ(in.mirror_colours[0], rgb(87, 64, 148));
-  EXPECT_EQ(in.mirror_colours[521], rgb(51, 114, 134));  // last unfaded row
-  EXPECT_EQ(in.mirror_colours[522], rgb(50, 114, 131));
-  EXPECT_EQ(in.mirror_colours[587], rgb(0, 1, 0));
+  // Row 521 is the last unfaded one; from 588 on the mirror is black.
+  const std::pair<int, uint32_t> colours[] = {
+      {0, rgb(87, 64, 148)}, {521, rgb(51, 114, 134)}, {522, rgb(50, 114, 131)}, {587, rgb(0, 1, 0)}};
+  for (auto [i, want] : colours) EXPECT_EQ(in.mirror_colours[i], want) << i;
   for (int i = 588; i <= 630; ++i) EXPECT_EQ(in.mirror_colours[i], 0u) << i;
 
   s.app.timing.intro_phase = 10;
@@ -90,23 +78,18 @@ TEST(Starfield, StarsMoveByLayerWrapAndHideNearTheEdges) {
   EXPECT_EQ(in.star_y[1], ref.next() * 470 + 22);
 
   for (int n = 1; n <= 300; ++n) in.star_x[n] = -50, in.star_y[n] = 300;  // out of sight
-  in.star_x[1] = 100.7, in.star_y[1] = 200.2;    // layer 1
-  in.star_x[150] = 4.9, in.star_y[150] = 100;    // layer 2, px 4
-  in.star_x[201] = 300.2, in.star_y[201] = 300;  // layer 3
-  in.star_x[250] = 799.5, in.star_y[250] = 400;  // layer 3, px 799
+  // Star 1 in layer 1, 150 in layer 2 at px 4, 201 and 250 in layer 3, the latter at px 799.
+  for (auto [n, x, y] : {std::tuple{1, 100.7, 200.2}, {150, 4.9, 100.0}, {201, 300.2, 300.0}, {250, 799.5, 400.0}})
+    in.star_x[n] = x, in.star_y[n] = y;
   s.app.timing.intro_frame_scale = 10;
   s.app.fb.clear(kBg);
   draw_starfield(s.app);
   EXPECT_DOUBLE_EQ(in.star_x[1], 106.7);
   EXPECT_DOUBLE_EQ(in.star_x[150], 16.9);
   EXPECT_NEAR(in.star_x[250], 17.5, 1e-9);  // 799.5 + 18 - 800
-  EXPECT_EQ(s.px(101, 201), 0x222222u);
-  for (auto [x, y] : {std::pair{102, 200}, {99, 201}, {100, 199}, {101, 202}}) EXPECT_EQ(s.px(x, y), 0x111111u);
-  EXPECT_EQ(s.px(103, 200), kBg);
-  EXPECT_EQ(s.px(300, 300), 0x999999u);
-  EXPECT_EQ(s.px(302, 301), 0x444444u);
-  EXPECT_EQ(s.px(4, 100), kBg);
-  EXPECT_EQ(s.px(799, 400), kBg);
+  expect_pixels(s.app.fb, {{101, 201, 0x222222}, {102, 200, 0x111111}, {99, 201, 0x111111},
+                           {100, 199, 0x111111}, {101, 202, 0x111111}, {103, 200, kBg},
+                           {300, 300, 0x999999}, {302, 301, 0x444444}, {4, 100, kBg}, {799, 400, kBg}});
 }
 
 TEST(TitleGlyph, FaceOverHighlightOverShadow) {
@@ -116,20 +99,21 @@ TEST(TitleGlyph, FaceOverHighlightOverShadow) {
   s.app.fb.clear(kBg);
   const int x0 = 200, y0 = 150, col = big_font_column('R');
   draw_title_glyph(s.app, col, x0, y0);
-  auto ink = [&](int c, int r) { return c >= 0 && c < 32 && r >= 0 && r < 32 && big_font_ink(s.app.intro, col + c, r); };
   int faces = 0;
   for (int r = -1; r <= 32; ++r)
     for (int c = -1; c <= 32; ++c) {
       uint32_t want = kBg;
-      if (ink(c, r)) want = s.app.intro.title_colours[y0 + r], ++faces;
-      else if (ink(c + 1, r + 1)) want = 0xFFFFFF;
-      else if (ink(c - 1, r - 1)) want = 0x444444;
+      if (ink(s, col, c, r)) want = s.app.intro.title_colours[y0 + r], ++faces;
+      else if (ink(s, col, c + 1, r + 1)) want = 0xFFFFFF;
+      else if (ink(s, col, c - 1, r - 1)) want = 0x444444;
       ASSERT_EQ(s.px(x0 + c, y0 + r), want) << c << "," << r;
     }
   EXPECT_GT(faces, 100);
 }
 
-TEST(IntroLines, LowerCaseIsCapitalAndUnknownCharactersTakeNoSpace) {
+// Lower case draws as capitals, unknown characters take no space and a
+// scroller marker ('a') is a blank: each pair must draw the same pixels.
+TEST(IntroText, EquivalentStringsDrawTheSamePixels) {
   Screen a, b;
   for (Screen* s : {&a, &b}) {
     update_intro_tables(s->app);
@@ -141,40 +125,9 @@ TEST(IntroLines, LowerCaseIsCapitalAndUnknownCharactersTakeNoSpace) {
     for (int x = 0; x < 780; ++x) ASSERT_EQ(a.px(x, y), b.px(x + 16, y)) << x << "," << y;
   a.app.fb.clear(kBg);
   draw_intro_line(a.app, "", 93);
-  for (uint32_t v : a.app.fb.px) ASSERT_EQ(v, kBg);
-}
+  EXPECT_TRUE(all_are(a.app.fb, kBg));
 
-TEST(Scroller, GlidesAtMostFivePixelsAndPausesFourSecondsAtAMarker) {
-  Screen s;
-  update_intro_tables(s.app);
-  IntroState& in = s.app.intro;
-  const std::string_view text = "XYaZW";
-  s.app.timing.intro_frame_scale = 40;
-  draw_scroller_text(s.app, text);
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -5);
-  in.scroller_pos = 2;
-  in.scroller_offset = -30;
-  draw_scroller_text(s.app, text);
-  EXPECT_EQ(in.scroller_pos, 3);  // the marker
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -3);
-  EXPECT_DOUBLE_EQ(in.scroller_pause_until, s.p.clock() + 4);
-  s.p.advance(3.99);
-  draw_scroller_text(s.app, text);
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -3);
-  s.p.advance(0.02);
-  draw_scroller_text(s.app, text);
-  EXPECT_DOUBLE_EQ(in.scroller_offset, -8);
-  // Past the end of the text it starts again from the first character.
-  in.scroller_pos = 5;
-  in.scroller_offset = -30;
-  draw_scroller_text(s.app, text);
-  EXPECT_EQ(in.scroller_pos, 1);
-}
-
-TEST(Scroller, MarkerIsABlankAndUnknownCharactersCloseUp) {
-  Screen a, b;
   for (Screen* s : {&a, &b}) {
-    update_intro_tables(s->app);
     s->app.fb.clear(0);
     s->app.intro.scroller_offset = 100;  // first glyph at x = 100
     s->app.intro.scroller_pause_until = s->p.clock() + 10;
@@ -182,6 +135,28 @@ TEST(Scroller, MarkerIsABlankAndUnknownCharactersCloseUp) {
   draw_scroller_text(a.app, "Ga[b");
   draw_scroller_text(b.app, "G B");
   EXPECT_EQ(a.app.fb.px, b.app.fb.px);
+}
+
+TEST(Scroller, GlidesAtMostFivePixelsAndPausesFourSecondsAtAMarker) {
+  Screen s;
+  update_intro_tables(s.app);
+  IntroState& in = s.app.intro;
+  auto step = [&](int pos = 0, double offset = 0) {
+    if (pos) in.scroller_pos = pos, in.scroller_offset = offset;
+    draw_scroller_text(s.app, "XYaZW");
+    return in.scroller_offset;
+  };
+  s.app.timing.intro_frame_scale = 40;
+  EXPECT_DOUBLE_EQ(step(), -5);
+  EXPECT_DOUBLE_EQ(step(2, -30), -3);
+  EXPECT_EQ(in.scroller_pos, 3);  // the marker
+  EXPECT_DOUBLE_EQ(in.scroller_pause_until, s.p.clock() + 4);
+  s.p.advance(3.99);
+  EXPECT_DOUBLE_EQ(step(), -3);
+  s.p.advance(0.02);
+  EXPECT_DOUBLE_EQ(step(), -8);
+  step(5, -30);  // past the end of the text it starts again from the first character
+  EXPECT_EQ(in.scroller_pos, 1);
 }
 
 TEST(Scroller, MirrorFadesToBlackAndStopsAboveRow598) {
@@ -192,22 +167,20 @@ TEST(Scroller, MirrorFadesToBlackAndStopsAboveRow598) {
   s.app.fb.clear(kBg);
   const int col = big_font_column('H'), x0 = 300;
   draw_scroller_glyph(s.app, col, x0);
-  auto ink = [&](int c, int r) { return c >= 0 && c < 32 && r >= 0 && r < 32 && big_font_ink(s.app.intro, col + c, r); };
+  auto in = [&](int c, int r) { return ink(s, col, c, r); };
   int black = 0;
   for (int c = 0; c < 32; ++c) {
     EXPECT_EQ(s.px(x0 + c, 599), kBg);
-    EXPECT_EQ(s.px(x0 + c, 598), ink(c - 1, 31 - 27) ? s.app.intro.mirror_colours[617] : kBg);
+    EXPECT_EQ(s.px(x0 + c, 598), in(c - 1, 31 - 27) ? s.app.intro.mirror_colours[617] : kBg);
     // Face of the mirror, upside down: output row r shows glyph row 31 - r.
     for (int r = 18; r < 28; ++r)  // screen rows 588..597
-      if (ink(c, 31 - r) && !ink(c + 1, 30 - r)) {
+      if (in(c, 31 - r) && !in(c + 1, 30 - r)) {
         EXPECT_EQ(s.px(x0 + c, 570 + r), 0u);
         ++black;
       }
     // The upright face in ScrollerColours where the next column's highlight does not cover it.
     for (int r = 0; r < 32; ++r)
-      if (ink(c, r) && !ink(c + 1, r + 1)) {
-        EXPECT_EQ(s.px(x0 + c, 300 + r), s.app.intro.scroller_colours[300 + r]);
-      }
+      if (in(c, r) && !in(c + 1, r + 1)) EXPECT_EQ(s.px(x0 + c, 300 + r), s.app.intro.scroller_colours[300 + r]);
   }
   EXPECT_GT(black, 10);
 }

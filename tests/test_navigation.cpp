@@ -12,27 +12,33 @@
 namespace zel {
 namespace {
 
-using testing::Screen;
+using namespace zel::testing;
 
 // Points inside buttons with the 'Grunge' rectangles.
-constexpr int kQuit[2] = {60, 50}, kCharts[2] = {60, 75}, kArticles[2] = {60, 100}, kRules[2] = {700, 75},
-              kHelp[2] = {700, 100}, kMute[2] = {700, 50}, kMusic3[2] = {690, 140};
+constexpr int kCharts[2] = {60, 75}, kArticles[2] = {60, 100}, kRules[2] = {700, 75}, kHelp[2] = {700, 100},
+              kMute[2] = {700, 50}, kMusic3[2] = {690, 140};
+
+// The current menu, buttons 1..10 lit or not, the selected menu entries and
+// the frames presented so far.
+std::string state(const Screen& s) {
+  std::string out = "menu " + std::to_string(s.app.nav.current_menu) + " lit ";
+  for (int k = 1; k <= 10; ++k) out += std::to_string(s.app.nav.button_lit[k]);
+  out += " sel";
+  for (int k = 1; k <= 21; ++k)
+    if (s.app.nav.menu_selected[k]) out += " " + std::to_string(k);
+  return out + " frames " + std::to_string(s.p.frames_presented());
+}
 
 // One frame of button and menu handling with the pointer at (x, y) and the
 // left button held; `fresh` releases it first, so that it is a new click.
-void frame(Screen& s, int x, int y, bool fresh = true) {
+std::string click(Screen& s, int x, int y, bool fresh = true) {
   if (fresh) s.app.input.click_latch = 0;
   s.pointer(x, y, 1);
   handle_buttons(s.app);
   handle_menu_click(s.app);
+  return state(s);
 }
-void frame(Screen& s, const int (&at)[2], bool fresh = true) { frame(s, at[0], at[1], fresh); }
-
-std::string lit(const Screen& s) {
-  std::string out;
-  for (int k = 1; k <= 10; ++k) out += std::to_string(s.app.nav.button_lit[k]);
-  return out;
-}
+std::string click(Screen& s, const int (&at)[2], bool fresh = true) { return click(s, at[0], at[1], fresh); }
 
 int length_of_page(int p) {
   PageGrid g;
@@ -42,19 +48,14 @@ int length_of_page(int p) {
 
 TEST(Buttons, APressIsUsedOnceAndAStrayClickIsUsedUpByTheMenu) {
   Screen s;
-  frame(s, 400, 400);
+  EXPECT_EQ(click(s, 400, 400), "menu 2 lit 0010001000 sel 11 frames 0");
   EXPECT_EQ(s.app.input.click_latch, 1);
-  EXPECT_EQ(s.p.frames_presented(), 0u);
-  frame(s, kCharts);
-  EXPECT_EQ(s.app.nav.current_menu, 1);
-  EXPECT_EQ(lit(s), "0100001000");
+  // CHARTS keeps the page and entry 11 selected, though it belongs to the other menu now.
+  EXPECT_EQ(click(s, kCharts), "menu 1 lit 0100001000 sel 11 frames 0");
   EXPECT_EQ(s.app.input.click_latch, 1);
-  frame(s, kArticles, /*fresh=*/false);  // still held, now over ARTICLES
-  EXPECT_EQ(s.app.nav.current_menu, 1);
-  EXPECT_EQ(lit(s), "0100001000");
-  frame(s, kArticles);  // released and pressed again
-  EXPECT_EQ(s.app.nav.current_menu, 2);
-  EXPECT_EQ(lit(s), "0010001000");
+  // Still held, now over ARTICLES; then released and pressed again.
+  EXPECT_EQ(click(s, kArticles, /*fresh=*/false), "menu 1 lit 0100001000 sel 11 frames 0");
+  EXPECT_EQ(click(s, kArticles), "menu 2 lit 0010001000 sel 11 frames 0");
 }
 
 TEST(Buttons, F1AndF2ChooseTheSkinAndTheRectanglesFollowIt) {
@@ -65,110 +66,71 @@ TEST(Buttons, F1AndF2ChooseTheSkinAndTheRectanglesFollowIt) {
     handle_buttons(s.app);
     s.p.post_key(key, false);
     s.p.pump_events();
+    return s.app.nav.skin;
   };
-  press(kKeyF1 + 1);
-  EXPECT_EQ(s.app.nav.skin, 2);
-  press(kKeyF1 + 2);  // F3 does nothing
-  EXPECT_EQ(s.app.nav.skin, 2);
-  frame(s, 110, 45);  // inside QUIT of 'Grunge' only
-  EXPECT_EQ(s.app.nav.quit_requested, 0);
-  press(kKeyF1);
-  EXPECT_EQ(s.app.nav.skin, 1);
-  frame(s, 123, 50);  // the right edge is outside
-  EXPECT_EQ(s.app.nav.quit_requested, 0);
-  frame(s, 110, 45);
-  EXPECT_EQ(s.app.nav.quit_requested, 1);
-  EXPECT_EQ(lit(s), "1010001000");  // QUIT lit, the menu's button lit again
+  auto quits = [&](int x, int y) { return click(s, x, y), s.app.nav.quit_requested; };
+  EXPECT_EQ(press(kKeyF1 + 1), 2);
+  EXPECT_EQ(press(kKeyF1 + 2), 2);  // F3 does nothing
+  EXPECT_EQ(quits(110, 45), 0);     // inside QUIT of 'Grunge' only
+  EXPECT_EQ(press(kKeyF1), 1);
+  EXPECT_EQ(quits(123, 50), 0);  // the right edge is outside
+  EXPECT_EQ(quits(110, 45), 1);
+  EXPECT_EQ(state(s), "menu 2 lit 1010001000 sel 11 frames 0");  // QUIT lit, the menu's button lit again
 }
 
 TEST(Buttons, MuteTogglesOncePerClickAndMusicUnmutes) {
   Screen s;
-  frame(s, kMute);
-  EXPECT_EQ(s.app.nav.button_lit[6], 1);
-  frame(s, kMute, /*fresh=*/false);
-  EXPECT_EQ(s.app.nav.button_lit[6], 1);
-  frame(s, kMute);
-  EXPECT_EQ(s.app.nav.button_lit[6], 0);
-  frame(s, kMute);
+  for (auto [fresh, want] : {std::pair{true, 1}, {false, 1}, {true, 0}, {true, 1}}) {
+    click(s, kMute, fresh);
+    EXPECT_EQ(s.app.nav.button_lit[6], want);
+  }
   s.app.nav.ticker_pos = 40;
-  frame(s, kMusic3);
-  EXPECT_EQ(lit(s), "0010000010");
+  EXPECT_EQ(click(s, kMusic3), "menu 2 lit 0010000010 sel 11 frames 0");
   EXPECT_EQ(s.app.nav.selected_song, 3);
   EXPECT_EQ(s.app.nav.ticker_pos, 1);
   s.app.nav.ticker_pos = 40;
-  frame(s, kMusic3);  // the selected song does nothing
+  click(s, kMusic3);  // the selected song does nothing
   EXPECT_EQ(s.app.nav.ticker_pos, 40);
 }
 
 TEST(Menu, OverlapOfRowFourAndTheSwitchOpensTheEntryAndSwitches) {
   Screen s;
   s.app.nav.current_menu = 1;
-  frame(s, 500, 106);  // right row 4 of the Charts Menu is entry 9
-  EXPECT_EQ(s.app.nav.menu_selected[9], 1);
-  EXPECT_EQ(s.app.nav.menu_selected[11], 0);
+  // Right row 4 of the Charts Menu is entry 9: both wipes, then the switch.
+  EXPECT_EQ(click(s, 500, 106), "menu 2 lit 0000001000 sel 9 frames 150");
   EXPECT_EQ(s.app.grid.page_length, length_of_page(9));
-  EXPECT_EQ(s.p.frames_presented(), 150u);  // both wipes
-  EXPECT_EQ(s.app.nav.current_menu, 2);
-  EXPECT_EQ(s.app.nav.button_lit[2], 0);
-  EXPECT_EQ(s.app.nav.button_lit[3], 0);
   s.app.input.mouse_button = 0;
   handle_buttons(s.app);  // the next frame lights the new menu's button
-  EXPECT_EQ(s.app.nav.button_lit[3], 1);
-
+  EXPECT_EQ(state(s), "menu 2 lit 0010001000 sel 9 frames 150");
   // In the Articles Menu row 4 holds the disabled entry 20: only the switch.
-  frame(s, 500, 106);
-  EXPECT_EQ(s.app.nav.current_menu, 1);
-  EXPECT_EQ(s.app.nav.menu_selected[20], 0);
-  EXPECT_EQ(s.app.nav.menu_selected[9], 1);
-  EXPECT_EQ(s.p.frames_presented(), 150u);
+  EXPECT_EQ(click(s, 500, 106), "menu 1 lit 0000001000 sel 9 frames 150");
 }
 
 TEST(Menu, TheShownEntryDoesNothingUntilRulesClearsTheHighlight) {
   Screen s;
-  frame(s, 200, 66);  // entry 11, already shown
-  EXPECT_EQ(s.p.frames_presented(), 0u);
-  frame(s, kRules);
-  EXPECT_EQ(s.p.frames_presented(), 150u);
+  EXPECT_EQ(click(s, 200, 66), "menu 2 lit 0010001000 sel 11 frames 0");  // entry 11, already shown
+  s.app.grid.top_line = 7;
+  s.app.grid.scroll_offset = 6;
+  // A page change: two wipes of 75 frames, then the top of the new page; ARTICLES lit again.
+  EXPECT_EQ(click(s, kRules), "menu 2 lit 0011001000 sel frames 150");
+  EXPECT_EQ(s.app.grid.top_line, 0);
+  EXPECT_EQ(s.app.grid.scroll_offset, 0);
   EXPECT_EQ(s.app.grid.page_length, length_of_page(12));
-  EXPECT_EQ(lit(s), "0011001000");  // RULES, and ARTICLES lit again
-  for (int k = 1; k <= 21; ++k) EXPECT_EQ(s.app.nav.menu_selected[k], 0);
-  frame(s, kRules);  // RULES while its page is shown does nothing
-  EXPECT_EQ(s.p.frames_presented(), 150u);
-  frame(s, 200, 66);
-  EXPECT_EQ(s.p.frames_presented(), 300u);
-  EXPECT_EQ(s.app.nav.menu_selected[11], 1);
-  EXPECT_EQ(lit(s), "0010001000");
+  EXPECT_EQ(click(s, kRules), "menu 2 lit 0011001000 sel frames 150");  // its page is shown
+  EXPECT_EQ(click(s, 200, 66), "menu 2 lit 0010001000 sel 11 frames 300");
   EXPECT_EQ(s.app.grid.page_length, length_of_page(11));
 }
 
 TEST(Menu, ChartsAndArticlesKeepThePageAndTheHighlight) {
   Screen s;
-  frame(s, kHelp);
-  int help_length = s.app.grid.page_length;
+  click(s, kHelp);
+  const int help_length = s.app.grid.page_length;
   EXPECT_EQ(help_length, length_of_page(10));
-  frame(s, 500, 110);  // the menu switch leaves HELP lit
+  click(s, 500, 110);  // the menu switch leaves HELP lit
   handle_buttons(s.app);
-  EXPECT_EQ(lit(s), "0100101000");
-  frame(s, kArticles);
-  EXPECT_EQ(lit(s), "0010001000");
+  EXPECT_EQ(state(s), "menu 1 lit 0100101000 sel frames 150");
+  EXPECT_EQ(click(s, kArticles), "menu 2 lit 0010001000 sel frames 150");
   EXPECT_EQ(s.app.grid.page_length, help_length);
-  EXPECT_EQ(s.p.frames_presented(), 150u);
-
-  Screen t;
-  frame(t, kCharts);
-  EXPECT_EQ(t.app.nav.menu_selected[11], 1);  // belongs to the other menu now
-  EXPECT_EQ(t.app.grid.page_length, length_of_page(11));
-}
-
-TEST(PageChange, StartsAtTheTopAfterTwoWipesOfSeventyFiveFrames) {
-  Screen s;
-  load_page(s.app.grid, 9);
-  s.app.grid.top_line = 7;
-  s.app.grid.scroll_offset = 6;
-  page_change(s.app, 1);
-  EXPECT_EQ(s.app.grid.top_line, 0);
-  EXPECT_EQ(s.app.grid.scroll_offset, 0);
-  EXPECT_EQ(s.p.frames_presented(), 150u);
 }
 
 std::string run(const std::string& script) {
@@ -191,8 +153,7 @@ TEST(Flow, QuitEndsTheLoopAtTheStartOfTheNextFrame) {
 
 TEST(Flow, ButtonHeldIntoTheMainScreenCountsAsAClickInItsSecondFrame) {
   // The held button ends the intro, then is sampled over QUIT.
-  std::string out = run("wait 2s\nmouse 60 50\nbutton down\nwait 4s\nwait 3\n");
-  EXPECT_EQ(out, "ended=0\n");
+  EXPECT_EQ(run("wait 2s\nmouse 60 50\nbutton down\nwait 4s\nwait 3\n"), "ended=0\n");
 }
 
 }  // namespace

@@ -8,100 +8,84 @@
 namespace zel {
 namespace {
 
-using testing::blend;
-using testing::Screen;
+using namespace zel::testing;
 
-constexpr uint32_t kBg = 0x406080;
+// blend_rect's arithmetic, channel by channel, as an independent reference.
+uint32_t blend(uint32_t dst, int alpha, int r, int g, int b) {
+  auto ch = [&](int s, int shift) {
+    int d = static_cast<int>((dst >> shift) & 0xFF);
+    return static_cast<uint32_t>((s * alpha + d * (256 - alpha)) / 256) << shift;
+  };
+  return ch(r, 16) | ch(g, 8) | ch(b, 0);
+}
+
+// A screen in the given skin, cleared to the test background.
+struct Cleared : Screen {
+  explicit Cleared(int skin = 1) {
+    app.nav.skin = skin;
+    app.fb.clear(kBg);
+  }
+};
 
 TEST(ButtonGlow, RisesBySevenPerHoveredFrameUpTo125AndOnlyWhenUnlatched) {
   Screen s;
-  s.pointer(60, 75);  // over CHARTS (button 2, not lit)
-  int want = 0;
-  for (int f = 0; f < 30; ++f) {
-    draw_buttons(s.app);
-    want = std::min(std::max(want - 3, 0) + 10, 125);
-    ASSERT_EQ(s.app.input.button_glow[2], want) << "frame " << f;
-  }
-  EXPECT_EQ(s.app.input.pointer_look, 2);
-  s.app.input.click_latch = 1;  // still hot, but fading
-  draw_buttons(s.app);
-  EXPECT_EQ(s.app.input.button_glow[2], 122);
-  EXPECT_EQ(s.app.input.pointer_look, 2);
-  s.app.input.click_latch = 0;
-  for (auto [x, y] : {std::pair{60, 100}, {35, 75}}) {  // lit ARTICLES; the edge of CHARTS
+  // One frame with the pointer at (x, y): CHARTS' glow (button 2, not lit) and the pointer look.
+  auto hover = [&](int x, int y) {
     s.pointer(x, y);
     draw_buttons(s.app);
-    EXPECT_EQ(s.app.input.pointer_look, 1);
+    return std::pair(s.app.input.button_glow[2], s.app.input.pointer_look);
+  };
+  for (int f = 0, want = 0; f < 30; ++f) {
+    want = std::min(std::max(want - 3, 0) + 10, 125);
+    ASSERT_EQ(hover(60, 75), std::pair(want, 2)) << "frame " << f;
   }
-  EXPECT_EQ(s.app.input.button_glow[2], 116);
+  s.app.input.click_latch = 1;  // still hot, but fading
+  EXPECT_EQ(hover(60, 75), std::pair(122, 2));
+  s.app.input.click_latch = 0;
+  EXPECT_EQ(hover(60, 100), std::pair(119, 1));  // over lit ARTICLES
+  EXPECT_EQ(hover(35, 75), std::pair(116, 1));   // the edge of CHARTS
 }
 
 TEST(ButtonTints, CoverTheWholeRectangleInTheColoursOfEachSkin) {
-  Screen s;
-  s.app.fb.clear(kBg);
+  Cleared s;
   s.app.input.button_glow[1] = 50;
   draw_buttons(s.app);
-  // QUIT (35, 40, 88, 19), glow 47 after the decay.
-  uint32_t quit = blend(kBg, 47, 30, 50, 125);
-  EXPECT_EQ(s.px(35, 40), quit);
-  EXPECT_EQ(s.px(123, 59), quit);
-  EXPECT_EQ(s.px(34, 40), kBg);
-  EXPECT_EQ(s.px(124, 59), kBg);
-  EXPECT_EQ(s.px(35, 60), kBg);
-  // ARTICLES lit.
-  EXPECT_EQ(s.px(35, 90), blend(kBg, 125, 125, 70, 20));
-  EXPECT_EQ(s.px(123, 109), blend(kBg, 125, 125, 70, 20));
-  // CHARTS with glow 0 stays as it was.
-  EXPECT_EQ(s.px(60, 75), kBg);
-
-  Screen c;
-  c.app.nav.skin = 2;
-  c.app.fb.clear(kBg);
+  // QUIT (35, 40, 88, 19) with glow 47 after the decay; ARTICLES lit; CHARTS at glow 0 untouched.
+  const uint32_t quit = blend(kBg, 47, 30, 50, 125), lit = blend(kBg, 125, 125, 70, 20);
+  expect_pixels(s.app.fb, {{35, 40, quit}, {123, 59, quit}, {34, 40, kBg}, {124, 59, kBg}, {35, 60, kBg},
+                           {35, 90, lit}, {123, 109, lit}, {60, 75, kBg}});
+  Cleared c(2);
   c.app.input.button_glow[6] = 13;
   draw_buttons(c.app);
-  EXPECT_EQ(c.px(25, 97), blend(kBg, 95, 100, 150, 250));   // ARTICLES lit
-  EXPECT_EQ(c.px(101, 116), blend(kBg, 95, 100, 150, 250));
-  EXPECT_EQ(c.px(18, 137), blend(kBg, 95, 100, 150, 250));  // MUSIC 1 lit
-  EXPECT_EQ(c.px(61, 145), blend(kBg, 95, 100, 150, 250));
-  EXPECT_EQ(c.px(61, 146), kBg);
-  EXPECT_EQ(c.px(698, 49), blend(kBg, 10, 50, 100, 250));  // MUTE, glow 10
+  // ARTICLES and MUSIC 1 lit, MUTE at glow 10.
+  const uint32_t lit2 = blend(kBg, 95, 100, 150, 250);
+  expect_pixels(c.app.fb, {{25, 97, lit2}, {101, 116, lit2}, {18, 137, lit2}, {61, 145, lit2}, {61, 146, kBg},
+                           {698, 49, blend(kBg, 10, 50, 100, 250)}});
 }
 
-TEST(CentreMenu, HoverBarsReactInEmptySlotsAndBrightenWhenHovered) {
-  Screen s;
-  s.app.fb.clear(kBg);
-  s.pointer(600, 90);  // right column, row 3: entry 19 is disabled, the slot is empty
-  draw_centre_menu(s.app);
-  EXPECT_EQ(s.app.input.pointer_look, 2);
-  EXPECT_EQ(s.px(640, 85), blend(kBg, 125, 100, 100, 132));
-  EXPECT_EQ(s.px(647, 95), blend(kBg, 125, 100, 100, 132));
-  EXPECT_EQ(s.px(640, 84), kBg);  // between two bars
-  EXPECT_EQ(s.px(640, 96), kBg);
-  EXPECT_EQ(s.px(640, 73), blend(kBg, 60, 100, 100, 100));  // row 2, not hovered
-
-  Screen t;
-  t.app.fb.clear(kBg);
-  t.app.input.pointer_look = 1;
-  t.app.input.click_latch = 1;
-  t.pointer(600, 90);
-  draw_centre_menu(t.app);
-  EXPECT_EQ(t.app.input.pointer_look, 1);
-  EXPECT_EQ(t.px(640, 85), blend(kBg, 60, 100, 100, 100));
+TEST(CentreMenu, HoverBarsReactInEmptySlotsUnlessLatched) {
+  for (int latched : {0, 1}) {
+    SCOPED_TRACE(latched);
+    Cleared s;
+    s.app.input.pointer_look = 1;
+    s.app.input.click_latch = latched;
+    s.pointer(600, 90);  // right column, row 3: entry 19 is disabled, the slot is empty
+    draw_centre_menu(s.app);
+    const uint32_t bar = blend(kBg, 60, 100, 100, 100), hot = latched ? bar : blend(kBg, 125, 100, 100, 132);
+    EXPECT_EQ(s.app.input.pointer_look, latched ? 1 : 2);
+    // Rows 84 and 96 lie between bars; row 73 is row 2, not hovered.
+    expect_pixels(s.app.fb, {{640, 85, hot}, {647, 95, hot}, {640, 84, kBg}, {640, 96, kBg}, {640, 73, bar}});
+  }
 }
 
 TEST(CentreMenu, SelectionTintSitsOneRowAboveItsBar) {
-  Screen s;
-  s.app.fb.clear(kBg);
+  Cleared s;
   s.app.nav.menu_selected[21] = 1;  // the switch slot
   draw_centre_menu(s.app);
-  // Entry 11 is selected (left row 1): tint rows 60..70, bar rows 61..71.
-  uint32_t bar = blend(kBg, 60, 100, 100, 100);
-  EXPECT_EQ(s.px(380, 60), blend(kBg, 90, 200, 100, 100));
-  EXPECT_EQ(s.px(380, 65), blend(bar, 90, 200, 100, 100));
-  EXPECT_EQ(s.px(380, 71), bar);
-  EXPECT_EQ(s.px(380, 72), kBg);
-  EXPECT_EQ(s.px(640, 108), blend(kBg, 90, 200, 100, 100));
-  EXPECT_EQ(s.px(640, 84), kBg);  // entry 19 is not selected
+  // Entry 11 is selected (left row 1): tint rows 60..70, bar rows 61..71; entry 19 is not.
+  const uint32_t bar = blend(kBg, 60, 100, 100, 100), tint = blend(kBg, 90, 200, 100, 100);
+  expect_pixels(s.app.fb, {{380, 60, tint}, {380, 65, blend(bar, 90, 200, 100, 100)}, {380, 71, bar},
+                           {380, 72, kBg}, {640, 108, tint}, {640, 84, kBg}});
 }
 
 TEST(CentreMenu, TitleIsCentredOnColumn404) {
@@ -122,24 +106,18 @@ TEST(CentreMenu, TitleIsCentredOnColumn404) {
 
 TEST(Ticker, OneCharacterEveryNineFramesTenForTheFirst) {
   Screen s;
-  for (int f = 0; f < 9; ++f) draw_ticker(s.app);
-  EXPECT_EQ(s.app.nav.ticker_pos, 1);
-  draw_ticker(s.app);
-  EXPECT_EQ(s.app.nav.ticker_pos, 2);
-  for (int f = 0; f < 8; ++f) draw_ticker(s.app);
-  EXPECT_EQ(s.app.nav.ticker_pos, 2);
-  draw_ticker(s.app);
-  EXPECT_EQ(s.app.nav.ticker_pos, 3);
-  // Past the end of the line it starts again.
+  auto run = [&](int frames) {
+    for (int f = 0; f < frames; ++f) draw_ticker(s.app);
+    return s.app.nav.ticker_pos;
+  };
+  for (auto [frames, pos] : {std::pair{9, 1}, {1, 2}, {8, 2}, {1, 3}}) EXPECT_EQ(run(frames), pos);
   s.app.nav.ticker_pos = static_cast<int>(status_line(1).size());
-  for (int f = 0; f < 9; ++f) draw_ticker(s.app);
-  EXPECT_EQ(s.app.nav.ticker_pos, 1);
+  EXPECT_EQ(run(9), 1);  // past the end of the line it starts again
   // An empty line draws nothing and still moves.
   s.app.nav.selected_song = 0;
   s.app.fb.clear(kBg);
-  for (int f = 0; f < 9; ++f) draw_ticker(s.app);
-  EXPECT_EQ(s.app.nav.ticker_pos, 1);
-  for (uint32_t v : s.app.fb.px) ASSERT_EQ(v, kBg);
+  EXPECT_EQ(run(9), 1);
+  EXPECT_TRUE(all_are(s.app.fb, kBg));
 }
 
 TEST(Ticker, DrawsFiftyEightCharactersInFaceTwoShiftedByTheOffset) {
@@ -158,40 +136,27 @@ TEST(Ticker, DrawsFiftyEightCharactersInFaceTwoShiftedByTheOffset) {
 }
 
 TEST(ScrollThumb, RunsFrom195To556AndIsAbsentOnShortPages) {
-  Screen s;
+  Cleared s;
   s.page_of(100);
-  s.app.fb.clear(kBg);
   draw_scroll_thumb(s.app);
-  uint32_t thumb = blend(kBg, 80, 100, 150, 250);
-  EXPECT_EQ(s.px(779, 195), thumb);
-  EXPECT_EQ(s.px(787, 214), thumb);
-  EXPECT_EQ(s.px(779, 194), kBg);
-  EXPECT_EQ(s.px(788, 195), kBg);
-  EXPECT_EQ(s.px(779, 215), kBg);
-
+  const uint32_t thumb = blend(kBg, 80, 100, 150, 250), lit = blend(thumb, 40, 100, 125, 200);
+  expect_pixels(s.app.fb, {{779, 195, thumb}, {787, 214, thumb}, {779, 194, kBg}, {788, 195, kBg}, {779, 215, kBg}});
   s.app.fb.clear(kBg);
   s.app.grid.top_line = 67;
   s.app.input.scrollbar_glow = 40;
   draw_scroll_thumb(s.app);
-  uint32_t lit = blend(thumb, 40, 100, 125, 200);
-  EXPECT_EQ(s.px(779, 556), lit);
-  EXPECT_EQ(s.px(787, 575), lit);
-  EXPECT_EQ(s.px(779, 555), kBg);
+  expect_pixels(s.app.fb, {{779, 556, lit}, {787, 575, lit}, {779, 555, kBg}});
 
-  Screen c;
-  c.app.nav.skin = 2;
+  Cleared c(2);
   c.page_of(35);
   c.app.grid.top_line = 1;  // 361 / 2 = 180.5, rounds to 180
-  c.app.fb.clear(kBg);
   draw_scroll_thumb(c.app);
-  EXPECT_EQ(c.px(783, 375), blend(kBg, 80, 50, 150, 250));
-  EXPECT_EQ(c.px(792, 394), blend(kBg, 80, 50, 150, 250));
-  EXPECT_EQ(c.px(783, 374), kBg);
-
+  const uint32_t thumb2 = blend(kBg, 80, 50, 150, 250);
+  expect_pixels(c.app.fb, {{783, 375, thumb2}, {792, 394, thumb2}, {783, 374, kBg}});
   c.page_of(33);  // no thumb
   c.app.fb.clear(kBg);
   draw_scroll_thumb(c.app);
-  for (uint32_t v : c.app.fb.px) ASSERT_EQ(v, kBg);
+  EXPECT_TRUE(all_are(c.app.fb, kBg));
 }
 
 }  // namespace
