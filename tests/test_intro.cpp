@@ -180,7 +180,9 @@ TEST(Scroller, MirrorFadesToBlackAndStopsAboveRow598) {
       }
     // The upright face in ScrollerColours where the next column's highlight does not cover it.
     for (int r = 0; r < 32; ++r)
-      if (in(c, r) && !in(c + 1, r + 1)) EXPECT_EQ(s.px(x0 + c, 300 + r), s.app.intro.scroller_colours[300 + r]);
+      if (in(c, r) && !in(c + 1, r + 1)) {
+        EXPECT_EQ(s.px(x0 + c, 300 + r), s.app.intro.scroller_colours[300 + r]);
+      }
   }
   EXPECT_GT(black, 10);
 }
