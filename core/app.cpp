@@ -4,7 +4,6 @@
 #include <string>
 
 #include "content/content.h"
-#include "render/page_panel.h"
 #include "render/transitions.h"
 
 namespace zel {
@@ -116,13 +115,9 @@ void main_loop(App& app) {
     keyboard_and_wheel_scrolling(app);
     handle_buttons(app);
     handle_menu_click(app);
-    draw_backdrop(app);
-    draw_buttons(app);
-    draw_centre_menu(app);
-    draw_page_rules(app, app.grid.top_line);
-    draw_page_text(app, app.grid.top_line);
-    if (app.nav.button_lit[6] == 0) draw_visualiser(app);
-    draw_ticker(app);
+    // Backdrop, buttons, centre menu, page rules and text, the visualiser
+    // unless muted, the ticker: the same picture the wipes redraw.
+    redraw_main_screen(app);
     if (app.grid.page_length > 32) {
       draw_scroll_thumb(app);
       handle_scrollbar(app);
