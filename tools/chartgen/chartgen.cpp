@@ -425,7 +425,9 @@ int main(int argc, char** argv) {
   Chart month, year, all;
   std::set<std::string> history;  // groups with points before May 2010
   for (auto& [period, table] : periods)
-    for (auto& [g, s] : table) {
+    for (auto& entry : table) {
+      const std::string& g = entry.first;  // named, not bound: lambdas may not capture bindings
+      const auto& s = entry.second;
       if (s.points > 0) history.insert(g);
       if (period == "2010-04") month.before[g] = s;
       auto add = [&](Chart& c) {
