@@ -1,6 +1,7 @@
 #include "tools/tool/script_runner.h"
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -42,6 +43,16 @@ std::string fmt_double(double v) {
   os.precision(10);
   os << v;
   return os.str();
+}
+
+// FNV-1a over the frame's pixels: a cheap fingerprint for comparing long runs.
+uint64_t frame_hash(const std::vector<uint32_t>& frame) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint32_t px : frame) {
+    h ^= px;
+    h *= 1099511628211ull;
+  }
+  return h;
 }
 
 }  // namespace
@@ -139,6 +150,8 @@ bool parse_script(const std::string& text, std::vector<ScriptCommand>& out, std:
       c.number = static_cast<double>(n);
     } else if (c.op == "shot") {
       if (w.size() != 2 || w[1].find('/') != std::string::npos) return bad("usage: shot NAME.png");
+    } else if (c.op == "framelog") {
+      if (w.size() != 2 || w[1].find('/') != std::string::npos) return bad("usage: framelog NAME.txt");
     } else if (c.op == "print") {
       if (w.size() < 2) return bad("usage: print NAME...");
       for (size_t i = 1; i < w.size(); ++i)
@@ -163,6 +176,7 @@ ScriptResult run_script(const std::vector<ScriptCommand>& script, const std::str
   int wait_frames = 0;
   double wait_until = -1;
   std::vector<std::pair<int, bool>> release_next;  // keys (or -1 for the button) to release after the next present
+  std::ofstream frame_log;  // one line per presented frame once `framelog` has run
 
   // Runs commands until a wait or the end of the script. True when the
   // script has run out.
@@ -195,6 +209,10 @@ ScriptResult run_script(const std::vector<ScriptCommand>& script, const std::str
         std::string path = outdir + "/" + c.args[0];
         if (!write_png(path, p.last_frame().data(), kScreenW, kScreenH) && result.error.empty())
           result.error = "cannot write " + path;
+      } else if (c.op == "framelog") {
+        std::string path = outdir + "/" + c.args[0];
+        frame_log.open(path);
+        if (!frame_log && result.error.empty()) result.error = "cannot write " + path;
       } else if (c.op == "print") {
         for (const std::string& name : c.args) out << name << "=" << state_value(*app, p, name) << "\n";
         out.flush();
@@ -204,7 +222,8 @@ ScriptResult run_script(const std::vector<ScriptCommand>& script, const std::str
   };
 
   bool ran_out = step();
-  p.set_present_hook([&](const std::vector<uint32_t>&) {
+  p.set_present_hook([&](const std::vector<uint32_t>& frame) {
+    if (frame_log.is_open()) frame_log << p.frames_presented() << ' ' << std::hex << frame_hash(frame) << std::dec << '\n';
     for (auto& [key, unused] : release_next) {
       (void)unused;
       if (key < 0) p.post_button(false);

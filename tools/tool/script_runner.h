@@ -6,6 +6,7 @@
 //   key down K | key up K | key press K
 //   mouse X Y | button down | button up | click | wheel N
 //   shot NAME.png               the last presented frame, into OUTDIR
+//   framelog NAME.txt           from now on, "FRAME HASH" per presented frame into OUTDIR
 //   print NAME...               NAME=VALUE lines of state values
 //
 // Commands run between presented frames: those before the first wait run
@@ -24,7 +25,7 @@ namespace zel::tool {
 
 struct ScriptCommand {
   int line = 0;
-  std::string op;                  // wait, waits, key, mouse, button, click, wheel, shot, print
+  std::string op;                  // wait, waits, key, mouse, button, click, wheel, shot, framelog, print
   std::vector<std::string> args;
   double number = 0;               // frames / seconds / wheel steps
   int a = 0, b = 0;                // key code and down flag, or mouse x and y
