@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "tests/xm_test_writer.h"
+#include "xm/xm_player.h"
 #include "xm/xm_song.h"
 
 namespace zel {
@@ -196,7 +197,7 @@ TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
   voice.position = 0;
   settle(voice);
   std::vector<float> out(2 * 16, 0.0f);
-  xm_mix(*r.song, out.data(), 16);
+  xm_mix(r.song->voice, out.data(), 16);
   // Forward through the loop; back from its end, where 50 sounds on the way
   // up, at the turn (the guard value) and on the first step down; forward
   // again from 30. No value inside the loop is skipped, none outside it is
@@ -218,13 +219,13 @@ TEST(XmMixerBlocks, SplittingARunIntoOddPiecesGivesTheSameFrames) {
     settle(voice);
     const XmVoice start = voice;
     std::vector<float> whole(2 * 5000, 0.0f), pieces(2 * 5000, 0.0f);
-    xm_mix(*r.song, whole.data(), 5000);
+    xm_mix(r.song->voice, whole.data(), 5000);
     voice = start;
     int at = 0, k = 0;
     const int sizes[] = {1, 2, 3, 5, 7, 11, 4, 13};
     while (at < 5000) {
       int n = std::min(sizes[k++ % 8], 5000 - at);
-      xm_mix(*r.song, pieces.data() + 2 * at, n);
+      xm_mix(r.song->voice, pieces.data() + 2 * at, n);
       at += n;
     }
     for (size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(whole[i], pieces[i]) << int(loop) << " " << i;
