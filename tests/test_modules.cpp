@@ -426,51 +426,6 @@ order p | p
   }
 }
 
-TEST(XmWriter, PlayersLoaderReadsBackCellsSamplesAndEnvelopes) {
-  using namespace xmsynth;
-  // 8-bit values (delta coded by the writer) with a ping-pong loop and
-  // tuning; 16-bit extremes behind spare header bytes the loader must skip;
-  // an instrument without samples.
-  const Sample s8{.name = "8-bit", .data = {0, 1, 2, -128, 127, 5}, .loop_type = 2, .loop_start = 1,
-                  .loop_length = 4, .finetune = -20, .relative_note = -3};
-  const Sample s16{.name = "16-bit", .data = {1000, -32768, 32767, 0}, .bits16 = true};
-  Module m;
-  m.name = "Round trip";
-  m.instruments.resize(3);
-  m.instruments[0].samples = {s8};
-  m.instruments[0].volume_env.points = {{0, 64}, {8, 20}, {20, 0}};
-  m.instruments[0].volume_env.sustain = 1;
-  m.instruments[0].fadeout = 300;
-  m.instruments[1].samples = {s16};
-  m.instruments[1].header_padding = 7;
-  m.patterns = {Pattern{2, std::vector<Cell>(8)}};
-  m.patterns[0].cells[1] = {49, 1, 0x40, 0x3, 0x20};
-  m.patterns[0].cells[6] = {97, 0, 0, 0, 0};
-  m.patterns[0].cells[7] = {96, 2, 0x10, 0xF, 0x7D};  // all five bytes: stored unpacked
-  m.order = {0, 0};
-  const std::vector<uint8_t> bytes = write_xm(m);
-  auto song = xm_load_song(bytes.data(), bytes.size());
-  ASSERT_TRUE(song);
-  EXPECT_EQ(song->song_length, 2);
-  const std::vector<XmCell>& c = song->patterns[0].cells;
-  ASSERT_EQ(c.size(), 8u);
-  EXPECT_EQ((std::array{c[1].note, c[1].effect, c[1].param, c[6].note, c[7].param}),
-            (std::array<uint8_t, 5>{49, 3, 0x20, 0xFF, 0x7D}));
-  const XmSample& r8 = *song->instruments[0].samples[0];
-  const XmSample& r16 = *song->instruments[1].samples[0];
-  ASSERT_EQ(r8.length, 6u);
-  ASSERT_EQ(r16.length, 4u);
-  EXPECT_EQ((std::array{r8.data[3], r8.data[4], r16.data[1], r16.data[2]}),
-            (std::array<int16_t, 4>{-128 * 256, 127 * 256, -32768, 32767}));
-  EXPECT_EQ((std::array{int(r8.loop_mode), int(r8.relative_note), int(r8.finetune)}),
-            (std::array{int(kXmLoopPingPong), -3, -20}));
-  EXPECT_EQ(song->instruments[0].volume_point_count, 3);
-  EXPECT_EQ(song->instruments[0].fadeout, 600);
-  EXPECT_EQ(song->instruments[2].sample_count, 0);
-  m.instruments[0].samples[0].loop_length = 9;  // loop past the end
-  EXPECT_THROW(write_xm(m), std::runtime_error);
-}
-
 TEST(XmNotation, SizeIsReachedExactlyWithTheFillSample) {
   const std::string body = R"(instrument 1 "Noise"
   synth hat

@@ -15,7 +15,7 @@ namespace zel {
 namespace {
 
 using testing_psid::counting_tune;
-using testing_psid::make_psid;
+using psid::write_psid;
 using testing_psid::PsidFields;
 
 // A play routine that spins through ~400,000 instructions per call, so a
@@ -23,11 +23,11 @@ using testing_psid::PsidFields;
 std::vector<uint8_t> slow_tune() {
   PsidFields p;
   p.play = 0x1001;
-  p.code = {0x60,                                            // $1000 init: RTS
+  p.data = {0x60,                                            // $1000 init: RTS
             0xEE, 0x00, 0x20, 0xA9, 0x03, 0x85, 0xF0,          // $1001 play: INC $2000 / $F0 = 3
             0xA2, 0x00, 0xA0, 0x00, 0xCA, 0xD0, 0xFD,          // outer: X = Y = 0 / inner: DEX / BNE inner
             0x88, 0xD0, 0xFA, 0xC6, 0xF0, 0xD0, 0xF2, 0x60};   // DEY / BNE inner / DEC $F0 / BNE outer / RTS
-  return make_psid(p);
+  return write_psid(p);
 }
 
 std::vector<int16_t> direct_render(const std::vector<uint8_t>& img, size_t samples) {

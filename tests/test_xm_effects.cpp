@@ -5,14 +5,14 @@
 
 #include <cstdlib>
 
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_song.h"
 
 namespace zel {
 namespace {
 
-using xmtest::Cell;
-using xmtest::Module;
+using xmsynth::Cell;
+using xmsynth::Module;
 
 enum : uint8_t { kG = 16, kH = 17, kK = 20, kL = 21, kP = 25, kR = 27, kT = 29, kX = 33 };
 
@@ -25,13 +25,13 @@ Module effect_module(std::vector<Cell> rows = {}, int channels = 1, int patterns
   Module m;
   m.channels = channels;
   m.patterns.resize(static_cast<size_t>(patterns));
-  m.orders.clear();
-  for (int p = 0; p < patterns; ++p) m.orders.push_back(static_cast<uint8_t>(p));
+  m.order.clear();
+  for (int p = 0; p < patterns; ++p) m.order.push_back(static_cast<uint8_t>(p));
   for (int i = 0; i < 2; ++i) {
-    xmtest::Sample s;
-    s.sixteen = true;
-    s.values.assign(1000, static_cast<int16_t>(1000 * (i + 1)));
-    s.loop = 1;
+    xmsynth::Sample s;
+    s.bits16 = true;
+    s.data.assign(1000, static_cast<int16_t>(1000 * (i + 1)));
+    s.loop_type = 1;
     s.loop_length = 1000;
     m.instruments.emplace_back().samples.push_back(s);
   }
@@ -42,7 +42,7 @@ Module effect_module(std::vector<Cell> rows = {}, int channels = 1, int patterns
 struct Play {
   std::unique_ptr<XmSong> song;
   explicit Play(const Module& m) {
-    std::vector<uint8_t> bytes = xmtest::write(m);
+    std::vector<uint8_t> bytes = xmsynth::write_xm(m);
     song = xm_load_song(bytes.data(), bytes.size());
     EXPECT_TRUE(song);
     xm_song_reset(*song);
@@ -392,8 +392,8 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
   m.restart = 1;  // then loops on the empty pattern
   m.speed = 31;
   m.instruments[0].fadeout = 1;
-  m.instruments[0].volume.points = {{0, 64}, {1, 64}};
-  m.instruments[0].volume.type = kXmEnvOn | kXmEnvSustain;
+  m.instruments[0].volume_env.points = {{0, 64}, {1, 64}};
+  m.instruments[0].volume_env.sustain = 0;
   Play p(m);
   p.ticks(31);
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
@@ -408,8 +408,7 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
 
 TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   Module m = effect_module({{49, 1, 0, kL, 5}, fx(kL, 40)});
-  m.instruments[0].volume.points = {{0, 64}, {10, 0}};
-  m.instruments[0].volume.type = kXmEnvOn;
+  m.instruments[0].volume_env.points = {{0, 64}, {10, 0}};
   Play p(m);
   p.ticks(1);
   EXPECT_EQ(p.ch().volume_env.output, 32);
@@ -420,8 +419,7 @@ TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   EXPECT_TRUE(p.ch().volume_env.ended);
 
   m = effect_module({{49, 1, 0, 0, 0}});
-  m.instruments[0].panning.points = {{0, 0}, {1, 0}};
-  m.instruments[0].panning.type = kXmEnvOn;
+  m.instruments[0].panning_env.points = {{0, 0}, {1, 0}};
   Play q(m);
   q.ticks(3);
   // 128 + ((128 - 0) / 32) x (0 - 32)

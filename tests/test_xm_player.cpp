@@ -5,13 +5,13 @@
 
 #include "content/content.h"
 #include "platform/headless_platform.h"
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace zel {
 namespace {
 
-using xmtest::Module;
+using xmsynth::Module;
 
 // Four channels, three orders, speed 1 so that rows move about once per
 // 884-frame block, with notes scattered over the rows.
@@ -21,12 +21,12 @@ Module stream_module() {
   m.speed = 1;
   m.patterns.resize(2);
   m.patterns[1].rows = 40;
-  m.orders = {0, 1, 0};
-  xmtest::Instrument ins;
-  xmtest::Sample s;
-  s.sixteen = true;
-  for (int i = 0; i < 256; ++i) s.values.push_back(static_cast<int16_t>((i * 37) % 512 * 40 - 10000));
-  s.loop = 1;
+  m.order = {0, 1, 0};
+  xmsynth::Instrument ins;
+  xmsynth::Sample s;
+  s.bits16 = true;
+  for (int i = 0; i < 256; ++i) s.data.push_back(static_cast<int16_t>((i * 37) % 512 * 40 - 10000));
+  s.loop_type = 1;
   s.loop_length = 256;
   ins.samples.push_back(s);
   m.instruments.push_back(ins);
@@ -54,7 +54,7 @@ Offline render_offline(const std::vector<uint8_t>& image, int blocks) {
 }
 
 TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
-  std::vector<uint8_t> image = xmtest::write(stream_module());
+  std::vector<uint8_t> image = xmsynth::write_xm(stream_module());
   Offline want = render_offline(image, 400);
   HeadlessPlatform platform;
   platform.set_audio_capture(true);
@@ -90,7 +90,7 @@ TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
 
 TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
   Module m = stream_module();
-  std::vector<uint8_t> image = xmtest::write(m);
+  std::vector<uint8_t> image = xmsynth::write_xm(m);
   HeadlessPlatform platform;
   XmPlayer player(platform);
   ASSERT_TRUE(xm_load(player, image.data(), image.size()));
@@ -100,7 +100,7 @@ TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
     platform.advance(HeadlessPlatform::kFrameTime);
     int order = xm_playing_order(player), row = xm_playing_row(player);
     for (int c = 0; c < 4; ++c) {
-      const xmtest::Cell& cell = m.cell(m.orders[static_cast<size_t>(order)], row, c);
+      const xmsynth::Cell& cell = m.cell(m.order[static_cast<size_t>(order)], row, c);
       uint32_t want = static_cast<uint32_t>(cell.note) | static_cast<uint32_t>(cell.instrument) << 8;
       ASSERT_EQ(xm_playing_cell(player, c), want);
       saw_note |= want != 0;
@@ -112,7 +112,7 @@ TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
 }
 
 TEST(XmPlayerControl, PlayTwiceRestartsWithOneStreamAndStopSilencesAtOnce) {
-  std::vector<uint8_t> image = xmtest::write(stream_module());
+  std::vector<uint8_t> image = xmsynth::write_xm(stream_module());
   Offline want = render_offline(image, 100);
   HeadlessPlatform platform;
   platform.set_audio_capture(true);
@@ -162,7 +162,7 @@ TEST(XmPlayerControl, FailuresLeaveSilenceAndNoSong) {
   EXPECT_FALSE(xm_load(player, junk, sizeof junk));
   EXPECT_FALSE(xm_play(player));
 
-  std::vector<uint8_t> image = xmtest::write(stream_module());
+  std::vector<uint8_t> image = xmsynth::write_xm(stream_module());
   ASSERT_TRUE(xm_load(player, image.data(), image.size()));
   platform.set_fail_audio(true);
   EXPECT_FALSE(xm_play(player));
