@@ -102,16 +102,5 @@ TEST(PsidDriver, EachChunkIsOnePlayCallThenTheSynthesis) {
   }
 }
 
-// The table hands out the embedded images (their contents are pinned with
-// the tunes) and always sub-song 0, whatever a header's start song says.
-TEST(SidTuneTable, EntriesAreTheEmbeddedImagesWithSubSongZero) {
-  for (int n = 0; n <= 13; ++n) {
-    const SidTuneEntry tune = sid_tune(n);
-    EXPECT_EQ(tune.sub_song, 0) << n;
-    EXPECT_EQ(tune.image.data(), tune_image(n).data()) << n;
-    EXPECT_EQ(tune.image.size(), tune_image(n).size()) << n;
-  }
-}
-
 }  // namespace
 }  // namespace zel
