@@ -34,7 +34,6 @@ XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frame
   return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row), song.play_time_ms};
 }
 
-
 namespace {
 
 uint64_t pack_position(const XmPosition& p) {
