@@ -11,35 +11,34 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace {
 
 using namespace zel;
 
-xmtest::Module busy_module(int channels) {
-  xmtest::Module m;
+xmsynth::Module busy_module(int channels) {
+  xmsynth::Module m;
   m.channels = channels;
   m.speed = 6;
   m.bpm = 125;
   m.patterns.resize(4);
-  m.orders = {0, 1, 2, 3};
+  m.order = {0, 1, 2, 3};
   for (int i = 0; i < 8; ++i) {
-    xmtest::Instrument ins;
-    xmtest::Sample s;
+    xmsynth::Instrument ins;
+    xmsynth::Sample s;
     int len = 2000 + 1500 * i;
     for (int k = 0; k < len; ++k)
-      s.values.push_back(static_cast<int16_t>(std::lround(100 * std::sin(k * (0.05 + 0.01 * i)) +
+      s.data.push_back(static_cast<int16_t>(std::lround(100 * std::sin(k * (0.05 + 0.01 * i)) +
                                                           20 * std::sin(k * 0.31))));
-    s.loop = i % 3 == 2 ? 2 : 1;
-    s.loop_start = static_cast<uint32_t>(len / 4);
-    s.loop_length = static_cast<uint32_t>(len / 2);
-    s.panning = static_cast<uint8_t>(32 + 24 * i);
+    s.loop_type = i % 3 == 2 ? 2 : 1;
+    s.loop_start = len / 4;
+    s.loop_length = len / 2;
+    s.panning = 32 + 24 * i;
     ins.samples.push_back(s);
-    ins.volume.points = {{0, 64}, {8, 48}, {40, 20}, {120, 0}};
-    ins.volume.type = kXmEnvOn | kXmEnvSustain;
-    ins.volume.sustain = 2;
+    ins.volume_env.points = {{0, 64}, {8, 48}, {40, 20}, {120, 0}};
+    ins.volume_env.sustain = 2;  // on, with a sustain point
     ins.fadeout = 400;
     m.instruments.push_back(ins);
   }
@@ -52,7 +51,7 @@ xmtest::Module busy_module(int channels) {
     for (int r = 0; r < 64; ++r)
       for (int c = 0; c < channels; ++c) {
         if (rnd(4) == 0) continue;  // three cells in four carry a note
-        xmtest::Cell& cell = m.cell(p, r, c);
+        xmsynth::Cell& cell = m.cell(p, r, c);
         cell.note = static_cast<uint8_t>(25 + rnd(48));
         cell.instrument = static_cast<uint8_t>(1 + rnd(8));
         switch (rnd(5)) {
@@ -74,7 +73,7 @@ double cpu_seconds() {
 }
 
 double real_time_factor(int channels, int seconds) {
-  std::vector<uint8_t> image = xmtest::write(busy_module(channels));
+  std::vector<uint8_t> image = xmsynth::write_xm(busy_module(channels));
   auto song = xm_load_song(image.data(), image.size());
   if (!song) return 0;
   // Blocks go round a ring of the stream's size, as in the player.

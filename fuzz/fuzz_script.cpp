@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/tool/script_runner.h"
+#include "cli/script_runner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);

@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "tools/tool/script_runner.h"
+#include "cli/script_runner.h"
 
 namespace zel {
 namespace {

@@ -218,17 +218,5 @@ TEST_F(Cpu, MultiplyProgramMatchesIntegerProduct) {
     }
 }
 
-TEST_F(Cpu, CopyLoopThroughIndirectIndexedPointers) {
-  poke(0x2000, {0xA0, 0x00,              // LDY #0
-                0xB1, 0xFB, 0x91, 0xFD,  // loop: LDA ($FB),Y / STA ($FD),Y
-                0xC8, 0xC4, 0xFA,        // INY / CPY $FA
-                0xD0, 0xF7, 0x60});      // BNE loop / RTS
-  for (int i = 0; i < 200; ++i) s.ram[0x3000 + i] = static_cast<uint8_t>(i * 7 + 3);
-  poke(0xFA, {200, 0x00, 0x30, 0x80, 0x40});  // count, source $3000, target $4080
-  cpu_call(s, 0x2000, 0);
-  for (int i = 0; i < 200; ++i) ASSERT_EQ(s.ram[0x4080 + i], static_cast<uint8_t>(i * 7 + 3)) << i;
-  EXPECT_EQ(s.ram[0x4080 + 200], 0);
-}
-
 }  // namespace
 }  // namespace zel

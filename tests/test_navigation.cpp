@@ -7,7 +7,7 @@
 #include "core/input.h"
 #include "core/navigation.h"
 #include "tests/screen_fixture.h"
-#include "tools/tool/script_runner.h"
+#include "cli/script_runner.h"
 
 namespace zel {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "content/content.h"
 #include "tools/pagec/block_letters.h"
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 namespace zel {
 namespace {

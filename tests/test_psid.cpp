@@ -11,7 +11,7 @@ namespace zel {
 namespace {
 
 using testing_psid::fresh_machine;
-using testing_psid::make_psid;
+using psid::write_psid;
 using testing_psid::PsidFields;
 using testing_psid::started_tune;
 
@@ -19,8 +19,8 @@ TEST(PsidLoad, LoadAddressComesFromTheDataAndOnlyTheOffsetsLowByteCounts) {
   PsidFields p;
   p.header_load = 0x2000;
   p.data_offset = 0x76;  // a short header, as version 1 images have
-  p.code = {0xAA, 0xBB, 0xCC};
-  auto img = make_psid(p);
+  p.data = {0xAA, 0xBB, 0xCC};
+  auto img = write_psid(p);
   img[6] = 0x12;  // high byte of the offset is not read
   auto m = fresh_machine();
   EXPECT_EQ(psid_load(*m, img.data(), img.size()), 0x1000);
@@ -44,7 +44,7 @@ TEST(PsidLoad, PlayAddressZeroIsTakenFromTheIrqVectorAfterInit) {
            0xA9, 0x34, 0x8D, 0x14, 0x03,   //       $0314 = $34
            0xA9, 0x12, 0x8D, 0x15, 0x03,   //       $0315 = $12
            0x60});
-  const auto img = make_psid(p);
+  const auto img = write_psid(p);
   auto m = fresh_machine();
   psid_load(*m, img.data(), img.size());
   EXPECT_EQ(m->play_address, 0x1234);
@@ -57,8 +57,8 @@ TEST(PsidLoad, PlayAddressZeroIsTakenFromTheIrqVectorAfterInit) {
 TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
   PsidFields p;
   p.load = p.init = p.play = 0xFFF0;
-  p.code.assign(64, 0x5A);
-  const auto img = make_psid(p);
+  p.data.assign(64, 0x5A);
+  const auto img = write_psid(p);
   auto m = fresh_machine();
   EXPECT_EQ(psid_load(*m, img.data(), img.size()), 0xFFF0);
   EXPECT_EQ(m->ram[0xFFFF], 0x5A);
@@ -71,8 +71,8 @@ TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
 
 TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
   PsidFields p;
-  p.code = {0xA9, 0x0F, 0x8D, 0x18, 0xD4, 0x60};
-  auto img = make_psid(p);
+  p.data = {0xA9, 0x0F, 0x8D, 0x18, 0xD4, 0x60};
+  auto img = write_psid(p);
   for (size_t size : {size_t{0}, size_t{7}, size_t{13}, size_t{0x7C}, size_t{0x7D}}) {
     SCOPED_TRACE(size);
     auto m = fresh_machine();
@@ -99,17 +99,6 @@ TEST(PsidDriver, EachChunkIsOnePlayCallThenTheSynthesis) {
     tune_render_chunk(*m, out.data(), out.size());
     EXPECT_EQ(m->ram[0x2000], k);
     EXPECT_EQ(m->voice[0].phase_step, static_cast<uint32_t>(k * 256 * 359));
-  }
-}
-
-// The table hands out the embedded images (their contents are pinned with
-// the tunes) and always sub-song 0, whatever a header's start song says.
-TEST(SidTuneTable, EntriesAreTheEmbeddedImagesWithSubSongZero) {
-  for (int n = 0; n <= 13; ++n) {
-    const SidTuneEntry tune = sid_tune(n);
-    EXPECT_EQ(tune.sub_song, 0) << n;
-    EXPECT_EQ(tune.image.data(), tune_image(n).data()) << n;
-    EXPECT_EQ(tune.image.size(), tune_image(n).size()) << n;
   }
 }
 

@@ -13,7 +13,7 @@
 #include "platform/headless_platform.h"
 #include "render/glyph.h"
 #include "render/skin.h"
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 namespace zel {
 namespace {

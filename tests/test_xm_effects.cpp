@@ -5,14 +5,14 @@
 
 #include <cstdlib>
 
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_song.h"
 
 namespace zel {
 namespace {
 
-using xmtest::Cell;
-using xmtest::Module;
+using xmsynth::Cell;
+using xmsynth::Module;
 
 enum : uint8_t { kG = 16, kH = 17, kK = 20, kL = 21, kP = 25, kR = 27, kT = 29, kX = 33 };
 
@@ -25,13 +25,13 @@ Module effect_module(std::vector<Cell> rows = {}, int channels = 1, int patterns
   Module m;
   m.channels = channels;
   m.patterns.resize(static_cast<size_t>(patterns));
-  m.orders.clear();
-  for (int p = 0; p < patterns; ++p) m.orders.push_back(static_cast<uint8_t>(p));
+  m.order.clear();
+  for (int p = 0; p < patterns; ++p) m.order.push_back(static_cast<uint8_t>(p));
   for (int i = 0; i < 2; ++i) {
-    xmtest::Sample s;
-    s.sixteen = true;
-    s.values.assign(1000, static_cast<int16_t>(1000 * (i + 1)));
-    s.loop = 1;
+    xmsynth::Sample s;
+    s.bits16 = true;
+    s.data.assign(1000, static_cast<int16_t>(1000 * (i + 1)));
+    s.loop_type = 1;
     s.loop_length = 1000;
     m.instruments.emplace_back().samples.push_back(s);
   }
@@ -42,7 +42,7 @@ Module effect_module(std::vector<Cell> rows = {}, int channels = 1, int patterns
 struct Play {
   std::unique_ptr<XmSong> song;
   explicit Play(const Module& m) {
-    std::vector<uint8_t> bytes = xmtest::write(m);
+    std::vector<uint8_t> bytes = xmsynth::write_xm(m);
     song = xm_load_song(bytes.data(), bytes.size());
     EXPECT_TRUE(song);
     xm_song_reset(*song);
@@ -143,21 +143,7 @@ TEST(XmSequencing, BreaksAndJumpsLandWhereTheRulesSay) {
   }
 }
 
-TEST(XmSequencing, PatternLoopRepeatsItsRows) {
-  Module m = effect_module({{}, fx(0xE, 0x60), {}, fx(0xE, 0x62)});
-  m.speed = 1;
-  Play p(m);
-  EXPECT_EQ(p.trace(V(11, 1), [&] { return p.song->row; }), (V{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
-}
-
 // ---------------------------------------------------------------------------
-TEST(XmPitchEffects, PortamentoUpStopsAt56DownHasNoLimit) {
-  Play p(effect_module({{49, 1, 0, 0x1, 0x40}, fx(0x1, 0x00), {49, 1, 0, 0x2, 0xFF}}));
-  // The second row remembers 40; the third row starts again from 1712.
-  EXPECT_EQ(p.trace({2, 4, 3, 3 + 6}, [&] { return p.ch().period; }),
-            (V{1712 - 256, 1712 - 5 * 256, 56, 1712 + 5 * 1020}));
-}
-
 TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
   Module m = effect_module({{49, 1, 0, 0, 0}, {61, 2, 0, 0x3, 0x08}});
   for (int r = 2; r < 10; ++r) m.cell(0, r, 0) = fx(0x3, 0);
@@ -196,14 +182,6 @@ TEST(XmPitchEffects, VibratoSineWithDepth8SwingsAtMost60) {
   }
 }
 
-TEST(XmPitchEffects, FineAndExtraFinePortamentoRemember) {
-  Module m = effect_module({{49, 1, 0, 0xE, 0x13}, fx(0xE, 0x10), fx(0xE, 0x22), fx(0xE, 0x20), fx(kX, 0x12),
-                            fx(kX, 0x10), fx(kX, 0x23), fx(kX, 0x20)});
-  m.speed = 1;
-  Play p(m);
-  EXPECT_EQ(p.trace(V(8, 1), [&] { return p.ch().period; }), (V{1700, 1688, 1696, 1704, 1702, 1700, 1703, 1706}));
-}
-
 TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
   Play p(effect_module({{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}));
   p.ticks(7);
@@ -212,12 +190,6 @@ TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
 }
 
 // ---------------------------------------------------------------------------
-TEST(XmVolumeEffects, SlidesShareTheirMemory) {
-  Play p(effect_module({{49, 1, 0, 0xA, 0x03}, fx(0xA, 0), fx(0x5, 0), fx(0x6, 0), fx(0xE, 0xA2), fx(0xE, 0xB0),
-                        fx(0xC, 0x50), fx(0xA, 0x20)}));
-  EXPECT_EQ(p.trace(V(8, 6), [&] { return p.ch().volume; }), (V{49, 34, 19, 4, 6, 4, 80, 64}));
-}
-
 TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
   for (int start : {60, 5}) {
     SCOPED_TRACE(start);
@@ -240,23 +212,6 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
   }
 }
 
-TEST(XmVolumeEffects, TremorAlternatesOnAndOff) {
-  Module m = effect_module({{49, 1, 0x30, kT, 0x12}});  // 2 ticks on, 3 off
-  m.speed = 12;
-  Play p(m);
-  EXPECT_EQ(p.trace(V(11, 1), [&] { return p.ch().volume_delta; }),
-            (V{0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}));
-}
-
-TEST(XmVolumeEffects, GlobalVolumeAndItsSlide) {
-  Play p(effect_module({{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}));
-  p.ticks(1);
-  EXPECT_EQ(p.song->global_volume, 32);
-  EXPECT_EQ(p.voice().volume, 63);  // 127.5 x 32 / 64, truncated
-  p.ticks(5);
-  EXPECT_EQ(p.trace(V(4, 6), [&] { return p.song->global_volume; }), (V{27, 22, 37, 64}));
-}
-
 TEST(XmVolumeEffects, NoteCutAndRetriggers) {
   Play p(effect_module({{49, 1, 0, 0xE, 0xC2}, {49, 1, 0, 0xE, 0x92}, {49, 1, 0, kR, 0x12}}));
   p.ticks(2);
@@ -274,10 +229,52 @@ TEST(XmVolumeEffects, NoteCutAndRetriggers) {
   EXPECT_EQ(p.ch().volume, 62);
 }
 
-TEST(XmVolumeEffects, PanningCommands) {
-  Play p(effect_module({{49, 1, 0, 0x8, 0x40}, fx(0xE, 0x8F), fx(kP, 0x80), fx(kP, 0x03), fx(kP, 0)}));
-  EXPECT_EQ(p.trace(V(5, 6), [&] { return p.ch().panning; }), (V{0x40, 240, 255, 240, 225}));
-  EXPECT_EQ(p.voice().panning, 225);
+// One value traced over a few rows: after each run of ticks in `steps`,
+// `what` must read the next value of `want`.
+TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
+  using Get = int (*)(Play&);
+  const Get row = [](Play& p) { return p.song->row; };
+  const Get period = [](Play& p) { return int{p.ch().period}; };
+  const Get volume = [](Play& p) { return int{p.ch().volume}; };
+  const Get global = [](Play& p) { return p.song->global_volume; };
+  struct Case {
+    const char* name;
+    std::vector<Cell> rows;
+    int speed;
+    V steps;
+    Get what;
+    V want;
+  };
+  const Case cases[] = {
+      {"pattern loop repeats its rows", {{}, fx(0xE, 0x60), {}, fx(0xE, 0x62)}, 1, V(11, 1), row,
+       {0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}},
+      // The second row remembers 40; the third row starts again from 1712.
+      {"portamento up stops at 56, down has no limit", {{49, 1, 0, 0x1, 0x40}, fx(0x1, 0x00), {49, 1, 0, 0x2, 0xFF}},
+       6, {2, 4, 3, 3 + 6}, period, {1712 - 256, 1712 - 5 * 256, 56, 1712 + 5 * 1020}},
+      {"fine and extra-fine portamento remember",
+       {{49, 1, 0, 0xE, 0x13}, fx(0xE, 0x10), fx(0xE, 0x22), fx(0xE, 0x20), fx(kX, 0x12), fx(kX, 0x10), fx(kX, 0x23),
+        fx(kX, 0x20)},
+       1, V(8, 1), period, {1700, 1688, 1696, 1704, 1702, 1700, 1703, 1706}},
+      {"volume slides share their memory",
+       {{49, 1, 0, 0xA, 0x03}, fx(0xA, 0), fx(0x5, 0), fx(0x6, 0), fx(0xE, 0xA2), fx(0xE, 0xB0), fx(0xC, 0x50),
+        fx(0xA, 0x20)},
+       6, V(8, 6), volume, {49, 34, 19, 4, 6, 4, 80, 64}},
+      {"tremor: 2 ticks on, 3 off", {{49, 1, 0x30, kT, 0x12}}, 12, V(11, 1),
+       [](Play& p) { return int{p.ch().volume_delta}; }, {0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}},
+      {"global volume and its slide", {{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}, 6,
+       {1, 5, 6, 6, 6, 6}, global, {32, 32, 27, 22, 37, 64}},
+      {"global volume scales the voice: 127.5 x 32 / 64, truncated", {{49, 1, 0, kG, 0x20}}, 6, {1},
+       [](Play& p) { return p.voice().volume; }, {63}},
+      {"panning commands", {{49, 1, 0, 0x8, 0x40}, fx(0xE, 0x8F), fx(kP, 0x80), fx(kP, 0x03), fx(kP, 0)}, 6, V(5, 6),
+       [](Play& p) { return int{p.ch().panning}; }, {0x40, 240, 255, 240, 225}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Module m = effect_module(c.rows);
+    m.speed = c.speed;
+    Play p(m);
+    EXPECT_EQ(p.trace(c.steps, [&] { return c.what(p); }), c.want);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -392,8 +389,8 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
   m.restart = 1;  // then loops on the empty pattern
   m.speed = 31;
   m.instruments[0].fadeout = 1;
-  m.instruments[0].volume.points = {{0, 64}, {1, 64}};
-  m.instruments[0].volume.type = kXmEnvOn | kXmEnvSustain;
+  m.instruments[0].volume_env.points = {{0, 64}, {1, 64}};
+  m.instruments[0].volume_env.sustain = 0;
   Play p(m);
   p.ticks(31);
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
@@ -408,8 +405,7 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
 
 TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   Module m = effect_module({{49, 1, 0, kL, 5}, fx(kL, 40)});
-  m.instruments[0].volume.points = {{0, 64}, {10, 0}};
-  m.instruments[0].volume.type = kXmEnvOn;
+  m.instruments[0].volume_env.points = {{0, 64}, {10, 0}};
   Play p(m);
   p.ticks(1);
   EXPECT_EQ(p.ch().volume_env.output, 32);
@@ -420,8 +416,7 @@ TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   EXPECT_TRUE(p.ch().volume_env.ended);
 
   m = effect_module({{49, 1, 0, 0, 0}});
-  m.instruments[0].panning.points = {{0, 0}, {1, 0}};
-  m.instruments[0].panning.type = kXmEnvOn;
+  m.instruments[0].panning_env.points = {{0, 0}, {1, 0}};
   Play q(m);
   q.ticks(3);
   // 128 + ((128 - 0) / 32) x (0 - 32)

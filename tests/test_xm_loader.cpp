@@ -1,20 +1,64 @@
 // XM loading: patterns, instruments and sample decoding, and images that
-// lie about their contents.
+// lie about their contents. Modules are written with the XM writer, then
+// the fields a test wants wrong are overwritten in the bytes.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_song.h"
 
 namespace zel {
 namespace {
 
-using xmtest::Module;
+using xmsynth::Module;
 
-std::unique_ptr<XmSong> load(const Module& m, std::string* why = nullptr) {
-  std::vector<uint8_t> bytes = xmtest::write(m);
+std::unique_ptr<XmSong> load(const std::vector<uint8_t>& bytes, std::string* why = nullptr) {
   return xm_load_song(bytes.data(), bytes.size(), why);
+}
+std::unique_ptr<XmSong> load(const Module& m, std::string* why = nullptr) { return load(xmsynth::write_xm(m), why); }
+
+// Where the parts of a written module start. Song header fields: song length
+// at 64, restart 66, channels 68, patterns 70, instruments 72, orders from 80.
+size_t pattern_at(const Module& m, size_t p) {
+  size_t at = 60 + 276;
+  for (size_t q = 0; q < p; ++q) at += xmsynth::packed_pattern_size(m.patterns[q], m.channels);
+  return at;
+}
+size_t instrument_at(const Module& m, size_t i) {
+  size_t at = pattern_at(m, m.patterns.size());
+  for (size_t j = 0; j < i; ++j) {
+    const xmsynth::Instrument& ins = m.instruments[j];
+    at += static_cast<size_t>(ins.samples.empty() ? xmsynth::kInstrumentHeaderEmpty
+                                                  : xmsynth::kInstrumentHeaderWithSamples + ins.header_padding);
+    for (const xmsynth::Sample& s : ins.samples) at += 40 + s.data.size() * (s.bits16 ? 2 : 1);
+  }
+  return at;
+}
+// Offsets inside an instrument header (with samples): the sample count and
+// the envelope bytes (point counts, sustain and loop points, types).
+enum : size_t { kSampleCount = 27, kVolumeCount = 225, kPanningCount = 226, kVolumeSustain = 227, kVolumeType = 233,
+                kPanningType = 234 };
+
+void put16(std::vector<uint8_t>& b, size_t at, unsigned v) {
+  b[at] = static_cast<uint8_t>(v);
+  b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  put16(b, at, v & 0xFFFF);
+  put16(b, at + 2, v >> 16);
+}
+
+// One channel, one pattern, one instrument whose one 16-bit sample holds `values`.
+Module one_sample_module(std::vector<int16_t> values, int channels = 1, int rows = 64) {
+  Module m;
+  m.channels = channels;
+  m.order = {0};
+  m.patterns.push_back({rows, {}});
+  xmsynth::Sample& s = m.instruments.emplace_back().samples.emplace_back();
+  s.bits16 = true;
+  s.data = std::move(values);
+  return m;
 }
 
 std::tuple<int, int, int, int, int> fields(const XmCell& c) {
@@ -24,8 +68,8 @@ std::tuple<int, int, int, int, int> fields(const XmCell& c) {
 TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
   Module m;
   m.channels = 2;
-  m.patterns.resize(1);
-  m.patterns[0].rows = 4;
+  m.order = {0};
+  m.patterns.push_back({4, {}});
   m.cell(0, 1, 0) = {49, 1, 0x40, 0xF, 3};   // full cell, unpacked form
   m.cell(0, 2, 1) = {0, 0, 0, 0xC, 0x20};    // packed form: effect and parameter only
   m.cell(0, 3, 0) = {97, 0, 0, 0, 0};        // key off
@@ -42,12 +86,13 @@ TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
 
 TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
   Module m;
-  m.patterns.resize(1);
-  m.patterns[0].rows = 16;
+  m.order = {0, 0, 0};
+  m.patterns.push_back({16, {}});
   m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.patterns[0].zero_packed_size = true;
-  m.orders = {0, 3, 0};
-  auto song = load(m);
+  std::vector<uint8_t> bytes = xmsynth::write_xm(m);
+  put16(bytes, pattern_at(m, 0) + 7, 0);  // the cells are in the file, the size says none
+  bytes[81] = 3;                          // the order list names patterns 1..3 the file lacks
+  auto song = load(bytes);
   ASSERT_TRUE(song);
   EXPECT_EQ(song->referenced_patterns, 4);
   EXPECT_EQ(song->pattern_count, 4);
@@ -59,47 +104,32 @@ TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
   }
 }
 
-TEST(XmLoaderSamples, EightBitDeltasAndSixteenBitHalving) {
-  Module m;
-  m.patterns.resize(1);
-  xmtest::Instrument ins;
-  ins.samples.emplace_back().raw = {1, 1, 0xFE};
-  xmtest::Sample s16;
-  s16.sixteen = true;
-  for (int i = 0; i < 1000; ++i) s16.values.push_back(static_cast<int16_t>(i * 60 - 30000));
-  s16.loop = 1;
-  s16.loop_start = 100;
-  s16.loop_length = 300;
-  ins.samples.push_back(s16);
+TEST(XmLoaderSamples, DeltaDecodingSixteenBitHalvingAndHeaderPadding) {
+  Module m = one_sample_module({30000, -30000, 32767, -32768});  // 16-bit deltas wrap
+  xmsynth::Instrument& ins = m.instruments[0];
+  ins.samples[0].loop_type = 1;
+  ins.samples[0].loop_start = 1;
+  ins.samples[0].loop_length = 3;
+  ins.samples.push_back({.name = "8-bit", .data = {1, 2, 0, -128, 127}});
   ins.note_map[10] = 1;
-  m.instruments.push_back(ins);
+  ins.header_padding = 7;  // spare header bytes the loader must skip
   auto song = load(m);
   ASSERT_TRUE(song);
   const XmInstrument& i0 = song->instruments[0];
   ASSERT_EQ(i0.sample_count, 2);
   const XmSample& a = *i0.samples[0];
-  ASSERT_EQ(a.length, 3u);
-  EXPECT_EQ(std::vector<int16_t>(a.data.begin(), a.data.begin() + 3), (std::vector<int16_t>{256, 512, 0}));
-  EXPECT_EQ(a.loop_mode, kXmLoopNone);
-  EXPECT_EQ(a.loop_start, 0u);
-  EXPECT_EQ(a.loop_length, 3u);
-  EXPECT_EQ(a.data.size(), 3u + 8u);
+  ASSERT_EQ(a.length, 4u);  // 8 bytes
+  EXPECT_EQ(std::vector<int16_t>(a.data.begin(), a.data.begin() + 4), (std::vector<int16_t>{30000, -30000, 32767, -32768}));
+  EXPECT_EQ(std::tuple(a.loop_start, a.loop_length, a.data[4]), std::tuple(1u, 3u, int16_t{-30000}));  // guard: value[1]
   const XmSample& b = *i0.samples[1];
-  EXPECT_EQ(b.length, 1000u);  // 2000 bytes
-  EXPECT_EQ(b.loop_start, 100u);
-  EXPECT_EQ(b.loop_length, 300u);
-  EXPECT_EQ(b.data[999], 999 * 60 - 30000);
+  ASSERT_EQ(b.length, 5u);
+  EXPECT_EQ(std::vector<int16_t>(b.data.begin(), b.data.begin() + 5), (std::vector<int16_t>{256, 512, 0, -32768, 32512}));
+  EXPECT_EQ(std::tuple(int{b.loop_mode}, b.loop_start, b.loop_length), std::tuple(int{kXmLoopNone}, 0u, 5u));
+  EXPECT_EQ(b.data.size(), 5u + 8u);
   EXPECT_EQ(i0.note_map[10], 1);
   // Entries beyond the sample count are the shared empty sample.
   EXPECT_EQ(i0.samples[2], &song->empty_sample);
   EXPECT_EQ(song->empty_sample.length, 0u);
-}
-
-TEST(XmLoaderSamples, SixteenBitDeltasWrap) {
-  auto song = load(xmtest::one_sample_module({30000, -30000, 32767, -32768}));
-  ASSERT_TRUE(song);
-  const std::vector<int16_t>& d = song->instruments[0].samples[0]->data;
-  EXPECT_EQ(std::vector<int16_t>(d.begin(), d.begin() + 4), (std::vector<int16_t>{30000, -30000, 32767, -32768}));
 }
 
 TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
@@ -121,12 +151,15 @@ TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
   };
   std::vector<int16_t> v;
   for (int i = 0; i < 40; ++i) v.push_back(static_cast<int16_t>(100 * (i + 1)));
+  const Module m = one_sample_module(v);
+  const size_t header = instrument_at(m, 0) + xmsynth::kInstrumentHeaderWithSamples;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Module m = xmtest::one_sample_module(v);
-    xmtest::Sample& s = m.instruments[0].samples[0];
-    std::tie(s.loop, s.loop_start, s.loop_length) = std::tuple(c.loop, c.start, c.length);
-    auto song = load(m);
+    std::vector<uint8_t> bytes = xmsynth::write_xm(m);
+    put32(bytes, header + 4, 2 * c.start);  // in bytes
+    put32(bytes, header + 8, 2 * c.length);
+    bytes[header + 14] |= c.loop;
+    auto song = load(bytes);
     ASSERT_TRUE(song);
     const XmSample& got = *song->instruments[0].samples[0];
     EXPECT_EQ(std::tuple(int{got.loop_mode}, got.loop_start, got.loop_length),
@@ -135,26 +168,26 @@ TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
   }
 
   // A header that promises 4 GB of sample data gets what the file holds.
-  Module big = xmtest::one_sample_module({5, 6, 7});
-  big.instruments[0].samples[0].length_override = 0xFFFFFFF0u;
-  auto song = load(big);
+  std::vector<uint8_t> bytes = xmsynth::write_xm(one_sample_module({5, 6, 7}));
+  put32(bytes, header, 0xFFFFFFF0u);
+  auto song = load(bytes);
   ASSERT_TRUE(song);
   EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
   EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
 }
 
 TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
-  Module m = xmtest::one_sample_module({1, 2, 3});
-  xmtest::Instrument& ins = m.instruments[0];
-  ins.volume.points = {{0, 64}, {10, 32}, {20, 0}};
-  ins.volume.type = kXmEnvOn | kXmEnvSustain;
-  ins.volume.sustain = 1;
-  ins.panning.points = {{0, 32}};
-  ins.panning.type = kXmEnvOn;  // one point: switched off
+  Module m = one_sample_module({1, 2, 3});
+  xmsynth::Instrument& ins = m.instruments[0];
+  ins.volume_env.points = {{0, 64}, {10, 32}, {20, 0}};
+  ins.volume_env.sustain = 1;
+  ins.panning_env.points = {{0, 32}};
   ins.fadeout = 300;
   std::tie(ins.vibrato_type, ins.vibrato_sweep, ins.vibrato_depth, ins.vibrato_rate) = std::tuple(1, 2, 3, 4);
-  m.instruments.push_back(xmtest::Instrument{});  // no samples
-  auto song = load(m);
+  m.instruments.emplace_back();  // no samples
+  std::vector<uint8_t> bytes = xmsynth::write_xm(m);
+  bytes[instrument_at(m, 0) + kPanningType] = kXmEnvOn;  // on with one point: switched off
+  auto song = load(bytes);
   ASSERT_TRUE(song);
   const XmInstrument& a = song->instruments[0];
   EXPECT_EQ(a.volume_point_count, 3);
@@ -177,34 +210,30 @@ TEST(XmLoaderRefuses, BadMagicTooManyChannelsPatternsInstrumentsOrSamples) {
   EXPECT_FALSE(xm_load_song(junk.data(), junk.size(), &why));
   EXPECT_FALSE(xm_load_song(nullptr, 0, &why));
 
-  auto with = [](auto change) {
-    Module m = xmtest::one_sample_module({1});
-    change(m);
-    return m;
-  };
-  EXPECT_FALSE(load(with([](Module& m) { m.channels_override = 33; }), &why));
-  EXPECT_NE(why.find("32 channels"), std::string::npos);
-  EXPECT_FALSE(load(with([](Module& m) { m.pattern_count_override = 257; }), &why));
-  EXPECT_FALSE(load(with([](Module& m) { m.instrument_count_override = 129; }), &why));
-  EXPECT_FALSE(load(with([](Module& m) { m.instruments[0].sample_count_override = 17; }), &why));
-  EXPECT_TRUE(load(with([](Module& m) { m.channels = 32; })));
+  const Module m = one_sample_module({1});
+  for (auto [at, value] : {std::pair{size_t{68}, 33u}, {70, 257u}, {72, 129u}, {instrument_at(m, 0) + kSampleCount, 17u}}) {
+    SCOPED_TRACE(at);
+    std::vector<uint8_t> bytes = xmsynth::write_xm(m);
+    put16(bytes, at, value);
+    EXPECT_FALSE(load(bytes, &why));
+    if (at == 68) { EXPECT_NE(why.find("32 channels"), std::string::npos); }
+  }
+  Module widest = m;
+  widest.channels = 32;
+  EXPECT_TRUE(load(widest));
 }
 
 TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
-  Module m = xmtest::one_sample_module({1, 2});
-  xmtest::Instrument& ins = m.instruments[0];
-  ins.volume.points = {{0, 64}, {4, 0}};
-  ins.volume.count_override = 200;
-  ins.volume.type = kXmEnvOn | kXmEnvSustain | kXmEnvLoop;
-  ins.volume.sustain = 11;
-  ins.volume.loop_start = 1;
-  ins.volume.loop_end = 11;
-  ins.panning.points = {{0, 0}, {4, 900}, {2, 32}};  // a value above 64, a tick going back
-  ins.panning.type = kXmEnvOn | kXmEnvSustain | kXmEnvLoop;
-  ins.panning.sustain = 3;
-  ins.panning.loop_start = 0;
-  ins.panning.loop_end = 250;
-  auto song = load(m);
+  Module m = one_sample_module({1, 2});
+  xmsynth::Instrument& ins = m.instruments[0];
+  ins.volume_env.points = {{0, 64}, {4, 0}};
+  ins.panning_env.points = {{0, 0}, {4, 900}, {2, 32}};  // a value above 64, a tick going back
+  std::vector<uint8_t> bytes = xmsynth::write_xm(m);
+  const size_t at = instrument_at(m, 0);
+  // Volume: 200 points, sustain 11, loop 1..11; panning: sustain 3, loop 0..250.
+  const uint8_t envelope_bytes[] = {200, 3, 11, 1, 11, 3, 0, 250, 7, 7};
+  std::copy(std::begin(envelope_bytes), std::end(envelope_bytes), bytes.begin() + static_cast<std::ptrdiff_t>(at + kVolumeCount));
+  auto song = load(bytes);
   ASSERT_TRUE(song);
   const XmInstrument& a = song->instruments[0];
   EXPECT_EQ(a.volume_point_count, 12);
@@ -216,17 +245,16 @@ TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
 }
 
 TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
-  Module m = xmtest::one_sample_module({1});
-  m.patterns.resize(2);
-  m.patterns[0].rows = 2;
-  m.patterns[0].rows_override = 0;  // header says 0 rows
-  m.patterns[1].rows = 2;
-  m.patterns[1].rows_override = 300;
-  m.song_length = 400;
-  m.restart = 300;
-  m.orders.assign(256, 1);
-  m.orders[0] = 0;
-  auto song = load(m);
+  Module m = one_sample_module({1}, 1, 2);
+  m.patterns.push_back({2, {}});
+  m.order.assign(256, 1);
+  m.order[0] = 0;
+  std::vector<uint8_t> bytes = xmsynth::write_xm(m);
+  put16(bytes, pattern_at(m, 0) + 5, 0);    // a pattern of 0 rows
+  put16(bytes, pattern_at(m, 1) + 5, 300);  // and one of 300
+  put16(bytes, 64, 400);                    // song length
+  put16(bytes, 66, 300);                    // restart
+  auto song = load(bytes);
   ASSERT_TRUE(song);
   EXPECT_EQ(song->patterns[0].rows, 1);
   EXPECT_EQ(song->patterns[1].rows, 256);
@@ -234,18 +262,17 @@ TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
   EXPECT_EQ(song->song_length, 256);
   EXPECT_EQ(song->restart_position, 0);
 
-  m.song_length = 0;
-  song = load(m);
+  put16(bytes, 64, 0);
+  song = load(bytes);
   ASSERT_TRUE(song);
   EXPECT_EQ(song->song_length, 1);
 }
 
 TEST(XmLoaderClamps, EveryTruncationLoadsOrFailsCleanly) {
-  Module m = xmtest::one_sample_module({1, 2, 3, 4, 5, 6, 7, 8}, 4, 8);
+  Module m = one_sample_module({1, 2, 3, 4, 5, 6, 7, 8}, 4, 8);
   m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-  m.instruments[0].volume.points = {{0, 64}, {4, 0}};
-  m.instruments[0].volume.type = 1;
-  std::vector<uint8_t> bytes = xmtest::write(m);
+  m.instruments[0].volume_env.points = {{0, 64}, {4, 0}};
+  std::vector<uint8_t> bytes = xmsynth::write_xm(m);
   for (size_t n = 0; n <= bytes.size(); ++n) {
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
     auto song = xm_load_song(cut.data(), cut.size());

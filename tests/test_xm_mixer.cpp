@@ -4,13 +4,14 @@
 
 #include <cmath>
 
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_player.h"
 #include "xm/xm_song.h"
 
 namespace zel {
 namespace {
 
-using xmtest::Module;
+using xmsynth::Module;
 
 struct Render {
   std::unique_ptr<XmSong> song;
@@ -20,7 +21,7 @@ struct Render {
 
 Render render(const Module& m, int frames) {
   Render r;
-  std::vector<uint8_t> bytes = xmtest::write(m);
+  std::vector<uint8_t> bytes = xmsynth::write_xm(m);
   r.song = xm_load_song(bytes.data(), bytes.size());
   EXPECT_TRUE(r.song);
   if (!r.song) return r;
@@ -33,22 +34,28 @@ Render render(const Module& m, int frames) {
 
 // One channel, speed 1, a constant sample of `value` played at C-4
 // (8362 Hz) with panning 0, so that the left output is value x gain.
-Module constant_note_module(int16_t value, int length, uint8_t loop) {
-  Module m = xmtest::one_sample_module(std::vector<int16_t>(static_cast<size_t>(length), value), 1, 8);
+Module constant_note_module(int16_t value, int length, int loop) {
+  Module m;
+  m.channels = 1;
   m.speed = 1;
-  m.instruments[0].samples[0].panning = 0;
-  m.instruments[0].samples[0].loop = loop;
-  m.instruments[0].samples[0].loop_length = loop ? static_cast<uint32_t>(length) : 0;
+  m.order = {0};
+  m.patterns.push_back({8, {}});
+  xmsynth::Sample& s = m.instruments.emplace_back().samples.emplace_back();
+  s.bits16 = true;
+  s.data.assign(static_cast<size_t>(length), value);
+  s.panning = 0;
+  s.loop_type = loop;
+  s.loop_length = loop ? length : 0;
   m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
   return m;
 }
 
 // The same with `values` in the sample, a loop of `loop` type over
 // [start, start + length), and `note` instead of C-4.
-Module loop_module(std::vector<int16_t> values, uint8_t loop, uint32_t start, uint32_t length, int note) {
+Module loop_module(std::vector<int16_t> values, int loop, int start, int length, int note) {
   Module m = constant_note_module(0, static_cast<int>(values.size()), loop);
-  xmtest::Sample& s = m.instruments[0].samples[0];
-  s.values = std::move(values);
+  xmsynth::Sample& s = m.instruments[0].samples[0];
+  s.data = std::move(values);
   s.loop_start = start;
   s.loop_length = length;
   m.cell(0, 0, 0).note = static_cast<uint8_t>(note);
@@ -176,7 +183,7 @@ std::vector<float> reference_voice(const XmSample& s, int64_t step, int frames) 
 TEST(XmMixerLoops, ForwardAndPingPongMatchTheFrameByFrameModel) {
   std::vector<int16_t> v;
   for (int i = 0; i < 64; ++i) v.push_back(static_cast<int16_t>((i * 997) % 2000 - 1000));
-  for (uint8_t loop : {1, 2})
+  for (int loop : {1, 2})
     for (int note : {49, 73, 96}) {
       SCOPED_TRACE(testing::Message() << "loop " << int(loop) << " note " << note);
       Render r = render(loop_module(v, loop, 20, 30, note), 3000);
@@ -196,7 +203,7 @@ TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
   voice.position = 0;
   settle(voice);
   std::vector<float> out(2 * 16, 0.0f);
-  xm_mix(*r.song, out.data(), 16);
+  xm_mix(r.song->voice, out.data(), 16);
   // Forward through the loop; back from its end, where 50 sounds on the way
   // up, at the turn (the guard value) and on the first step down; forward
   // again from 30. No value inside the loop is skipped, none outside it is
@@ -208,7 +215,7 @@ TEST(XmMixerLoops, PingPongAtOneSamplePerFrameTurnsWithoutSkipping) {
 
 TEST(XmMixerBlocks, SplittingARunIntoOddPiecesGivesTheSameFrames) {
   // Four frames at a time or one at a time: the same operations, bit for bit.
-  for (uint8_t loop : {1, 2}) {
+  for (int loop : {1, 2}) {
     std::vector<int16_t> v;
     for (int i = 0; i < 300; ++i) v.push_back(static_cast<int16_t>((i * 7919) % 30000 - 15000));
     Module m = loop_module(v, loop, 100, 150, 80);
@@ -218,13 +225,13 @@ TEST(XmMixerBlocks, SplittingARunIntoOddPiecesGivesTheSameFrames) {
     settle(voice);
     const XmVoice start = voice;
     std::vector<float> whole(2 * 5000, 0.0f), pieces(2 * 5000, 0.0f);
-    xm_mix(*r.song, whole.data(), 5000);
+    xm_mix(r.song->voice, whole.data(), 5000);
     voice = start;
     int at = 0, k = 0;
     const int sizes[] = {1, 2, 3, 5, 7, 11, 4, 13};
     while (at < 5000) {
       int n = std::min(sizes[k++ % 8], 5000 - at);
-      xm_mix(*r.song, pieces.data() + 2 * at, n);
+      xm_mix(r.song->voice, pieces.data() + 2 * at, n);
       at += n;
     }
     for (size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(whole[i], pieces[i]) << int(loop) << " " << i;

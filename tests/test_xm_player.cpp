@@ -3,15 +3,14 @@
 // and failures.
 #include <gtest/gtest.h>
 
-#include "content/content.h"
 #include "platform/headless_platform.h"
-#include "tests/xm_test_writer.h"
+#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace zel {
 namespace {
 
-using xmtest::Module;
+using xmsynth::Module;
 
 // Four channels, three orders, speed 1 so that rows move about once per
 // 884-frame block, with notes scattered over the rows.
@@ -21,12 +20,12 @@ Module stream_module() {
   m.speed = 1;
   m.patterns.resize(2);
   m.patterns[1].rows = 40;
-  m.orders = {0, 1, 0};
-  xmtest::Instrument ins;
-  xmtest::Sample s;
-  s.sixteen = true;
-  for (int i = 0; i < 256; ++i) s.values.push_back(static_cast<int16_t>((i * 37) % 512 * 40 - 10000));
-  s.loop = 1;
+  m.order = {0, 1, 0};
+  xmsynth::Instrument ins;
+  xmsynth::Sample s;
+  s.bits16 = true;
+  for (int i = 0; i < 256; ++i) s.data.push_back(static_cast<int16_t>((i * 37) % 512 * 40 - 10000));
+  s.loop_type = 1;
   s.loop_length = 256;
   ins.samples.push_back(s);
   m.instruments.push_back(ins);
@@ -54,7 +53,7 @@ Offline render_offline(const std::vector<uint8_t>& image, int blocks) {
 }
 
 TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
-  std::vector<uint8_t> image = xmtest::write(stream_module());
+  std::vector<uint8_t> image = xmsynth::write_xm(stream_module());
   Offline want = render_offline(image, 400);
   HeadlessPlatform platform;
   platform.set_audio_capture(true);
@@ -90,7 +89,7 @@ TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
 
 TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
   Module m = stream_module();
-  std::vector<uint8_t> image = xmtest::write(m);
+  std::vector<uint8_t> image = xmsynth::write_xm(m);
   HeadlessPlatform platform;
   XmPlayer player(platform);
   ASSERT_TRUE(xm_load(player, image.data(), image.size()));
@@ -100,7 +99,7 @@ TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
     platform.advance(HeadlessPlatform::kFrameTime);
     int order = xm_playing_order(player), row = xm_playing_row(player);
     for (int c = 0; c < 4; ++c) {
-      const xmtest::Cell& cell = m.cell(m.orders[static_cast<size_t>(order)], row, c);
+      const xmsynth::Cell& cell = m.cell(m.order[static_cast<size_t>(order)], row, c);
       uint32_t want = static_cast<uint32_t>(cell.note) | static_cast<uint32_t>(cell.instrument) << 8;
       ASSERT_EQ(xm_playing_cell(player, c), want);
       saw_note |= want != 0;
@@ -112,7 +111,7 @@ TEST(XmPlayerStream, PlayingCellFollowsTheHeardRow) {
 }
 
 TEST(XmPlayerControl, PlayTwiceRestartsWithOneStreamAndStopSilencesAtOnce) {
-  std::vector<uint8_t> image = xmtest::write(stream_module());
+  std::vector<uint8_t> image = xmsynth::write_xm(stream_module());
   Offline want = render_offline(image, 100);
   HeadlessPlatform platform;
   platform.set_audio_capture(true);
@@ -150,19 +149,17 @@ TEST(XmPlayerControl, FailuresLeaveSilenceAndNoSong) {
   HeadlessPlatform platform;
   XmPlayer player(platform);
   EXPECT_FALSE(xm_play(player));
-  // The embedded modules are not built in yet: silence, no crash.
-  for (int n = 0; n <= 5; ++n) {
-    start_module(player, n);
-    if (xm_module(n).empty()) {
-      EXPECT_EQ(xm_channel_count(player), 0);
-      EXPECT_EQ(platform.open_audio_devices(), 0);
-    }
+  // Module numbers outside 1..4 have no image: no song, no device.
+  for (int n : {0, 5}) {
+    EXPECT_FALSE(start_module(player, n));
+    EXPECT_EQ(xm_channel_count(player), 0);
+    EXPECT_EQ(platform.open_audio_devices(), 0);
   }
   const uint8_t junk[] = {'E', 'x', 't'};
   EXPECT_FALSE(xm_load(player, junk, sizeof junk));
   EXPECT_FALSE(xm_play(player));
 
-  std::vector<uint8_t> image = xmtest::write(stream_module());
+  std::vector<uint8_t> image = xmsynth::write_xm(stream_module());
   ASSERT_TRUE(xm_load(player, image.data(), image.size()));
   platform.set_fail_audio(true);
   EXPECT_FALSE(xm_play(player));

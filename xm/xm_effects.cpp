@@ -1,8 +1,8 @@
 // Row, tick and effect processing, envelopes, fadeout and the modulation
-// waveforms. xm_tick is the song's clock: the mixer calls it whenever a
-// tick's frames are due; it runs on the mixing thread.
+// waveforms. xm_tick is the song's clock: the player's block renderer calls
+// it whenever a tick's frames are due; it runs on the mixing thread.
 //
-// Sections: start of playback · periods · envelopes and waveforms ·
+// Sections: tempo and start of playback · periods · envelopes and waveforms ·
 // volume column · effects · row and tick processing.
 #include <algorithm>
 #include <climits>
@@ -14,8 +14,21 @@
 namespace zel {
 
 // ---------------------------------------------------------------------------
-// Start of playback
+// Tempo and start of playback
 // ---------------------------------------------------------------------------
+int xm_samples_per_tick(int bpm) {
+  // BPM 0 is meaningless; a tick is never shorter than one frame, so the
+  // renderer always makes progress.
+  if (bpm < 1) bpm = 1;
+  int n = static_cast<int>(1000.0f / (static_cast<float>(bpm) * 0.4f) * static_cast<float>(kXmRate) * 0.001f);
+  return n < 1 ? 1 : n;
+}
+
+void xm_set_bpm(XmSong& song, int bpm) {
+  song.bpm = bpm;
+  song.samples_per_tick = xm_samples_per_tick(bpm);
+}
+
 void xm_song_reset(XmSong& song) {
   for (int v = 0; v < kXmVoices; ++v) {
     song.voice[static_cast<size_t>(v)] = XmVoice{};
@@ -245,15 +258,23 @@ void vibrato_advance(XmChannel& ch) {
   ch.vibrato_position = p;
 }
 
-void volume_slide(XmChannel& ch) {
-  int x = ch.volume_slide_memory >> 4, y = ch.volume_slide_memory & 15;
-  if (x) {
-    ch.volume += x;
-    if (ch.volume > 64) ch.volume = 64;
+// The slide of Axy, Hxy and Pxy: up by x when x is set (to at most `top`),
+// otherwise down by y (to at least 0). A value already beyond a limit is
+// only pulled back by a slide towards it.
+int32_t nibble_slide(int32_t value, uint8_t xy, int32_t top) {
+  const int up = xy >> 4, down = xy & 15;
+  if (up) {
+    value += up;
+    if (value > top) value = top;
   } else {
-    ch.volume -= y;
-    if (ch.volume < 0) ch.volume = 0;
+    value -= down;
+    if (value < 0) value = 0;
   }
+  return value;
+}
+
+void volume_slide(XmChannel& ch) {
+  ch.volume = nibble_slide(ch.volume, ch.volume_slide_memory, 64);
   ch.flags |= kXmFlagVolume;
 }
 
@@ -385,6 +406,103 @@ struct RowContext {
   int32_t period, volume, panning;  // before the row (EDx)
 };
 
+// 9xx: the sample starts xx00 values in; an offset beyond the loop's end
+// plays nothing (the voice is rewound instead of started).
+void sample_offset(XmSong& song, XmChannel& ch, uint8_t prm) {
+  if (prm) ch.offset_memory = prm;
+  uint32_t offset = ch.offset_memory * 256;
+  const XmSample* s = ch.sample;
+  if (s && offset < static_cast<uint64_t>(s->loop_start) + s->loop_length) {
+    song.voice[static_cast<size_t>(ch.voice)].start_offset = offset;
+  } else {
+    ch.flags &= static_cast<uint8_t>(~kXmFlagStart);
+    ch.flags |= kXmFlagRewind;
+  }
+}
+
+// Bxx: continue at order xx, row 0.
+void position_jump(XmSong& song, uint8_t prm) {
+  song.next_order = prm >= song.song_length ? 0 : prm;
+  song.next_row = 0;
+  song.jumped_this_row = true;
+}
+
+// Dxy: continue at row 10x + y of the next order (of the jump's order when
+// a Bxx came earlier in the row).
+void pattern_break(XmSong& song, int x, int y) {
+  song.next_row = 10 * x + y;
+  if (song.next_row > 63) song.next_row = 0;
+  if (!song.jumped_this_row) song.next_order = song.order + 1 >= song.song_length ? 0 : song.order + 1;
+}
+
+// E6x: x = 0 marks the loop's start; otherwise the rows from there repeat x
+// more times.
+void pattern_loop(XmSong& song, XmChannel& ch, int y) {
+  if (y == 0) {
+    ch.pattern_loop_row = song.row;
+    return;
+  }
+  if (ch.pattern_loop_count == 0)
+    ch.pattern_loop_count = y;
+  else
+    ch.pattern_loop_count -= 1;
+  if (ch.pattern_loop_count != 0) song.next_row = ch.pattern_loop_row;
+}
+
+// Exy on the row's first tick.
+void extended_row(XmSong& song, XmChannel& ch, int x, int y, const RowContext& before) {
+  switch (x) {
+    case 0x1:
+      remember(ch.fine_porta_up_memory, static_cast<uint8_t>(y));
+      ch.period -= 4 * ch.fine_porta_up_memory;
+      break;
+    case 0x2:
+      remember(ch.fine_porta_down_memory, static_cast<uint8_t>(y));
+      ch.period += 4 * ch.fine_porta_down_memory;
+      break;
+    case 0x4: ch.waveform = static_cast<uint8_t>((ch.waveform & 0xF0) | y); break;
+    case 0x5:
+      if (ch.sample) ch.sample->finetune = static_cast<int8_t>(y);
+      break;
+    case 0x6: pattern_loop(song, ch, y); break;
+    case 0x7: ch.waveform = static_cast<uint8_t>((ch.waveform & 0x0F) | y << 4); break;
+    case 0x8:
+      ch.panning = 16 * y;
+      ch.flags |= kXmFlagPanning;
+      break;
+    case 0xA:
+      remember(ch.fine_volume_memory, static_cast<uint8_t>(y));
+      slide_volume_by(ch, ch.fine_volume_memory);
+      break;
+    case 0xB:
+      remember(ch.fine_volume_memory, static_cast<uint8_t>(y));
+      slide_volume_by(ch, -ch.fine_volume_memory);
+      break;
+    case 0xD:
+      // Note delay: nothing changes until the tick named (see extended_tick).
+      ch.flags = 0;
+      ch.period = before.period;
+      ch.volume = before.volume;
+      ch.panning = before.panning;
+      break;
+    case 0xE: song.pattern_delay_ticks = song.speed * y; break;
+    default: break;
+  }
+}
+
+// X1x, X2x: extra-fine portamento up and down.
+void extra_fine_porta(XmChannel& ch, int x, int y) {
+  if (x == 1) {
+    remember(ch.extra_fine_up_memory, static_cast<uint8_t>(y));
+    ch.period -= ch.extra_fine_up_memory;
+  } else if (x == 2) {
+    remember(ch.extra_fine_down_memory, static_cast<uint8_t>(y));
+    ch.period += ch.extra_fine_down_memory;
+  }
+}
+
+// The effect column on the row's first tick: remembers parameters, sets
+// values, and plans jumps.
 void effect_row(XmSong& song, XmChannel& ch, const XmInstrument& ins, const XmCell& cell, const RowContext& before) {
   const uint8_t prm = cell.param;
   const int x = prm >> 4, y = prm & 15;
@@ -418,81 +536,15 @@ void effect_row(XmSong& song, XmChannel& ch, const XmInstrument& ins, const XmCe
       ch.panning = prm;
       ch.flags |= kXmFlagPanning;
       break;
-    case 0x9: {
-      if (prm) ch.offset_memory = prm;
-      uint32_t offset = ch.offset_memory * 256;
-      const XmSample* s = ch.sample;
-      if (s && offset < static_cast<uint64_t>(s->loop_start) + s->loop_length) {
-        song.voice[static_cast<size_t>(ch.voice)].start_offset = offset;
-      } else {
-        ch.flags &= static_cast<uint8_t>(~kXmFlagStart);
-        ch.flags |= kXmFlagRewind;
-      }
-      break;
-    }
+    case 0x9: sample_offset(song, ch, prm); break;
     case 0xA: remember(ch.volume_slide_memory, prm); break;
-    case 0xB:
-      song.next_order = prm >= song.song_length ? 0 : prm;
-      song.next_row = 0;
-      song.jumped_this_row = true;
-      break;
+    case 0xB: position_jump(song, prm); break;
     case 0xC:
       ch.volume = prm;
       ch.flags |= kXmFlagVolume;
       break;
-    case 0xD:
-      song.next_row = 10 * x + y;
-      if (song.next_row > 63) song.next_row = 0;
-      if (!song.jumped_this_row) song.next_order = song.order + 1 >= song.song_length ? 0 : song.order + 1;
-      break;
-    case 0xE:
-      switch (x) {
-        case 0x1:
-          remember(ch.fine_porta_up_memory, static_cast<uint8_t>(y));
-          ch.period -= 4 * ch.fine_porta_up_memory;
-          break;
-        case 0x2:
-          remember(ch.fine_porta_down_memory, static_cast<uint8_t>(y));
-          ch.period += 4 * ch.fine_porta_down_memory;
-          break;
-        case 0x4: ch.waveform = static_cast<uint8_t>((ch.waveform & 0xF0) | y); break;
-        case 0x5:
-          if (ch.sample) ch.sample->finetune = static_cast<int8_t>(y);
-          break;
-        case 0x6:
-          if (y == 0) {
-            ch.pattern_loop_row = song.row;
-          } else {
-            if (ch.pattern_loop_count == 0)
-              ch.pattern_loop_count = y;
-            else
-              ch.pattern_loop_count -= 1;
-            if (ch.pattern_loop_count != 0) song.next_row = ch.pattern_loop_row;
-          }
-          break;
-        case 0x7: ch.waveform = static_cast<uint8_t>((ch.waveform & 0x0F) | y << 4); break;
-        case 0x8:
-          ch.panning = 16 * y;
-          ch.flags |= kXmFlagPanning;
-          break;
-        case 0xA:
-          remember(ch.fine_volume_memory, static_cast<uint8_t>(y));
-          slide_volume_by(ch, ch.fine_volume_memory);
-          break;
-        case 0xB:
-          remember(ch.fine_volume_memory, static_cast<uint8_t>(y));
-          slide_volume_by(ch, -ch.fine_volume_memory);
-          break;
-        case 0xD:
-          ch.flags = 0;
-          ch.period = before.period;
-          ch.volume = before.volume;
-          ch.panning = before.panning;
-          break;
-        case 0xE: song.pattern_delay_ticks = song.speed * y; break;
-        default: break;
-      }
-      break;
+    case 0xD: pattern_break(song, x, y); break;
+    case 0xE: extended_row(song, ch, x, y, before); break;
     case 0xF:
       if (prm < 32)
         song.speed = prm;
@@ -525,35 +577,70 @@ void effect_row(XmSong& song, XmChannel& ch, const XmInstrument& ins, const XmCe
       }
       tremor_step(ch);
       break;
-    case 33:  // X1x, X2x
-      if (x == 1) {
-        remember(ch.extra_fine_up_memory, static_cast<uint8_t>(y));
-        ch.period -= ch.extra_fine_up_memory;
-      } else if (x == 2) {
-        remember(ch.extra_fine_down_memory, static_cast<uint8_t>(y));
-        ch.period += ch.extra_fine_down_memory;
+    case 33: extra_fine_porta(ch, x, y); break;
+    default: break;
+  }
+}
+
+// 0xy: the note, note + x, note + y in turn, tick by tick.
+void arpeggio(const XmSong& song, XmChannel& ch, int x, int y) {
+  const int tick = song.tick;
+  int n = tick % 3 == 1 ? x : tick % 3 == 2 ? y : 0;
+  if (song.flags & 1) {
+    ch.period_delta = 64 * n;
+  } else {
+    int ft = ch.sample ? ch.sample->finetune : 0;
+    ch.period_delta = xm_note_period(ch.real_note + n, ft) - xm_note_period(ch.real_note, ft);
+  }
+  ch.flags |= kXmFlagFrequency;
+}
+
+// Exy on the ticks after the first: retrigger (E9x), note cut (ECx) and the
+// delayed note of EDx.
+void extended_tick(const XmSong& song, XmChannel& ch, const XmCell& cell, int x, int y) {
+  const int tick = song.tick;
+  switch (x) {
+    case 0x9:
+      if (y != 0 && tick % y == 0) ch.flags |= kXmFlagFrequency | kXmFlagVolume | kXmFlagStart;
+      break;
+    case 0xC:
+      if (tick == y) {
+        ch.volume = 0;
+        ch.flags |= kXmFlagVolume;
+      }
+      break;
+    case 0xD:
+      ch.flags = 0;
+      if (tick == y) {
+        if (ch.sample) xm_instrument_reset(ch, *ch.sample);
+        ch.period = ch.note_period;
+        if (cell.volume) volume_column_row(ch, cell.volume);
+        ch.flags |= kXmFlagFrequency | kXmFlagStart;
       }
       break;
     default: break;
   }
 }
 
+// Rxy: restarts the sample every y ticks, changing the volume by x's rule.
+void retrigger(const XmSong& song, XmChannel& ch) {
+  if (ch.retrigger_interval != 0 && song.tick % ch.retrigger_interval == 0) {
+    if (ch.retrigger_volume != 0) {
+      retrigger_volume(ch, ch.retrigger_volume);
+      ch.flags |= kXmFlagVolume;
+    }
+    ch.flags |= kXmFlagStart;
+  }
+}
+
+// The effect column on the ticks after the first: slides, modulation,
+// arpeggio, retriggers.
 void effect_tick(XmSong& song, XmChannel& ch, const XmCell& cell) {
   const uint8_t prm = cell.param;
   const int x = prm >> 4, y = prm & 15;
-  const int tick = song.tick;
   switch (cell.effect) {
     case 0x0:
-      if (prm) {
-        int n = tick % 3 == 1 ? x : tick % 3 == 2 ? y : 0;
-        if (song.flags & 1) {
-          ch.period_delta = 64 * n;
-        } else {
-          int ft = ch.sample ? ch.sample->finetune : 0;
-          ch.period_delta = xm_note_period(ch.real_note + n, ft) - xm_note_period(ch.real_note, ft);
-        }
-        ch.flags |= kXmFlagFrequency;
-      }
+      if (prm) arpeggio(song, ch, x, y);
       break;
     case 0x1:
       ch.period -= 4 * ch.porta_up_memory;
@@ -584,62 +671,15 @@ void effect_tick(XmSong& song, XmChannel& ch, const XmCell& cell) {
       break;
     case 0x7: xm_tremolo(ch); break;
     case 0xA: volume_slide(ch); break;
-    case 0xE:
-      switch (x) {
-        case 0x9:
-          if (y != 0 && tick % y == 0) ch.flags |= kXmFlagFrequency | kXmFlagVolume | kXmFlagStart;
-          break;
-        case 0xC:
-          if (tick == y) {
-            ch.volume = 0;
-            ch.flags |= kXmFlagVolume;
-          }
-          break;
-        case 0xD:
-          ch.flags = 0;
-          if (tick == y) {
-            if (ch.sample) xm_instrument_reset(ch, *ch.sample);
-            ch.period = ch.note_period;
-            if (cell.volume) volume_column_row(ch, cell.volume);
-            ch.flags |= kXmFlagFrequency | kXmFlagStart;
-          }
-          break;
-        default: break;
-      }
-      break;
+    case 0xE: extended_tick(song, ch, cell, x, y); break;
     case 17:  // Hxy
-    {
-      int gx = song.global_volume_slide_memory >> 4, gy = song.global_volume_slide_memory & 15;
-      if (gx) {
-        song.global_volume += gx;
-        if (song.global_volume > 64) song.global_volume = 64;
-      } else {
-        song.global_volume -= gy;
-        if (song.global_volume < 0) song.global_volume = 0;
-      }
+      song.global_volume = nibble_slide(song.global_volume, song.global_volume_slide_memory, 64);
       break;
-    }
-    case 25: {  // Pxy
-      int px = ch.panning_slide_memory >> 4, py = ch.panning_slide_memory & 15;
-      if (px) {
-        ch.panning += px;
-        if (ch.panning > 255) ch.panning = 255;
-      } else {
-        ch.panning -= py;
-        if (ch.panning < 0) ch.panning = 0;
-      }
+    case 25:  // Pxy
+      ch.panning = nibble_slide(ch.panning, ch.panning_slide_memory, 255);
       ch.flags |= kXmFlagPanning;
       break;
-    }
-    case 27:  // Rxy
-      if (ch.retrigger_interval != 0 && tick % ch.retrigger_interval == 0) {
-        if (ch.retrigger_volume != 0) {
-          retrigger_volume(ch, ch.retrigger_volume);
-          ch.flags |= kXmFlagVolume;
-        }
-        ch.flags |= kXmFlagStart;
-      }
-      break;
+    case 27: retrigger(song, ch); break;
     case 29: tremor_step(ch); break;
     default: break;
   }

@@ -93,6 +93,186 @@ void unpack_pattern(const std::vector<uint8_t>& packed, XmPattern& pattern) {
   }
 }
 
+// Patterns follow the song header; an order entry naming a pattern the file
+// does not hold gets an empty one of 64 rows.
+void read_patterns(XmSong& song, MemoryReader& r) {
+  const int channels = song.channels;
+  int referenced = 0;
+  for (int i = 0; i < song.song_length; ++i)
+    if (song.order_table[static_cast<size_t>(i)] >= referenced) referenced = song.order_table[static_cast<size_t>(i)] + 1;
+  song.referenced_patterns = referenced;
+  song.pattern_count = std::max(song.header_pattern_count, referenced);
+  song.patterns.resize(static_cast<size_t>(song.pattern_count));
+
+  for (int p = 0; p < song.header_pattern_count; ++p) {
+    int64_t start = r.tell();
+    r.seek(start + 5, 0);
+    int rows = r.u16();
+    int packed_size = r.u16();
+    // A pattern has 1..256 rows: the row counter and the position records
+    // hold no more, and a pattern without rows has no row to play.
+    rows = std::clamp(rows, 1, 256);
+    XmPattern& pat = song.patterns[static_cast<size_t>(p)];
+    pat.rows = rows;
+    pat.cells.assign(static_cast<size_t>(rows) * static_cast<size_t>(channels), XmCell{});
+    r.seek(start + 9, 0);
+    if (packed_size != 0) {
+      // Cells are decoded from the pattern's own packed bytes only, so a
+      // pattern that promises more cells than it holds cannot eat the next one.
+      std::vector<uint8_t> packed(static_cast<size_t>(packed_size));
+      packed.resize(r.read(packed.data(), packed.size()));
+      unpack_pattern(packed, pat);
+    }
+  }
+  for (int p = song.header_pattern_count; p < song.pattern_count; ++p) {
+    XmPattern& pat = song.patterns[static_cast<size_t>(p)];
+    pat.rows = 64;
+    pat.cells.assign(static_cast<size_t>(64) * static_cast<size_t>(channels), XmCell{});
+  }
+}
+
+// The part of an instrument header that only instruments with samples have:
+// note map, envelopes, auto-vibrato and fadeout.
+void read_instrument_details(XmInstrument& ins, MemoryReader& r) {
+  r.u32();  // sample header size: headers are always 40 bytes
+  r.read(ins.note_map.data(), 96);
+  uint8_t env[96] = {};
+  r.read(env, sizeof env);
+  for (int i = 0; i < kXmMaxEnvelopePoints; ++i) {
+    ins.volume_points[static_cast<size_t>(i)] = {static_cast<uint16_t>(env[i * 4] | env[i * 4 + 1] << 8),
+                                                 static_cast<uint16_t>(env[i * 4 + 2] | env[i * 4 + 3] << 8)};
+    ins.panning_points[static_cast<size_t>(i)] = {
+        static_cast<uint16_t>(env[48 + i * 4] | env[48 + i * 4 + 1] << 8),
+        static_cast<uint16_t>(env[48 + i * 4 + 2] | env[48 + i * 4 + 3] << 8)};
+  }
+  uint8_t b[16] = {};
+  r.read(b, sizeof b);
+  ins.volume_point_count = b[0];
+  ins.panning_point_count = b[1];
+  ins.volume_sustain = b[2];
+  ins.volume_loop_start = b[3];
+  ins.volume_loop_end = b[4];
+  ins.panning_sustain = b[5];
+  ins.panning_loop_start = b[6];
+  ins.panning_loop_end = b[7];
+  ins.volume_type = b[8];
+  ins.panning_type = b[9];
+  ins.vibrato_type = b[10];
+  ins.vibrato_sweep = b[11];
+  ins.vibrato_depth = b[12];
+  ins.vibrato_rate = b[13];
+  ins.fadeout = static_cast<uint16_t>((b[14] | b[15] << 8) * 2);
+  sanitise_envelope(ins.volume_point_count, ins.volume_type, ins.volume_sustain, ins.volume_loop_start,
+                    ins.volume_loop_end, ins.volume_points);
+  sanitise_envelope(ins.panning_point_count, ins.panning_type, ins.panning_sustain, ins.panning_loop_start,
+                    ins.panning_loop_end, ins.panning_points);
+}
+
+// One 40-byte sample header. Lengths become sample values; the sample is cut
+// to the bytes left in the image and its loop kept inside the sample.
+std::unique_ptr<XmSample> read_sample_header(MemoryReader& r) {
+  auto sample = std::make_unique<XmSample>();
+  XmSample& smp = *sample;
+  uint32_t length = r.u32();
+  uint32_t loop_start = r.u32();
+  uint32_t loop_length = r.u32();
+  smp.volume = r.u8();
+  smp.finetune = static_cast<int8_t>(r.u8());
+  uint8_t type = r.u8();
+  smp.panning = r.u8();
+  smp.relative_note = static_cast<int8_t>(r.u8());
+  r.seek(23, 1);
+  smp.loop_mode = kXmLoopNone;
+  if (type & 1) smp.loop_mode = kXmLoopForward;
+  if (type & 2) smp.loop_mode = kXmLoopPingPong;
+  smp.bits = (type & 0x10) ? 16 : 8;
+  if (smp.loop_mode == kXmLoopNone) {
+    loop_start = 0;
+    loop_length = length;
+  }
+  if (smp.bits == 16) {
+    length /= 2;
+    loop_start /= 2;
+    loop_length /= 2;
+  }
+  // A sample cannot be longer than the bytes left in the image; its loop
+  // is kept inside the sample.
+  uint64_t available = static_cast<uint64_t>(r.size - r.tell()) / (smp.bits / 8);
+  if (length > available) length = static_cast<uint32_t>(available);
+  if (loop_start >= length) {
+    loop_start = 0;
+    loop_length = 0;
+  } else if (loop_length > length - loop_start) {
+    loop_length = length - loop_start;
+  }
+  if (loop_length == 0) {
+    loop_start = 0;
+    loop_length = length;
+    smp.loop_mode = kXmLoopNone;
+  }
+  smp.length = length;
+  smp.loop_start = loop_start;
+  smp.loop_length = loop_length;
+  smp.data.assign(static_cast<size_t>(length) + 8, 0);
+  return sample;
+}
+
+// A sample's delta-coded values, the guard value after its loop, and the
+// mixer's interpolation pairs.
+void read_sample_data(XmSample& smp, MemoryReader& r) {
+  if (smp.length == 0) return;
+  size_t bytes = static_cast<size_t>(smp.length) * smp.bits / 8;
+  std::vector<uint8_t> raw(bytes, 0);
+  r.read(raw.data(), bytes);
+  int16_t prev = 0;
+  for (uint32_t i = 0; i < smp.length; ++i) {
+    uint16_t v = smp.bits == 8 ? static_cast<uint16_t>(raw[i] << 8)
+                               : static_cast<uint16_t>(raw[i * 2] | raw[i * 2 + 1] << 8);
+    prev = static_cast<int16_t>(static_cast<uint16_t>(v + static_cast<uint16_t>(prev)));
+    smp.data[i] = prev;
+  }
+  size_t end = static_cast<size_t>(smp.loop_start) + smp.loop_length;
+  if (smp.loop_mode == kXmLoopPingPong) smp.data[end] = smp.data[end - 1];
+  if (smp.loop_mode == kXmLoopForward) smp.data[end] = smp.data[smp.loop_start];
+  smp.pairs.resize(smp.data.size() * 2);
+  for (size_t i = 0; i < smp.data.size(); ++i) {
+    int next = i + 1 < smp.data.size() ? smp.data[i + 1] : 0;
+    smp.pairs[2 * i] = static_cast<float>(smp.data[i]);
+    smp.pairs[2 * i + 1] = static_cast<float>(next - smp.data[i]);
+  }
+}
+
+// Instruments follow the patterns: each a header, then its sample headers,
+// then its samples' data.
+bool read_instruments(XmSong& song, MemoryReader& r, std::string* why) {
+  song.empty_instrument.samples.fill(&song.empty_sample);
+  song.instruments.resize(static_cast<size_t>(song.instrument_count));
+  for (XmInstrument& ins : song.instruments) {
+    int64_t start = r.tell();
+    uint32_t ins_header_size = r.u32();
+    r.seek(23, 1);
+    int sample_count = r.u16();
+    if (sample_count > 16) return fail(why, "an instrument with more than 16 samples");
+    ins.samples.fill(&song.empty_sample);
+    ins.sample_count = sample_count;
+    if (sample_count == 0) {
+      r.seek(start + ins_header_size, 0);
+      continue;
+    }
+    read_instrument_details(ins, r);
+    r.seek(start + ins_header_size, 0);
+
+    for (int s = 0; s < sample_count; ++s) {
+      std::unique_ptr<XmSample> sample = read_sample_header(r);
+      ins.samples[static_cast<size_t>(s)] = sample.get();
+      song.sample_store.push_back(std::move(sample));
+    }
+    for (int s = 0; s < sample_count; ++s) read_sample_data(*ins.samples[static_cast<size_t>(s)], r);
+  }
+  return true;
+}
+
+// The whole image: the song header, then patterns, then instruments.
 bool load(XmSong& song, MemoryReader& r, std::string* why) {
   static constexpr char kMagic[] = "Extended Module: ";
   char magic[17] = {};
@@ -127,160 +307,8 @@ bool load(XmSong& song, MemoryReader& r, std::string* why) {
   song.instrument_count = instruments;
   r.seek(60 + static_cast<int64_t>(header_size), 0);
 
-  int referenced = 0;
-  for (int i = 0; i < song_length; ++i)
-    if (song.order_table[static_cast<size_t>(i)] >= referenced) referenced = song.order_table[static_cast<size_t>(i)] + 1;
-  song.referenced_patterns = referenced;
-  song.pattern_count = std::max(header_patterns, referenced);
-  song.patterns.resize(static_cast<size_t>(song.pattern_count));
-
-  for (int p = 0; p < header_patterns; ++p) {
-    int64_t start = r.tell();
-    r.seek(start + 5, 0);
-    int rows = r.u16();
-    int packed_size = r.u16();
-    // A pattern has 1..256 rows: the row counter and the position records
-    // hold no more, and a pattern without rows has no row to play.
-    rows = std::clamp(rows, 1, 256);
-    XmPattern& pat = song.patterns[static_cast<size_t>(p)];
-    pat.rows = rows;
-    pat.cells.assign(static_cast<size_t>(rows) * static_cast<size_t>(channels), XmCell{});
-    r.seek(start + 9, 0);
-    if (packed_size != 0) {
-      // Cells are decoded from the pattern's own packed bytes only, so a
-      // pattern that promises more cells than it holds cannot eat the next one.
-      std::vector<uint8_t> packed(static_cast<size_t>(packed_size));
-      packed.resize(r.read(packed.data(), packed.size()));
-      unpack_pattern(packed, pat);
-    }
-  }
-  for (int p = header_patterns; p < song.pattern_count; ++p) {
-    XmPattern& pat = song.patterns[static_cast<size_t>(p)];
-    pat.rows = 64;
-    pat.cells.assign(static_cast<size_t>(64) * static_cast<size_t>(channels), XmCell{});
-  }
-
-  song.empty_instrument.samples.fill(&song.empty_sample);
-  song.instruments.resize(static_cast<size_t>(instruments));
-  for (XmInstrument& ins : song.instruments) {
-    int64_t start = r.tell();
-    uint32_t ins_header_size = r.u32();
-    r.seek(23, 1);
-    int sample_count = r.u16();
-    if (sample_count > 16) return fail(why, "an instrument with more than 16 samples");
-    ins.samples.fill(&song.empty_sample);
-    ins.sample_count = sample_count;
-    if (sample_count == 0) {
-      r.seek(start + ins_header_size, 0);
-      continue;
-    }
-    r.u32();  // sample header size: headers are always 40 bytes
-    r.read(ins.note_map.data(), 96);
-    uint8_t env[96] = {};
-    r.read(env, sizeof env);
-    for (int i = 0; i < kXmMaxEnvelopePoints; ++i) {
-      ins.volume_points[static_cast<size_t>(i)] = {static_cast<uint16_t>(env[i * 4] | env[i * 4 + 1] << 8),
-                                                   static_cast<uint16_t>(env[i * 4 + 2] | env[i * 4 + 3] << 8)};
-      ins.panning_points[static_cast<size_t>(i)] = {
-          static_cast<uint16_t>(env[48 + i * 4] | env[48 + i * 4 + 1] << 8),
-          static_cast<uint16_t>(env[48 + i * 4 + 2] | env[48 + i * 4 + 3] << 8)};
-    }
-    uint8_t b[16] = {};
-    r.read(b, sizeof b);
-    ins.volume_point_count = b[0];
-    ins.panning_point_count = b[1];
-    ins.volume_sustain = b[2];
-    ins.volume_loop_start = b[3];
-    ins.volume_loop_end = b[4];
-    ins.panning_sustain = b[5];
-    ins.panning_loop_start = b[6];
-    ins.panning_loop_end = b[7];
-    ins.volume_type = b[8];
-    ins.panning_type = b[9];
-    ins.vibrato_type = b[10];
-    ins.vibrato_sweep = b[11];
-    ins.vibrato_depth = b[12];
-    ins.vibrato_rate = b[13];
-    ins.fadeout = static_cast<uint16_t>((b[14] | b[15] << 8) * 2);
-    sanitise_envelope(ins.volume_point_count, ins.volume_type, ins.volume_sustain, ins.volume_loop_start,
-                      ins.volume_loop_end, ins.volume_points);
-    sanitise_envelope(ins.panning_point_count, ins.panning_type, ins.panning_sustain, ins.panning_loop_start,
-                      ins.panning_loop_end, ins.panning_points);
-    r.seek(start + ins_header_size, 0);
-
-    for (int s = 0; s < sample_count; ++s) {
-      auto sample = std::make_unique<XmSample>();
-      XmSample& smp = *sample;
-      uint32_t length = r.u32();
-      uint32_t loop_start = r.u32();
-      uint32_t loop_length = r.u32();
-      smp.volume = r.u8();
-      smp.finetune = static_cast<int8_t>(r.u8());
-      uint8_t type = r.u8();
-      smp.panning = r.u8();
-      smp.relative_note = static_cast<int8_t>(r.u8());
-      r.seek(23, 1);
-      smp.loop_mode = kXmLoopNone;
-      if (type & 1) smp.loop_mode = kXmLoopForward;
-      if (type & 2) smp.loop_mode = kXmLoopPingPong;
-      smp.bits = (type & 0x10) ? 16 : 8;
-      if (smp.loop_mode == kXmLoopNone) {
-        loop_start = 0;
-        loop_length = length;
-      }
-      if (smp.bits == 16) {
-        length /= 2;
-        loop_start /= 2;
-        loop_length /= 2;
-      }
-      // A sample cannot be longer than the bytes left in the image; its loop
-      // is kept inside the sample.
-      uint64_t available = static_cast<uint64_t>(r.size - r.tell()) / (smp.bits / 8);
-      if (length > available) length = static_cast<uint32_t>(available);
-      if (loop_start >= length) {
-        loop_start = 0;
-        loop_length = 0;
-      } else if (loop_length > length - loop_start) {
-        loop_length = length - loop_start;
-      }
-      if (loop_length == 0) {
-        loop_start = 0;
-        loop_length = length;
-        smp.loop_mode = kXmLoopNone;
-      }
-      smp.length = length;
-      smp.loop_start = loop_start;
-      smp.loop_length = loop_length;
-      smp.data.assign(static_cast<size_t>(length) + 8, 0);
-      ins.samples[static_cast<size_t>(s)] = sample.get();
-      song.sample_store.push_back(std::move(sample));
-    }
-
-    for (int s = 0; s < sample_count; ++s) {
-      XmSample& smp = *ins.samples[static_cast<size_t>(s)];
-      if (smp.length == 0) continue;
-      size_t bytes = static_cast<size_t>(smp.length) * smp.bits / 8;
-      std::vector<uint8_t> raw(bytes, 0);
-      r.read(raw.data(), bytes);
-      int16_t prev = 0;
-      for (uint32_t i = 0; i < smp.length; ++i) {
-        uint16_t v = smp.bits == 8 ? static_cast<uint16_t>(raw[i] << 8)
-                                   : static_cast<uint16_t>(raw[i * 2] | raw[i * 2 + 1] << 8);
-        prev = static_cast<int16_t>(static_cast<uint16_t>(v + static_cast<uint16_t>(prev)));
-        smp.data[i] = prev;
-      }
-      size_t end = static_cast<size_t>(smp.loop_start) + smp.loop_length;
-      if (smp.loop_mode == kXmLoopPingPong) smp.data[end] = smp.data[end - 1];
-      if (smp.loop_mode == kXmLoopForward) smp.data[end] = smp.data[smp.loop_start];
-      smp.pairs.resize(smp.data.size() * 2);
-      for (size_t i = 0; i < smp.data.size(); ++i) {
-        int next = i + 1 < smp.data.size() ? smp.data[i + 1] : 0;
-        smp.pairs[2 * i] = static_cast<float>(smp.data[i]);
-        smp.pairs[2 * i + 1] = static_cast<float>(next - smp.data[i]);
-      }
-    }
-  }
-  return true;
+  read_patterns(song, r);
+  return read_instruments(song, r, why);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Module mixer: voices resampled with linear interpolation, forward and
-// ping-pong loops, 128-frame gain ramps, summed into 32-bit float stereo and
-// converted to 16-bit PCM. Runs on the mixing thread (see xm_song.h).
+// Module mixer (see xm_mixer.h): voices resampled with linear interpolation,
+// forward and ping-pong loops, 128-frame gain ramps, summed into 32-bit
+// float stereo and converted to 16-bit PCM.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -8,99 +8,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "xm/xm_song.h"
+#include "xm/xm_mixer.h"
 
 namespace zel {
-
-namespace {
-constexpr float kInvRate = 1.0f / static_cast<float>(kXmRate);
-}  // namespace
-
-int xm_samples_per_tick(int bpm) {
-  // BPM 0 is meaningless; a tick is never shorter than one frame, so the
-  // renderer always makes progress.
-  if (bpm < 1) bpm = 1;
-  int n = static_cast<int>(1000.0f / (static_cast<float>(bpm) * 0.4f) * static_cast<float>(kXmRate) * 0.001f);
-  return n < 1 ? 1 : n;
-}
-
-void xm_set_bpm(XmSong& song, int bpm) {
-  song.bpm = bpm;
-  song.samples_per_tick = xm_samples_per_tick(bpm);
-}
-
-// ---------------------------------------------------------------------------
-// Voice update
-// ---------------------------------------------------------------------------
-namespace {
-
-void set_targets(XmVoice& v) {
-  v.left_target = (255 - v.panning) * v.volume / 255;
-  v.right_target = v.panning * v.volume / 255;
-}
-
-}  // namespace
-
-void xm_update_voice(XmSong& song, XmChannel& ch) {
-  const int period = ch.period + ch.period_delta;
-  if (period == 0) ch.flags &= static_cast<uint8_t>(~kXmFlagFrequency);
-
-  if (ch.flags & kXmFlagStart) {
-    XmVoice* v = &song.voice[static_cast<size_t>(ch.voice)];
-    if (v->sample) {
-      int partner = v->index < 32 ? v->index + 32 : v->index - 32;
-      XmVoice& p = song.voice[static_cast<size_t>(partner)];
-      p = *v;
-      p.index = partner;
-      v->volume = 0;
-      v->left_target = 0;
-      v->right_target = 0;
-      ch.voice = partner;
-      v = &p;
-    }
-    const XmSample* s = ch.sample;
-    v->sample = (s && s->length > 0) ? s : nullptr;
-    if (s && v->start_offset >= static_cast<uint64_t>(s->loop_start) + s->loop_length) v->start_offset = 0;
-    v->position = static_cast<int64_t>(v->start_offset) << 32;
-    v->direction = 1;
-    v->start_offset = 0;
-    v->current_left = 0;
-    v->current_right = 0;
-    v->ramp_frames = 0;
-  }
-  XmVoice& v = song.voice[static_cast<size_t>(ch.voice)];
-
-  if (ch.flags & kXmFlagVolume) {
-    int64_t product = static_cast<int64_t>(ch.volume + ch.volume_delta) * ch.volume_env.output *
-                      ch.fadeout_volume * song.global_volume;
-    v.volume = static_cast<int>(static_cast<float>(product) * 7.4214768e-9f);
-    set_targets(v);
-  }
-  if (ch.flags & kXmFlagPanning) {
-    int pan = ch.panning + ((128 - std::abs(ch.panning - 128)) / 32) * (ch.panning_env.output - 32);
-    v.panning = std::clamp(pan, 0, 255);
-    set_targets(v);
-  }
-  if (ch.flags & kXmFlagFrequency) {
-    double f;
-    if (song.flags & 1) {
-      float e = static_cast<float>(4608 - ch.period + ch.period_delta) * 0.0013020834f;
-      f = std::floor(8363.0 * std::pow(2.0, static_cast<double>(e)));
-    } else {
-      f = static_cast<double>(14317056 / period);
-    }
-    // Periods far outside the tables could overflow the frequency; it is
-    // kept within what the 32.32 step can hold.
-    f = std::clamp(f, -2147483647.0, 2147483647.0);
-    v.frequency = static_cast<int>(f);
-    uint64_t hz = static_cast<uint64_t>(std::max(v.frequency, 100));
-    v.step = static_cast<int64_t>((hz / kXmRate) << 32 | ((hz % kXmRate) << 32) / kXmRate);
-  }
-  if (ch.flags & kXmFlagRewind) {
-    v.position = 0;
-    v.start_offset = 0;
-  }
-}
 
 // ---------------------------------------------------------------------------
 // Mixing
@@ -319,9 +229,9 @@ void mix_voice(XmVoice& v, float* out, int frames) {
 
 }  // namespace
 
-void xm_mix(XmSong& song, float* out, int frames) {
+void xm_mix(XmVoices& voices, float* out, int frames) {
   for (int i = 0; i < kXmVoices; ++i) {
-    XmVoice& v = song.voice[static_cast<size_t>(i)];
+    XmVoice& v = voices[static_cast<size_t>(i)];
     if (v.sample) mix_voice(v, out, frames);
   }
 }
@@ -344,26 +254,6 @@ void xm_to_pcm16(int16_t* out, const float* in, int frames) {
     v = std::min(32767.0f, std::max(-32768.0f, v));
     out[i] = static_cast<int16_t>(v);
   }
-}
-
-XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frames) {
-  std::fill(scratch, scratch + 2 * frames, 0.0f);
-  float* out = scratch;
-  int left = frames;
-  while (left > 0) {
-    if (song.samples_left_in_tick == 0) {
-      xm_tick(song);
-      song.samples_left_in_tick = song.samples_per_tick;
-    }
-    int n = std::min(song.samples_left_in_tick, left);
-    xm_mix(song, out, n);
-    out += 2 * n;
-    left -= n;
-    song.samples_left_in_tick -= n;
-    song.play_time_ms += static_cast<uint32_t>(static_cast<float>(n) * kInvRate * 1000.0f);
-  }
-  xm_to_pcm16(pcm, scratch, frames);
-  return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row), song.play_time_ms};
 }
 
 }  // namespace zel

@@ -9,6 +9,32 @@
 namespace zel {
 
 namespace {
+constexpr float kInvRate = 1.0f / static_cast<float>(kXmRate);
+}  // namespace
+
+// The block renderer: ticks and mixing interleaved, a tick's worth of frames
+// at a time.
+XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frames) {
+  std::fill(scratch, scratch + 2 * frames, 0.0f);
+  float* out = scratch;
+  int left = frames;
+  while (left > 0) {
+    if (song.samples_left_in_tick == 0) {
+      xm_tick(song);
+      song.samples_left_in_tick = song.samples_per_tick;
+    }
+    int n = std::min(song.samples_left_in_tick, left);
+    xm_mix(song.voice, out, n);
+    out += 2 * n;
+    left -= n;
+    song.samples_left_in_tick -= n;
+    song.play_time_ms += static_cast<uint32_t>(static_cast<float>(n) * kInvRate * 1000.0f);
+  }
+  xm_to_pcm16(pcm, scratch, frames);
+  return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row), song.play_time_ms};
+}
+
+namespace {
 
 uint64_t pack_position(const XmPosition& p) {
   return static_cast<uint64_t>(p.order) << 40 | static_cast<uint64_t>(p.row) << 32 | p.play_time_ms;

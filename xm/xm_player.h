@@ -27,6 +27,18 @@ constexpr int kXmBlockFrames = (kXmRate * 20 / 1000 + 3) / 4 * 4;  // 884
 constexpr int kXmBlockCount = 2 * (1000 / 20);                    // 100
 constexpr int kXmRingFrames = kXmBlockCount * kXmBlockFrames;     // 88,400
 
+// Position of the song at the end of a rendered block.
+struct XmPosition {
+  uint8_t order = 0;
+  uint8_t row = 0;
+  uint32_t play_time_ms = 0;
+};
+// Mixes `frames` frames of `song` (running its ticks as they fall due) into
+// `scratch` (2 x frames floats), converts them into `pcm` and returns the
+// position reached. Runs on the stream thread, or on the caller's when
+// rendering offline.
+XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frames);
+
 // The audio stream of a playing song.
 struct XmStream {
   std::unique_ptr<AudioRing> device;

@@ -3,8 +3,10 @@
 // 32 channel records, 64 mixer voices).
 //
 // Who uses it: the loader (xm_loader.cpp) builds an XmSong, the effect
-// processing (xm_effects.cpp) and the mixer (xm_mixer.cpp) run it, the player
-// (xm_player.cpp) owns the current one. All of it runs on one thread at a
+// processing (xm_effects.cpp) runs its ticks and sets its voices through
+// xm_update_voice (xm_voice.cpp), the mixer (xm_mixer.h) mixes the voices,
+// and the player (xm_player.cpp) owns the current one and interleaves ticks
+// with mixing. All of it runs on one thread at a
 // time: the stream thread while playing, otherwise the caller's.
 //
 // Units: periods are XM periods (Amiga periods x4, or linear periods);
@@ -20,12 +22,11 @@
 #include <string>
 #include <vector>
 
+#include "xm/xm_mixer.h"
+
 namespace zel {
 
-constexpr int kXmRate = 44100;                       // frames per second
-constexpr int kXmRampLength = kXmRate * 128 / 44100;  // frames of a gain ramp (128)
 constexpr int kXmMaxChannels = 32;
-constexpr int kXmVoices = 64;  // voice v and v + 32 form a pair
 constexpr int kXmMaxEnvelopePoints = 12;
 
 // Update flags of a channel: what xm_update_voice applies to its voice.
@@ -36,9 +37,6 @@ enum : uint8_t {
   kXmFlagStart = 1 << 3,
   kXmFlagRewind = 1 << 5,
 };
-
-// Loop modes of a sample.
-enum : uint8_t { kXmLoopNone = 1, kXmLoopForward = 2, kXmLoopPingPong = 4 };
 
 // Envelope type bits.
 enum : uint8_t { kXmEnvOn = 1, kXmEnvSustain = 2, kXmEnvLoop = 4 };
@@ -54,22 +52,6 @@ struct XmCell {
 struct XmPattern {
   int rows = 0;
   std::vector<XmCell> cells;  // rows x channels, row by row
-};
-
-struct XmSample {
-  std::vector<int16_t> data;  // length + 8 values; a loop guard follows the loop
-  // The mixer's copy of `data`: for each value i the pair (x[i], x[i+1] - x[i])
-  // as floats, so one load gives both interpolation terms. Built by the loader.
-  std::vector<float> pairs;
-  uint32_t length = 0;        // in sample values
-  uint32_t loop_start = 0;
-  uint32_t loop_length = 0;   // equals length (and loop_start 0) without a loop
-  uint8_t volume = 0;         // 0..64
-  int8_t finetune = 0;
-  int panning = 0;            // 0..255
-  uint8_t bits = 16;
-  uint8_t loop_mode = 0;      // kXmLoop*; 0 for the empty sample
-  int8_t relative_note = 0;
 };
 
 struct XmEnvelopePoint {
@@ -99,23 +81,6 @@ struct XmEnvelopeState {
   int output = 0;    // volume 0..64 (starts 64) or panning 0..64 (starts 32)
   int32_t slope = 0;  // 16.16 per tick
   uint8_t ended = 0;
-};
-
-struct XmVoice {
-  int index = 0;
-  int frequency = 0;  // Hz, before the 100 Hz floor
-  int volume = 0;     // 0..127 at full scale
-  int panning = 0;    // 0..255
-  uint32_t start_offset = 0;
-  const XmSample* sample = nullptr;  // none: silent and skipped
-  int left_target = 0, right_target = 0;
-  int64_t position = 0;        // 32.32: sample index . fraction (below 0 only transiently)
-  int64_t step = int64_t{1} << 32;  // 32.32 per output frame
-  int direction = 1;           // 1 forward, 2 backward
-  int ramp_left_target = 0, ramp_right_target = 0;
-  int current_left = 0, current_right = 0;  // gain in target units x 256
-  float ramp_delta_left = 0, ramp_delta_right = 0;
-  int ramp_frames = 0;
 };
 
 struct XmChannel {
@@ -182,7 +147,7 @@ struct XmSong {
   bool jumped_this_row = false;  // a Bxx came earlier in the row being processed
   uint32_t play_time_ms = 0;
   std::array<XmChannel, kXmMaxChannels> channel{};
-  std::array<XmVoice, kXmVoices> voice{};
+  XmVoices voice{};
 };
 
 // ---- loader (xm_loader.cpp) -----------------------------------------------------
@@ -207,22 +172,14 @@ void xm_auto_vibrato_step(XmChannel& ch, const XmInstrument& ins);
 void xm_vibrato(XmChannel& ch);
 void xm_tremolo(XmChannel& ch);
 
-// ---- mixer (xm_mixer.cpp) -------------------------------------------------------
+// ---- tempo (xm_effects.cpp) ----------------------------------------------------
 int xm_samples_per_tick(int bpm);
 void xm_set_bpm(XmSong& song, int bpm);
+
+// ---- channel to voice (xm_voice.cpp) --------------------------------------------
+// Applies the channel's update flags to the voice it drives: a new start
+// (moving the old sound to the partner voice so it can fade), volume and
+// panning targets, the resampling step.
 void xm_update_voice(XmSong& song, XmChannel& ch);
-// Adds `frames` frames of all voices into `out` (2 floats per frame).
-void xm_mix(XmSong& song, float* out, int frames);
-// Position of the song at the end of a rendered block.
-struct XmPosition {
-  uint8_t order = 0;
-  uint8_t row = 0;
-  uint32_t play_time_ms = 0;
-};
-// Mixes `frames` frames (running ticks as they fall due) into `scratch`
-// (2 x frames floats), converts them into `pcm` and returns the position
-// reached.
-XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frames);
-void xm_to_pcm16(int16_t* out, const float* in, int frames);
 
 }  // namespace zel

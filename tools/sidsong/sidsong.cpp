@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/sidsong/psid_writer.h"
+
 namespace {
 
 // The twelve tune slots: load range (inclusive), init, play, header
@@ -675,26 +677,18 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < code.bytes.size(); ++i) c64[code.start - slot.load + i] = code.bytes[i];
   for (size_t i = 0; i < data.bytes.size(); ++i) c64[size_t(data_at - slot.load) + i] = data.bytes[i];
 
-  std::vector<uint8_t> img(0x7C, 0);
-  auto be16 = [&](int off, int v) { img[off] = uint8_t(v >> 8), img[off + 1] = uint8_t(v); };
-  img[0] = 'P', img[1] = 'S', img[2] = 'I', img[3] = 'D';
-  be16(4, 2);
-  be16(6, 0x7C);
-  be16(8, 0);
-  be16(10, slot.init);
-  be16(12, slot.play);
-  be16(14, slot.songs);
-  be16(16, slot.start_song);
-  auto text = [&](int off, const std::string& t) {
-    for (size_t i = 0; i < t.size() && i < 31; ++i) img[off + i] = uint8_t(t[i]);
-  };
-  text(22, song.title);
-  text(54, song.author);
-  text(86, "2010 Zelvorant");
-  be16(118, 0x0014);
-  img.push_back(uint8_t(slot.load & 0xFF));
-  img.push_back(uint8_t(slot.load >> 8));
-  img.insert(img.end(), c64.begin(), c64.end());
+  zel::psid::PsidImage image;
+  image.load = uint16_t(slot.load);
+  image.init = uint16_t(slot.init);
+  image.play = uint16_t(slot.play);
+  image.songs = uint16_t(slot.songs);
+  image.start_song = uint16_t(slot.start_song);
+  image.title = song.title;
+  image.author = song.author;
+  image.released = "2010 Zelvorant";
+  image.flags = 0x0014;
+  image.data = std::move(c64);
+  const std::vector<uint8_t> img = zel::psid::write_psid(image);
 
   std::ofstream out(out_path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(img.data()), std::streamsize(img.size()));

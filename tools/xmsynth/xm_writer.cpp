@@ -42,8 +42,12 @@ void pack_cell(std::vector<uint8_t>& out, const Cell& c) {
 
 std::vector<uint8_t> pack_pattern(const Pattern& p, int channels) {
   if (p.rows < 1 || p.rows > 256) throw std::runtime_error("pattern rows must be 1..256");
-  if (p.cells.size() != static_cast<size_t>(p.rows * channels)) throw std::runtime_error("pattern cell count does not match rows x channels");
   std::vector<uint8_t> out;
+  if (p.cells.empty()) {  // a pattern of empty rows
+    out.assign(static_cast<size_t>(p.rows * channels), 0x80);
+    return out;
+  }
+  if (p.cells.size() != static_cast<size_t>(p.rows * channels)) throw std::runtime_error("pattern cell count does not match rows x channels");
   for (const Cell& c : p.cells) pack_cell(out, c);
   return out;
 }
@@ -68,6 +72,12 @@ uint8_t Envelope::type() const {
   if (sustain >= 0) t |= 2;
   if (loop_start >= 0 && loop_end >= loop_start) t |= 4;
   return t;
+}
+
+Cell& Module::cell(int pattern, int row, int channel) {
+  Pattern& p = patterns.at(static_cast<size_t>(pattern));
+  if (p.cells.empty()) p.cells.resize(static_cast<size_t>(p.rows) * static_cast<size_t>(channels));
+  return p.cells.at(static_cast<size_t>(row) * static_cast<size_t>(channels) + static_cast<size_t>(channel));
 }
 
 size_t packed_pattern_size(const Pattern& p, int channels) { return 9 + pack_pattern(p, channels).size(); }

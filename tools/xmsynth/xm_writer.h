@@ -1,8 +1,9 @@
-// XM module writer of xmsynth: turns a song model (patterns of cells,
-// instruments with envelopes and samples, order list) into the bytes of an
-// XM file (format version 0x0104, packed patterns, delta-coded samples).
+// XM module writer: turns a song model (patterns of cells, instruments with
+// envelopes and samples, order list) into the bytes of an XM file (format
+// version 0x0104, packed patterns, delta-coded samples).
 //
-// Called by the song compiler at build time, single-threaded. Sample values
+// Called by the song compiler at build time, and by the tests, benchmarks
+// and fuzz seeds that need modules of their own; single-threaded. Sample values
 // are signed 8- or 16-bit; lengths and loop points in sample values (the
 // writer converts to bytes). Panning 0..255, volumes 0..64.
 #pragma once
@@ -25,7 +26,7 @@ struct Cell {
 
 struct Pattern {
   int rows = 64;
-  std::vector<Cell> cells;  // rows x channels, row by row
+  std::vector<Cell> cells;  // rows x channels, row by row; none: all rows empty
 };
 
 struct EnvPoint {
@@ -72,6 +73,10 @@ struct Module {
   std::vector<uint8_t> order;
   std::vector<Pattern> patterns;
   std::vector<Instrument> instruments;
+
+  // The cell at `row` of `channel` in pattern `pattern`, giving the pattern
+  // its rows x channels cells first if it has none yet.
+  Cell& cell(int pattern, int row, int channel);
 };
 
 // Standard instrument header sizes written by the writer (before padding).

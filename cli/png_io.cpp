@@ -1,4 +1,4 @@
-#include "tools/tool/png_io.h"
+#include "cli/png_io.h"
 
 #include <png.h>
 

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "tools/tool/registry.h"
-#include "tools/tool/script_runner.h"
+#include "cli/registry.h"
+#include "cli/script_runner.h"
 
 namespace zel::tool {
 namespace {

@@ -1,5 +1,5 @@
 // zelvorant-tool's sub-command registry. Each sub-command lives in its own
-// tools/tool/cmd_*.cpp and registers itself with a static ToolRegistrar, so a
+// cli/cmd_*.cpp and registers itself with a static ToolRegistrar, so a
 // new command needs no change anywhere else.
 #pragma once
 

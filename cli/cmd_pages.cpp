@@ -5,7 +5,7 @@
 #include "content/content.h"
 #include "content/cp437.h"
 #include "content/page_grid.h"
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 namespace zel::tool {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 
 int main(int argc, char** argv) {

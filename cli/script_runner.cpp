@@ -1,4 +1,4 @@
-#include "tools/tool/script_runner.h"
+#include "cli/script_runner.h"
 
 #include <cmath>
 #include <fstream>
@@ -7,8 +7,8 @@
 #include <ostream>
 #include <sstream>
 
-#include "tools/tool/png_io.h"
-#include "tools/tool/registry.h"
+#include "cli/png_io.h"
+#include "cli/registry.h"
 
 namespace zel::tool {
 namespace {

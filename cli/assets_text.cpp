@@ -7,8 +7,8 @@
 
 #include "render/glyph.h"
 #include "render/skin.h"
-#include "tools/tool/png_io.h"
-#include "tools/tool/registry.h"
+#include "cli/png_io.h"
+#include "cli/registry.h"
 
 namespace zel::tool {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/headless_platform.h"
 #include "sid/sid_player.h"
 #include "sid/sid_tunes.h"
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 namespace zel::tool {
 namespace {

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 namespace zel::tool {
 namespace {

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "content/content.h"
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 #include "xm/xm_player.h"
 
 namespace zel::tool {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "render/intro.h"
-#include "tools/tool/png_io.h"
-#include "tools/tool/registry.h"
+#include "cli/png_io.h"
+#include "cli/registry.h"
 
 namespace zel::tool {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/tool/registry.h"
+#include "cli/registry.h"
 
 #include <cerrno>
 #include <cstdlib>
