@@ -415,13 +415,17 @@ class SdlPlatform : public Platform {
   double clock() override { return static_cast<double>(SDL_GetPerformanceCounter() - t0_) / freq_; }
   void sleep_ms(int ms) override { SDL_Delay(static_cast<Uint32>(std::max(0, ms))); }
 
+  // Sound libraries complain on standard error when there is no sound card;
+  // the program goes on silently instead.
   std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) override {
+    QuietStderr quiet;
     if (!ensure_subsystem(SDL_INIT_AUDIO)) return nullptr;
     auto dev = std::make_unique<SdlAudioQueue>();
     if (!dev->open(format)) return nullptr;
     return dev;
   }
   std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) override {
+    QuietStderr quiet;
     if (!ensure_subsystem(SDL_INIT_AUDIO)) return nullptr;
     auto dev = std::make_unique<SdlAudioRing>();
     if (!dev->open(format)) return nullptr;
