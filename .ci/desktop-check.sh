@@ -7,7 +7,8 @@
 #    main screen fills a centred 960x720 area between black bars, a few static
 #    spots of the skin have the colours of the headless frame at the same place
 #    (scaled), and a click at QUIT's scaled position ends the program with 0.
-# 3. --window under openbox: the window's close button (Alt+F4) ends with 0.
+# 3. --window under openbox: an 800x600 window; resized, the picture follows;
+#    its close button (Alt+F4) ends the program with 0.
 # Screenshots stay in $OUT (default build/desktop-check) for a look.
 set -uo pipefail
 bin=$(realpath "$1")
@@ -176,6 +177,16 @@ win=$(timeout 20 xdotool search --sync --onlyvisible --pid "$prog_pid" 2>/dev/nu
 size=$(xdotool getwindowgeometry "$win" 2>/dev/null | sed -n 's/ *Geometry: //p')
 sleep 3
 import -window root "$out/window.png"
+# Resized to 1000x500, the picture is 667x500 in the middle of the window.
+xdotool windowsize "$win" 1000 500
+sleep 2
+import -window "$win" "$out/window-resized.png"
+box=$(convert "$out/window-resized.png" -format '%wx%h %@' info:)
+if [[ "$box" =~ ^1000x500\ 667x[0-9]+\+166\+ ]]; then
+  pass "--window resized to 1000x500: picture at x 166, 667 wide"
+else
+  fail "--window resized to 1000x500: '$box' (want the picture 667 wide at x 166)"
+fi
 xdotool key alt+F4
 wait_exit "$prog_pid" 100
 if [ "$size" = "800x600" ] && [ "$status" = 0 ]; then

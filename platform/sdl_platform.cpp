@@ -256,7 +256,6 @@ bool open_video(std::string* why) {
     return false;
   }
   std::string tried;
-  std::string last_error;
   for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
     const char* name = SDL_GetVideoDriver(i);
     if (!name || is_headless_driver(name)) continue;
