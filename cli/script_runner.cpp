@@ -143,8 +143,8 @@ bool parse_script(const std::string& text, std::vector<ScriptCommand>& out, std:
       c.b = static_cast<int>(y);
     } else if (c.op == "button") {
       if (w.size() != 2 || (w[1] != "down" && w[1] != "up")) return bad("usage: button down|up");
-    } else if (c.op == "click") {
-      if (w.size() != 1) return bad("usage: click");
+    } else if (c.op == "click" || c.op == "close") {
+      if (w.size() != 1) return bad("usage: " + c.op);
     } else if (c.op == "wheel") {
       if (w.size() != 2 || !parse_int(w[1], n) || n < -1000 || n > 1000) return bad("usage: wheel N");
       c.number = static_cast<double>(n);
@@ -203,6 +203,8 @@ ScriptResult run_script(const std::vector<ScriptCommand>& script, const std::str
       } else if (c.op == "click") {
         p.post_button(true);
         release_next.emplace_back(-1, true);
+      } else if (c.op == "close") {
+        p.post_window_close();
       } else if (c.op == "wheel") {
         p.post_wheel(static_cast<int>(c.number));
       } else if (c.op == "shot") {

@@ -21,7 +21,11 @@ const char* phase_name(Phase p) {
   return "?";
 }
 
-void present(App& app) { (void)app.platform.display_update(app.fb.data()); }
+void present(App& app) {
+  (void)app.platform.display_update(app.fb.data());
+  // A window closed by the reader (where that means quit) counts as QUIT.
+  if (app.platform.display_quit_requested()) app.nav.quit_requested = 1;
+}
 
 void start_module_n(App& app, int n) {
   start_module(app.xm, n);
@@ -70,6 +74,7 @@ void intro_loop(App& app) {
   app.phase = Phase::Intro;
   for (;;) {
     if (key_fresh_press(p.key_state(kKeyEscape)) || p.display_mouse_left() != 0) break;
+    if (app.nav.quit_requested) break;
     double t0 = p.clock();
     for (int k = 1; k <= 12; ++k) {
       if (key_fresh_press(p.key_state(kKeyF1 + k - 1)) && app.nav.current_tune != k) {
@@ -161,8 +166,12 @@ int run_program(App& app) {
   sid_tune_select(app.sid, n);
 
   intro_loop(app);
-  switch_to_main(app);
-  main_loop(app);
+  if (app.nav.quit_requested) {  // the window was closed during the intro
+    sid_stream_stop(app.sid);
+  } else {
+    switch_to_main(app);
+    main_loop(app);
+  }
 
   app.phase = Phase::Shutdown;
   xm_stop(app.xm);

@@ -23,6 +23,10 @@ struct DisplayState {
   int left_button = 0;
   int32_t wheel = 0;
   bool open = false;
+  // A close request that may not end the process sets quit_requested
+  // instead when quit_on_close is on (a window the reader chose to have).
+  bool quit_on_close = false;
+  bool quit_requested = false;
 
   void configure(int ask_flag, std::string_view prompt_text, int windowed_flag, int borderless_flag) {
     ask = ask_flag;
@@ -45,8 +49,16 @@ struct DisplayState {
       wheel -= 1;
   }
   void on_activate(bool is_active) { active = is_active ? 1 : 0; }
-  // A close request (or Escape): true when the process is to end.
+  // A close request (or Escape): true when the process is to end at once.
   bool on_close_request() const { return close_allowed != 0; }
+  // The window's close button: a close request which, where it may not end
+  // the process, asks the program to quit when quit_on_close is on. (Escape
+  // never does that: the program reads Escape itself.)
+  bool on_window_close() {
+    if (close_allowed != 0) return true;
+    if (quit_on_close) quit_requested = true;
+    return false;
+  }
 };
 
 }  // namespace zel

@@ -242,6 +242,12 @@ void HeadlessPlatform::pump_events() {
       case Event::Button: display_.on_left_button(e.a != 0); break;
       case Event::Wheel: display_.on_wheel(e.a); break;
       case Event::Activate: display_.on_activate(e.a != 0); break;
+      case Event::Close:
+        if (display_.on_window_close()) {
+          display_close();
+          std::exit(0);
+        }
+        break;
     }
   }
 }
@@ -270,6 +276,8 @@ void HeadlessPlatform::post_button(bool down) { pending_.push_back({Event::Butto
 void HeadlessPlatform::post_wheel(int steps) {
   for (int i = 0; i < std::abs(steps); ++i) pending_.push_back({Event::Wheel, steps > 0 ? 120 : -120, 0});
 }
+
+void HeadlessPlatform::post_window_close() { pending_.push_back({Event::Close, 0, 0}); }
 
 void HeadlessPlatform::advance(double seconds) {
   if (seconds > 0) ticks_ += static_cast<int64_t>(std::llround(seconds * kTicksPerSecond));

@@ -63,6 +63,9 @@ class HeadlessPlatform : public Platform {
   void post_mouse_move(int x, int y);
   void post_button(bool down);
   void post_wheel(int steps);  // positive: forward (away from the reader)
+  void post_window_close();    // the window's close button
+  // Whether a window close asks the program to quit (as the real --window does).
+  void set_close_quits(bool quits) { display_.quit_on_close = quits; }
   // Delivers posted events now, as a message pump would.
   void pump_events();
 
@@ -81,6 +84,7 @@ class HeadlessPlatform : public Platform {
   uint64_t frames_presented() const { return frames_presented_; }
   bool display_is_open() const { return display_.open; }
   bool pointer_hidden() const { return pointer_hidden_; }
+  bool display_quit_requested() const override { return display_.quit_requested; }
   const DisplayState& display_state() const { return display_; }
   bool key_is_down(int vk) const { return keys_.is_down(vk); }
   // What the sound devices played, when capture is on (mono or interleaved stereo).
@@ -94,7 +98,7 @@ class HeadlessPlatform : public Platform {
   friend class HeadlessAudioQueue;
   friend class HeadlessAudioRing;
   struct Event {
-    enum Kind { Key, Move, Button, Wheel, Activate } kind;
+    enum Kind { Key, Move, Button, Wheel, Activate, Close } kind;
     int a;
     int b;
   };

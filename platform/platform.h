@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/scaling.h"
+
 namespace zel {
 
 // Virtual-key codes of the keys the program polls. The numbers are the
@@ -138,6 +140,10 @@ class Platform {
   virtual int display_mouse_left() const = 0;
   virtual int display_mouse_wheel() const = 0;
   virtual void hide_pointer() = 0;
+  // True once the reader has closed the window from outside the picture
+  // where that means "quit" (the --window mode's close button). The core
+  // treats it as a click on QUIT.
+  virtual bool display_quit_requested() const { return false; }
 
   // ---- keys ----------------------------------------------------------------
   // The asynchronous key state of virtual key `vk` (see KeyState::poll).
@@ -153,8 +159,15 @@ class Platform {
   virtual std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) = 0;
 };
 
+// How the SDL2 backend presents, as the reader chose on the command line.
+// The defaults give the program's own behaviour: full screen, sharp scaling.
+struct SdlDisplayOptions {
+  bool window = false;  // a resizable window whose close button quits, instead of full screen
+  ScaleMode scale = ScaleMode::Sharp;
+};
+
 // The SDL2 backend (full screen or window, real sound). Defined in
 // sdl_platform.cpp; only the magazine's entry point creates it.
-std::unique_ptr<Platform> make_sdl_platform();
+std::unique_ptr<Platform> make_sdl_platform(const SdlDisplayOptions& options = {});
 
 }  // namespace zel

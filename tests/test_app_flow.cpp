@@ -97,6 +97,26 @@ TEST(Phases, DisplayThatCannotOpenGivesMinusOne) {
   EXPECT_EQ(r.result.exit_status, -1);
 }
 
+TEST(Phases, WindowCloseQuitsOnlyWhereTheReaderChoseAWindow) {
+  struct Case {
+    bool close_quits;
+    const char* script;
+    bool ended;
+  };
+  const Case cases[] = {
+      {true, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n", true},  // main screen
+      {true, "wait 2.5s\nclose\nwait 2\n", true},                              // intro
+      {false, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\nprint phase\n", false},
+  };
+  for (const Case& c : cases) {
+    ScriptRun r = run(c.script, [&](App&, HeadlessPlatform& p) { p.set_close_quits(c.close_quits); });
+    EXPECT_EQ(r.result.program_ended, c.ended) << c.script;
+    if (c.ended) {
+      EXPECT_EQ(r.result.exit_status, 0) << c.script;
+    }
+  }
+}
+
 TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
   ScriptRun r = run("wait 2.5s\nkey press ESCAPE\nwait 4s\nprint page_length ButtonLit MenuSelected current_menu skin selected_song current_tune\n");
   ASSERT_EQ(r.prints.size(), 1u);

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/display_state.h"
 #include "platform/headless_platform.h"
 #include "platform/random.h"
+#include "platform/scaling.h"
 
 namespace zel {
 namespace {
@@ -201,6 +204,78 @@ TEST(UniformRandom, RepeatsBeforeSeedingAndStaysInRange) {
   a.seed(1);
   b.seed(2);
   EXPECT_NE(a.next(), b.next());
+}
+
+// Fits worked out by hand: whole factor, destination, and whether the linear
+// stage runs.
+TEST(PictureFit, WholeAndFractionalFactorsOddAndExtremeOutputs) {
+  struct Case {
+    int out_w, out_h;
+    ScaleMode mode;
+    int factor;
+    ScreenRect dest;
+    bool filter;
+  };
+  const Case cases[] = {
+      {800, 600, ScaleMode::Sharp, 1, {0, 0, 800, 600}, false},
+      {1280, 720, ScaleMode::Sharp, 1, {160, 0, 960, 720}, true},
+      {1280, 720, ScaleMode::Integer, 1, {240, 60, 800, 600}, false},
+      {1024, 768, ScaleMode::Sharp, 1, {0, 0, 1024, 768}, true},
+      {1920, 1080, ScaleMode::Sharp, 1, {240, 0, 1440, 1080}, true},
+      {1600, 1200, ScaleMode::Sharp, 2, {0, 0, 1600, 1200}, false},
+      {2560, 1440, ScaleMode::Sharp, 2, {320, 0, 1920, 1440}, true},
+      {2560, 1440, ScaleMode::Integer, 2, {480, 120, 1600, 1200}, false},
+      {1281, 721, ScaleMode::Sharp, 1, {160, 0, 961, 721}, true},
+      {641, 481, ScaleMode::Integer, 1, {0, 0, 641, 481}, true},   // smaller than the picture: shrinks
+      {3000, 100, ScaleMode::Sharp, 1, {1433, 0, 133, 100}, true},
+      {100, 3000, ScaleMode::Sharp, 1, {0, 1462, 100, 75}, true},
+      {1, 1, ScaleMode::Sharp, 1, {0, 0, 1, 1}, true},
+      {0, 720, ScaleMode::Sharp, 1, {0, 0, 0, 0}, false},
+  };
+  for (const Case& c : cases) {
+    PictureFit f = fit_picture(800, 600, c.out_w, c.out_h, c.mode);
+    SCOPED_TRACE(std::to_string(c.out_w) + "x" + std::to_string(c.out_h));
+    EXPECT_EQ(f.whole_factor, c.factor);
+    EXPECT_EQ(f.dest, c.dest);
+    if (c.dest.w > 0) {
+      EXPECT_EQ(f.needs_filter(), c.filter);
+    }
+  }
+}
+
+TEST(PictureFit, PointerMapsBackThroughTheSameFit) {
+  // Hand-computed points at 1280x720 (1.2x, bars of 160) and 1600x1200 (2x).
+  struct Point {
+    int out_w, out_h;
+    double x, y;
+    int px, py;
+  };
+  const Point points[] = {
+      {1280, 720, 160.5, 0.5, 0, 0},      {1280, 720, 1119.5, 719.5, 799, 599},
+      {1280, 720, 255.5, 59.5, 79, 49},   {1280, 720, 10.5, 300.5, 0, 250},  // in a bar: the nearest edge
+      {1280, 720, 5000, -40, 799, 0},     {1600, 1200, 3.5, 1.5, 1, 0},
+      {1600, 1200, 1599.5, 1199.5, 799, 599},
+  };
+  for (const Point& p : points) {
+    PictureFit f = fit_picture(800, 600, p.out_w, p.out_h, ScaleMode::Sharp);
+    int px = -1, py = -1;
+    output_to_picture(f, p.x, p.y, &px, &py);
+    EXPECT_EQ(px, p.px) << p.out_w << " " << p.x;
+    EXPECT_EQ(py, p.py) << p.out_h << " " << p.y;
+  }
+  // After any resize, the centre of every picture pixel drawn on the output
+  // maps back to that pixel.
+  for (auto [w, h] : {std::pair{1280, 720}, {1281, 721}, {1024, 768}, {2560, 1440}, {641, 481}, {3000, 1000}}) {
+    PictureFit f = fit_picture(800, 600, w, h, ScaleMode::Sharp);
+    for (int i = 0; i < 800; i += 7) {
+      double ox = f.dest.x + (i + 0.5) * f.dest.w / 800.0;
+      double oy = f.dest.y + (i * 3 / 4 + 0.5) * f.dest.h / 600.0;
+      int px = -1, py = -1;
+      output_to_picture(f, ox, oy, &px, &py);
+      ASSERT_EQ(px, i) << w << "x" << h;
+      ASSERT_EQ(py, i * 3 / 4) << w << "x" << h;
+    }
+  }
 }
 
 }  // namespace
