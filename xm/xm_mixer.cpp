@@ -12,10 +12,6 @@
 
 namespace zel {
 
-namespace {
-constexpr float kInvRate = 1.0f / static_cast<float>(kXmRate);
-}  // namespace
-
 int xm_samples_per_tick(int bpm) {
   // BPM 0 is meaningless; a tick is never shorter than one frame, so the
   // renderer always makes progress.
@@ -360,10 +356,9 @@ XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frame
     out += 2 * n;
     left -= n;
     song.samples_left_in_tick -= n;
-    song.play_time_ms += static_cast<uint32_t>(static_cast<float>(n) * kInvRate * 1000.0f);
   }
   xm_to_pcm16(pcm, scratch, frames);
-  return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row), song.play_time_ms};
+  return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row)};
 }
 
 }  // namespace zel

@@ -11,7 +11,7 @@ namespace zel {
 namespace {
 
 uint64_t pack_position(const XmPosition& p) {
-  return static_cast<uint64_t>(p.order) << 40 | static_cast<uint64_t>(p.row) << 32 | p.play_time_ms;
+  return static_cast<uint64_t>(p.order) << 40 | static_cast<uint64_t>(p.row) << 32;
 }
 
 // Renders the block at the fill index and records where the song stands.
@@ -31,17 +31,14 @@ void stream_thread(XmPlayer* player) {
     int playing = static_cast<int>((frames % kXmRingFrames) / kXmBlockFrames);
     bool rendered = false;
     while (st.fill_index != playing && !st.stop.load(std::memory_order_acquire)) {
-      st.busy.store(true, std::memory_order_release);
       render_next_block(*player);
       st.play_index.store((st.play_index.load(std::memory_order_relaxed) + 1) % kXmBlockCount,
                           std::memory_order_release);
-      st.busy.store(false, std::memory_order_release);
       rendered = true;
     }
     if (rendered) ring.publish();
     ring.wait_poll(5);
   }
-  st.finished.store(true, std::memory_order_release);
 }
 
 uint64_t playing_record(const XmPlayer& player) {
@@ -90,7 +87,6 @@ bool xm_play(XmPlayer& player) {
   st.device->start(st.pcm.data(), kXmRingFrames);
   st.device->publish();
   st.stop.store(false);
-  st.finished.store(false);
   st.device->set_poller(true);
   st.thread = std::thread(stream_thread, &player);
   return true;

@@ -180,7 +180,6 @@ struct XmSong {
   int pattern_delay_ticks = 0;
   int next_row = -1, next_order = -1;
   bool jumped_this_row = false;  // a Bxx came earlier in the row being processed
-  uint32_t play_time_ms = 0;
   std::array<XmChannel, kXmMaxChannels> channel{};
   std::array<XmVoice, kXmVoices> voice{};
 };
@@ -217,7 +216,6 @@ void xm_mix(XmSong& song, float* out, int frames);
 struct XmPosition {
   uint8_t order = 0;
   uint8_t row = 0;
-  uint32_t play_time_ms = 0;
 };
 // Mixes `frames` frames (running ticks as they fall due) into `scratch`
 // (2 x frames floats), converts them into `pcm` and returns the position
