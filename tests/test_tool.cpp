@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
+#include "tests/support.h"
+
 namespace {
+
+using zel::testing::read_text;
 
 const std::string kTool = std::string(ZEL_BINARY_DIR) + "/zelvorant-tool";
 
@@ -27,8 +30,7 @@ Result run_tool(const std::string& args) {
   int rc = std::system((kTool + " " + args + " > " + out + " 2>&1").c_str());
   Result r;
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  std::ifstream in(out);
-  r.out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  r.out = read_text(out);
   return r;
 }
 
@@ -69,10 +71,7 @@ TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
   Result r = run_tool("run " + shots + " " + dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "phase=intro\n");
-  std::ifstream png(dir + "/a.png", std::ios::binary);
-  char magic[4] = {};
-  png.read(magic, 4);
-  EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+  EXPECT_EQ(read_text(dir + "/a.png").substr(1, 3), "PNG");
 }
 
 TEST(Tool, BadScriptOrCommandIsAUsageError) {
