@@ -42,6 +42,10 @@ TEST(PageTable, LengthsEntriesEnabledFlagsAndTheToolsListing) {
     EXPECT_EQ(PageTables::stored_lines(p), kTable[p].first + 1);
     want << p << "\t" << kTable[p].first << "\t" << kTable[p].second << "\n";
   }
+  EXPECT_EQ(menu_entry(0), "");
+  EXPECT_EQ(menu_entry(21), "");
+  EXPECT_EQ(menu_title(), "THE ZELVORANT ISSUE 43");
+  EXPECT_FALSE(window_title().empty());
   EXPECT_EQ(window_title().find('\n'), std::string_view::npos);
 
   auto& cmds = tool::commands();
