@@ -234,20 +234,5 @@ TEST(GeneratedFont, LayoutShadesAndInkOfEveryCharacterThePagesUse) {
   for (int c = 'A'; c <= 'Z'; ++c) EXPECT_GT(ink(c, 14, true), ink(c, 0, true)) << char(c);
 }
 
-TEST(GeneratedFont, LinesAndBlocksReachTheCellEdgesSoTheyJoin) {
-  std::span<const uint8_t> data = font_data();
-  auto at = [&](int code, int r, int i) { return data[static_cast<size_t>(r) * kFontAtlasW + glyph_col(code) + i]; };
-  for (int r = 0; r < 12; ++r) {
-    EXPECT_NE(at(0xB3, r, 4), 0) << r;  // vertical line, every row
-    EXPECT_TRUE(at(0xDB, r, 0) && at(0xDB, r, 8)) << r;  // full block, both edges
-    // A shade pattern continues across the cell edge: column 8 of one cell and
-    // column 0 of the next follow one 3-pixel period.
-    EXPECT_EQ(at(0xB0, r, 0) != 0, (r % 3) == 0) << r;
-  }
-  for (int i = 0; i < 9; ++i) EXPECT_NE(at(0xC4, 5, i), 0) << i;  // horizontal line, every column
-  // Corners meet the lines: the line column reaches the top or bottom edge.
-  EXPECT_TRUE(at(0xDA, 11, 4) && at(0xDA, 5, 8) && at(0xD9, 0, 4) && at(0xD9, 5, 0));
-}
-
 }  // namespace
 }  // namespace zel
