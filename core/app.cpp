@@ -5,7 +5,6 @@
 
 #include "content/content.h"
 #include "core/frame.h"
-#include "render/page_panel.h"
 
 namespace zel {
 
