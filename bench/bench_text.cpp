@@ -4,9 +4,10 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/app.h"
-#include "platform/headless_platform.h"
+#include <memory>
+
 #include "render/page_panel.h"
+#include "render/skin.h"
 
 namespace {
 
@@ -22,40 +23,41 @@ double micros_per_call(F&& f, int reps) {
 
 int main() {
   using namespace zel;
-  HeadlessPlatform platform;
-  App app(platform);
-  build_glyph_palette(app.font);
-  decode_skins(app.skins);
-  render_skin_rect(app.skins, 0, 0, 799, 599, 0, 0);
+  FrameBuffer fb;
+  TextFont font;
+  Skins skins;
+  auto grid = std::make_unique<PageGrid>();
+  double anim_clock = 0;
+  build_glyph_palette(font);
+  decode_skins(skins);
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
   const int reps = 2000;
+  auto page = [&] {
+    draw_page_rules(fb, *grid, 0, anim_clock);
+    draw_page_text(fb, font, *grid, 0, 1);
+  };
 
-  double backdrop = micros_per_call([&] { draw_backdrop(app); }, reps);
-  load_page(app.grid, 11);
-  double editorial = micros_per_call(
-      [&] {
-        draw_page_rules(app, 0);
-        draw_page_text(app, 0);
-      },
-      reps);
+  double backdrop = micros_per_call([&] { draw_backdrop(fb, skins, 1); }, reps);
+  load_page(*grid, 11);
+  double editorial = micros_per_call(page, reps);
   // A full page: every cell inked, odd rows ruled with the rainbow, even rows plain.
   for (int l = 0; l < 40; ++l) {
-    PageRow& row = app.grid.rows[static_cast<size_t>(l)];
+    PageRow& row = grid->rows[static_cast<size_t>(l)];
     for (int k = 1; k <= 80; ++k) row.cells[k] = PageCell{static_cast<uint8_t>('A' + (k + l) % 26), 2, 1 + (k & 1)};
     row.rule.assign(1, l % 2 ? '8' : '0');
   }
-  app.grid.page_length = 40;
-  app.grid.scroll_offset = 6;
+  grid->page_length = 40;
+  grid->scroll_offset = 6;
   double full = micros_per_call(
       [&] {
-        app.timing.anim_clock += 4;
-        draw_page_rules(app, 0);
-        draw_page_text(app, 0);
+        anim_clock += 4;
+        page();
       },
       reps);
   double rules = micros_per_call(
       [&] {
-        app.timing.anim_clock += 4;
-        draw_page_rules(app, 0);
+        anim_clock += 4;
+        draw_page_rules(fb, *grid, 0, anim_clock);
       },
       reps);
   std::printf("draw_backdrop:                 %8.1f us per frame\n", backdrop);

@@ -1,7 +1,5 @@
 #include "content/page_grid.h"
 
-#include <cctype>
-
 #include "content/content.h"
 
 namespace zel {
@@ -32,16 +30,6 @@ void load_page(PageGrid& grid, int p) {
   }
   grid.scroll_offset = 0;
   grid.top_line = 0;
-}
-
-int rule_style_number(const std::string& rule) {
-  int v = 0;
-  for (char c : rule) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) break;
-    v = v * 10 + (c - '0');
-    if (v > 1000) break;
-  }
-  return v;
 }
 
 }  // namespace zel

@@ -37,8 +37,4 @@ struct PageGrid {
 // without an end marker has length 4999.
 void load_page(PageGrid& grid, int p);
 
-// The rule style string read as a number: leading digits, "08" is 8; empty or
-// non-numeric is 0.
-int rule_style_number(const std::string& rule);
-
 }  // namespace zel

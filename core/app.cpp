@@ -4,7 +4,7 @@
 #include <string>
 
 #include "content/content.h"
-#include "render/transitions.h"
+#include "core/frame.h"
 
 namespace zel {
 
@@ -32,29 +32,35 @@ void start_module_n(App& app, int n) {
   app.visualiser.channel_count = xm_channel_count(app.xm);
 }
 
-namespace {
-
-// Start-up steps 1..14: tables, artwork, input state, the display.
 bool start_up(App& app) {
   Platform& p = app.platform;
-  load_page(app.grid, 11);  // the first page shown is the editorial
+  load_page(app.grid, kFirstPage);
   // MenuSelected (entry 11), ButtonLit, current_menu and skin start as NavState says.
   decode_skins(app.skins);
   build_glyph_palette(app.font);
   build_pointer_images(app.input);
-  fill_visualiser_gradients(app);
+  fill_visualiser_gradients(app.visualiser);
   app.input.wheel_prev = 0;
   app.input.wheel_now = 0;
   init_buttons(app.input);
-  reset_visualiser(app);
+  reset_visualiser(app.visualiser);
 
   p.display_set_close_allowed(0);
   p.display_configure(0, "THE ZELVORANT PREVIEW\rFULL SCREEN?", 0, 1);
   if (!p.display_open(window_title(), kScreenW, kScreenH)) return false;
   p.hide_pointer();
-  load_big_font(app);
+  load_big_font(app.intro);
   return true;
 }
+
+void init_starfield(App& app) {
+  for (int n = 1; n <= IntroState::kStars; ++n) {
+    app.intro.star_x[n] = app.rng.next() * 800.0;
+    app.intro.star_y[n] = app.rng.next() * 470.0 + 22.0;
+  }
+}
+
+namespace {
 
 // Keeps the screen black while Escape or the left button is held.
 void wait_for_release(App& app) {
@@ -82,13 +88,16 @@ void intro_loop(App& app) {
         app.nav.current_tune = k;
       }
     }
-    draw_raster_bars(app);
-    update_intro_tables(app);
-    draw_starfield(app);
-    draw_intro_lines(app);
-    draw_scroller(app);
+    Timing& t = app.timing;
+    draw_raster_bars(app.fb, t.intro_phase);
+    update_intro_tables(app.intro, t.intro_phase);
+    draw_starfield(app.fb, app.intro);
+    move_starfield(app.intro, t.intro_frame_scale);
+    draw_intro_lines(app.fb, app.intro);
+    advance_scroller(app.intro, scroller_text(), t.intro_frame_scale, p.clock());
+    draw_scroller(app.fb, app.intro, scroller_text());
     present(app);
-    clear_intro_background(app);
+    clear_intro_background(app.fb);
     p.sleep_ms(1);
     double dt = p.clock() - t0;
     app.timing.intro_frame_scale = dt * 250.0;
@@ -123,13 +132,13 @@ void main_loop(App& app) {
     // Backdrop, buttons, centre menu, page rules and text, the visualiser
     // unless muted, the ticker: the same picture the wipes redraw.
     redraw_main_screen(app);
-    if (app.grid.page_length > 32) {
-      draw_scroll_thumb(app);
+    if (app.grid.page_length > kScrollBarMinLines) {
+      draw_scroll_thumb(app.fb, app.nav.skin, app.grid.page_length, app.grid.top_line, app.input.scrollbar_glow);
       handle_scrollbar(app);
     } else {
-      app.grid.scroll_offset = 5;
+      app.grid.scroll_offset = kShortPageOffset;
     }
-    draw_pointer(app, app.input.mouse_x, app.input.mouse_y);
+    draw_pointer(app.fb, app.input.pointer_image(), app.input.mouse_x, app.input.mouse_y);
     present(app);
     end_of_frame_input(app);
     p.sleep_ms(1);

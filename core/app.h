@@ -2,9 +2,10 @@
 // program's phases (start-up, waiting for release, intro, switch to the main
 // screen, main loop, shutdown).
 //
-// Operations receive what they touch; screen-level operations (drawing a
-// whole widget, handling input) receive the App. Main thread only, except the
-// players, which render their sound on their own threads.
+// Operations receive what they touch: the drawing (render/) gets the frame
+// buffer and the state it reads; the core's input handling, per-frame updates
+// and transitions receive the App. Main thread only, except the players,
+// which render their sound on their own threads.
 #pragma once
 
 #include "content/page_grid.h"
@@ -57,6 +58,17 @@ struct App {
 // Runs every phase of the program on `app`; returns the exit status: 0 after
 // a normal quit, -1 when the display cannot be opened.
 int run_program(App& app);
+
+// Start-up up to the intro: builds every table and picture (the first page,
+// skins, font colours, pointer images, visualiser, buttons), opens the
+// display, hides the system pointer and loads the big font. False when the
+// display cannot be opened (the platform has said why). run_program starts
+// with it; tests use it to get the screen start-up builds.
+bool start_up(App& app);
+
+// The intro's stars at random places (drawn before the generator is seeded,
+// so they are the same on every run).
+void init_starfield(App& app);
 
 // Presents the FrameBuffer (failures are ignored: the next frame tries again).
 void present(App& app);

@@ -1,7 +1,7 @@
 #include "core/navigation.h"
 
 #include "core/app.h"
-#include "render/transitions.h"
+#include "core/frame.h"
 
 namespace zel {
 

@@ -50,7 +50,7 @@ class HeadlessPlatform : public Platform {
   int display_mouse_y() const override { return display_.mouse_y; }
   int display_mouse_left() const override { return display_.left_button; }
   int display_mouse_wheel() const override { return display_.wheel; }
-  void hide_pointer() override { pointer_hidden_ = true; }
+  void hide_pointer() override {}
   uint16_t key_state(int vk) override { return keys_.poll(vk); }
   double clock() override { return kStartTime + static_cast<double>(ticks_) / kTicksPerSecond; }
   void sleep_ms(int ms) override;
@@ -82,11 +82,8 @@ class HeadlessPlatform : public Platform {
 
   const std::vector<uint32_t>& last_frame() const { return last_frame_; }
   uint64_t frames_presented() const { return frames_presented_; }
-  bool display_is_open() const { return display_.open; }
-  bool pointer_hidden() const { return pointer_hidden_; }
   bool display_quit_requested() const override { return display_.quit_requested; }
   const DisplayState& display_state() const { return display_; }
-  bool key_is_down(int vk) const { return keys_.is_down(vk); }
   // What the sound devices played, when capture is on (mono or interleaved stereo).
   void set_audio_capture(bool on) { capture_ = on; }
   std::vector<int16_t> take_queue_capture();
@@ -109,7 +106,6 @@ class HeadlessPlatform : public Platform {
   int64_t ticks_ = 0;
   bool fail_open_ = false;
   bool fail_audio_ = false;
-  bool pointer_hidden_ = false;
   bool capture_ = false;
   std::vector<uint32_t> last_frame_;
   uint64_t frames_presented_ = 0;

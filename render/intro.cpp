@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "content/content.h"
-#include "core/app.h"
 
 namespace zel::embedded {
 extern const unsigned char bigfont[];
@@ -54,8 +53,7 @@ bool big_font_ink(const IntroState& intro, int x, int y) {
   return intro.font_palette[intro.font[static_cast<size_t>(y) * IntroState::kFontW + x] & 0xFF] != 0;
 }
 
-void load_big_font(App& app) {
-  IntroState& in = app.intro;
+void load_big_font(IntroState& in) {
   auto bytes = big_font_bytes();
   in.font.assign(kFontBytes, 0);
   if (bytes.size() < kFontBytes + 768) return;  // no artwork linked: nothing is ink
@@ -64,30 +62,21 @@ void load_big_font(App& app) {
   for (int k = 0; k < 256; ++k) in.font_palette[k] = rgb(pal[3 * k], pal[3 * k + 1], pal[3 * k + 2]);
 }
 
-void init_starfield(App& app) {
-  for (int n = 1; n <= IntroState::kStars; ++n) {
-    app.intro.star_x[n] = app.rng.next() * 800.0;
-    app.intro.star_y[n] = app.rng.next() * 470.0 + 22.0;
-  }
+void clear_intro_background(FrameBuffer& fb) {
+  fb.clear(0);
+  for (int row = 1; row <= 50; ++row) fill_row(fb, row, static_cast<uint32_t>(153 - 3 * row));
 }
 
-void clear_intro_background(App& app) {
-  app.fb.clear(0);
-  for (int row = 1; row <= 50; ++row) fill_row(app.fb, row, static_cast<uint32_t>(153 - 3 * row));
-}
-
-void draw_raster_bars(App& app) {
-  double phase = app.timing.intro_phase;
+void draw_raster_bars(FrameBuffer& fb, double intro_phase) {
   for (int k = 1; k <= 7; ++k) {
-    double a = std::sin((4 * k + phase) * 3.14 / 90);
-    raster_bar(app.fb, 2 * k, round_even(a * 100 + 375));
-    raster_bar(app.fb, k, round_even(a * (-80) + 595));
+    double a = std::sin((4 * k + intro_phase) * 3.14 / 90);
+    raster_bar(fb, 2 * k, round_even(a * 100 + 375));
+    raster_bar(fb, k, round_even(a * (-80) + 595));
   }
 }
 
-void update_intro_tables(App& app) {
-  IntroState& in = app.intro;
-  const double P = app.timing.intro_phase;
+void update_intro_tables(IntroState& in, double intro_phase) {
+  const double P = intro_phase;
   const double A = 0.00873055555555556;
   const double S = 0.104766666666667;
   for (int x = 0; x <= 800; ++x) {
@@ -109,17 +98,13 @@ void update_intro_tables(App& app) {
   }
 }
 
-void draw_starfield(App& app) {
-  static constexpr double kSpeed[3] = {0.6, 1.2, 1.8};
+void draw_starfield(FrameBuffer& fb, const IntroState& in) {
   static constexpr uint32_t kCore[3] = {0x222222, 0x444444, 0x999999};
   static constexpr uint32_t kHalo[3] = {0x111111, 0x222222, 0x444444};
-  IntroState& in = app.intro;
-  FrameBuffer& fb = app.fb;
   for (int n = 1; n <= IntroState::kStars; ++n) {
     int layer = (n - 1) / 100;
     int px = static_cast<int>(std::floor(in.star_x[n]));
     int py = static_cast<int>(std::floor(in.star_y[n]));
-    in.star_x[n] += kSpeed[layer] * app.timing.intro_frame_scale;
     if (4 < px && px < 796) {
       uint32_t core = kCore[layer], halo = kHalo[layer];
       fb.put(px, py, core);
@@ -135,13 +120,18 @@ void draw_starfield(App& app) {
       fb.put(px, py + 2, halo);
       fb.put(px + 1, py + 2, halo);
     }
+  }
+}
+
+void move_starfield(IntroState& in, double intro_frame_scale) {
+  static constexpr double kSpeed[3] = {0.6, 1.2, 1.8};
+  for (int n = 1; n <= IntroState::kStars; ++n) {
+    in.star_x[n] += kSpeed[(n - 1) / 100] * intro_frame_scale;
     if (in.star_x[n] > 800) in.star_x[n] -= 800;
   }
 }
 
-void draw_title_glyph(App& app, int col, int x, int y) {
-  const IntroState& in = app.intro;
-  FrameBuffer& fb = app.fb;
+void draw_title_glyph(FrameBuffer& fb, const IntroState& in, int col, int x, int y) {
   for (int pass = 0; pass < 3; ++pass)
     for (int row = 0; row < 32; ++row)
       for (int c = 0; c < 32; ++c) {
@@ -153,24 +143,22 @@ void draw_title_glyph(App& app, int col, int x, int y) {
       }
 }
 
-void draw_intro_line(App& app, std::string_view line, int y) {
+void draw_intro_line(FrameBuffer& fb, const IntroState& intro, std::string_view line, int y) {
   if (line.empty()) return;
   int x = 400 - 16 * static_cast<int>(line.size());
   for (char ch : line) {
     int col = big_font_column(static_cast<unsigned char>(ch));
     if (col < 0) continue;  // no glyph: skipped without taking space
-    draw_title_glyph(app, col, x, y);
+    draw_title_glyph(fb, intro, col, x, y);
     x += 32;
   }
 }
 
-void draw_intro_lines(App& app) {
-  for (int k = 1; k <= 9; ++k) draw_intro_line(app, intro_line(k), 60 + 33 * k);
+void draw_intro_lines(FrameBuffer& fb, const IntroState& intro) {
+  for (int k = 1; k <= 9; ++k) draw_intro_line(fb, intro, intro_line(k), 60 + 33 * k);
 }
 
-void draw_scroller_glyph(App& app, int col, int x) {
-  const IntroState& in = app.intro;
-  FrameBuffer& fb = app.fb;
+void draw_scroller_glyph(FrameBuffer& fb, const IntroState& in, int col, int x) {
   for (int c = 0; c < 32; ++c) {
     int X = x + c;
     if (!(0 < X && X < 799)) continue;
@@ -195,27 +183,26 @@ void draw_scroller_glyph(App& app, int col, int x) {
   }
 }
 
-void draw_scroller(App& app) { draw_scroller_text(app, scroller_text()); }
-
-void draw_scroller_text(App& app, std::string_view text) {
-  IntroState& in = app.intro;
-  Platform& p = app.platform;
-  double step = std::min(app.timing.intro_frame_scale, 5.0);
-  if (p.clock() > in.scroller_pause_until) in.scroller_offset -= step;
+void advance_scroller(IntroState& in, std::string_view text, double intro_frame_scale, double now) {
+  double step = std::min(intro_frame_scale, 5.0);
+  if (now > in.scroller_pause_until) in.scroller_offset -= step;
   if (in.scroller_offset < -32) {
     in.scroller_pos += 1;
     size_t pos = static_cast<size_t>(in.scroller_pos);
-    if (pos >= 1 && pos <= text.size() && text[pos - 1] == 'a') in.scroller_pause_until = p.clock() + 4.0;
+    if (pos >= 1 && pos <= text.size() && text[pos - 1] == 'a') in.scroller_pause_until = now + 4.0;
     if (pos > text.size()) in.scroller_pos = 1;
     in.scroller_offset += 32;
   }
+}
+
+void draw_scroller(FrameBuffer& fb, const IntroState& in, std::string_view text) {
   int x = static_cast<int>(std::floor(in.scroller_offset));
   size_t first = static_cast<size_t>(in.scroller_pos) - 1;
   std::string_view shown = first < text.size() ? text.substr(first, 28) : std::string_view{};
   for (char ch : shown) {
     int col = big_font_column(ch == 'a' ? ' ' : static_cast<unsigned char>(ch));
     if (col < 0) continue;
-    draw_scroller_glyph(app, col, x);
+    draw_scroller_glyph(fb, in, col, x);
     x += 32;
   }
 }

@@ -4,18 +4,9 @@
 #include <cctype>
 #include <cmath>
 
-#include "core/app.h"
+#include "render/layout.h"
 
 namespace zel {
-
-namespace {
-
-constexpr int kRows = 33;
-constexpr int kRowTop = 175;  // top of row 0 before scrolling
-constexpr int kCellLeft = 23;
-constexpr int kBandTop = 193;
-
-}  // namespace
 
 int page_rule_style(std::string_view rule) {
   size_t i = 0;
@@ -35,35 +26,33 @@ int page_rule_style(std::string_view rule) {
   return static_cast<int>(std::nearbyint(negative ? -v : v));
 }
 
-void draw_page_rules(App& app, int first) {
-  const PageGrid& grid = app.grid;
-  for (int i = 0; i < kRows; ++i) {
-    int y = kRowTop + grid.scroll_offset + 12 * i + 6;
+void draw_page_rules(FrameBuffer& fb, const PageGrid& grid, int first, double anim_clock) {
+  for (int i = 0; i < kPanelRows; ++i) {
+    int y = kPanelRowTop + grid.scroll_offset + kRowPitch * i + 6;
     int line = first + i;
-    if (y <= 192 || y >= 569 || line < 0 || line >= PageGrid::kRows) continue;
+    if (y < kPanelBandTop || y >= 569 || line < 0 || line >= PageGrid::kRows) continue;
     // The end-marker row keeps whatever an earlier page left there; it shows no rule.
     if (line == grid.page_length) continue;
-    draw_rule(app.fb, app.timing.anim_clock, y, 20, 750, page_rule_style(grid.rows[static_cast<size_t>(line)].rule));
+    draw_rule(fb, anim_clock, y, 20, 750, page_rule_style(grid.rows[static_cast<size_t>(line)].rule));
   }
 }
 
-void draw_page_text(App& app, int first) {
-  const PageGrid& grid = app.grid;
-  const int band_bottom = app.nav.skin == 1 ? 569 : 570;
-  for (int i = 0; i < kRows; ++i) {
+void draw_page_text(FrameBuffer& fb, const TextFont& font, const PageGrid& grid, int first, int skin) {
+  const int band_bottom = panel_band_bottom(skin);
+  for (int i = 0; i < kPanelRows; ++i) {
     int line = first + i;
     if (line < 0 || line >= grid.page_length || line >= PageGrid::kRows) continue;
     const PageRow& row = grid.rows[static_cast<size_t>(line)];
-    int y = kRowTop + grid.scroll_offset + 12 * i;
+    int y = kPanelRowTop + grid.scroll_offset + kRowPitch * i;
     bool opaque = i > 0 && i < 31 && row.rule == "0";
     for (int k = 0; k < PageGrid::kCells; ++k) {
       const PageCell& cell = row.cells[k];
       std::string_view ch(reinterpret_cast<const char*>(&cell.ch), cell.has_char() ? 1 : 0);
-      int x = kCellLeft + 9 * k;
+      int x = kPanelCellLeft + kGlyphW * k;
       if (opaque)
-        draw_glyph_opaque(app.fb, app.font, ch, x, y, cell.face, cell.colour);
+        draw_glyph_opaque(fb, font, ch, x, y, cell.face, cell.colour);
       else
-        draw_glyph_clipped(app.fb, app.font, ch, x, y, 0, 800, kBandTop, band_bottom, cell.face, cell.colour);
+        draw_glyph_clipped(fb, font, ch, x, y, 0, 800, kPanelBandTop, band_bottom, cell.face, cell.colour);
     }
   }
 }

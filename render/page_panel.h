@@ -10,15 +10,18 @@
 
 #include <string_view>
 
+#include "content/page_grid.h"
+#include "render/frame_buffer.h"
+#include "render/glyph.h"
+
 namespace zel {
 
-struct App;
-
-// Draws the rules of the 33 visible rows, row 0 showing line `first`. The row
-// of the end-marker line (line page_length) draws no rule.
-void draw_page_rules(App& app, int first);
+// Draws the rules of the 33 visible rows, row 0 showing line `first`; the
+// rainbow style follows `anim_clock`. The row of the end-marker line (line
+// page_length) draws no rule.
+void draw_page_rules(FrameBuffer& fb, const PageGrid& grid, int first, double anim_clock);
 // Draws the characters of the 33 visible rows, row 0 showing line `first`.
-void draw_page_text(App& app, int first);
+void draw_page_text(FrameBuffer& fb, const TextFont& font, const PageGrid& grid, int first, int skin);
 
 // A row's rule style string read as a number: leading numeric text (an
 // optional sign, digits and a fraction), rounded to the nearest integer,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/app.h"
+#include "render/layout.h"
 
 namespace zel {
 
@@ -50,9 +50,9 @@ void render_skin_rect(Skins& skins, int sx, int sy, int w, int h, int dx, int dy
   }
 }
 
-void draw_backdrop(App& app) {
-  const auto& b = app.skins.backdrop[app.nav.skin == 1 ? 0 : 1];
-  if (b.size() == app.fb.px.size()) std::memcpy(app.fb.px.data(), b.data(), b.size() * sizeof(uint32_t));
+void draw_backdrop(FrameBuffer& fb, const Skins& skins, int skin) {
+  const auto& b = skins.backdrop[skin_index(skin)];
+  if (b.size() == fb.px.size()) std::memcpy(fb.px.data(), b.data(), b.size() * sizeof(uint32_t));
 }
 
 }  // namespace zel

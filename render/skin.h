@@ -15,8 +15,6 @@
 
 namespace zel {
 
-struct App;
-
 // One picture: 256 RGB palette entries, then 800 x 600 index bytes, row-major.
 constexpr int kSkinPaletteBytes = 256 * 3;
 constexpr int kSkinPictureBytes = kSkinPaletteBytes + kScreenW * kScreenH;  // 480,768
@@ -42,7 +40,7 @@ void decode_skins(Skins& skins, std::span<const uint8_t> pictures);
 // the palette colour of each index into both backdrops at the same offset
 // from (dx, dy). Parts outside 800 x 600 are skipped.
 void render_skin_rect(Skins& skins, int sx, int sy, int w, int h, int dx, int dy);
-// Copies the current skin's backdrop into the FrameBuffer: one straight copy.
-void draw_backdrop(App& app);
+// Copies the backdrop of `skin` into the FrameBuffer: one straight copy.
+void draw_backdrop(FrameBuffer& fb, const Skins& skins, int skin);
 
 }  // namespace zel

@@ -1,17 +1,13 @@
 #include "render/visualiser.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
-#include "core/app.h"
+#include "render/layout.h"
 
 namespace zel {
 
 namespace {
-
-constexpr double kBaseline = 147.0;
-constexpr double kTopLimit = 131.0;
-constexpr int kMaxChannels = 64;  // more than any module the loader accepts
 
 // Gradient rows 135..147 ('Grunge', 'Carbon'); 131..134 are black.
 constexpr uint32_t kGradient[2][13] = {
@@ -31,41 +27,20 @@ void fill_visualiser_gradients(VisualiserState& vis) {
   }
 }
 
-void fill_visualiser_gradients(App& app) { fill_visualiser_gradients(app.visualiser); }
-
-void reset_visualiser(App& app) {
-  for (double& b : app.visualiser.bars) b = kBaseline;
+void reset_visualiser(VisualiserState& vis) {
+  for (double& b : vis.bars) b = VisualiserState::kBaseline;
 }
 
-void kick_visualiser_bars(VisualiserState& vis, std::span<const uint32_t> cells) {
-  for (uint32_t cell : cells) {
-    int j = static_cast<int>(cell & 0xFF) - 45;
-    if (0 < j && j < 39) {
-      vis.bars[j] -= 4;
-      vis.bars[j - 1] -= 3;
-      vis.bars[j + 1] -= 3;
-    }
-  }
-}
-
-void draw_visualiser_bars(VisualiserState& vis, FrameBuffer& fb, int skin) {
-  int slot = skin == 1 ? 0 : 1;
-  int d = skin == 1 ? 0 : 2;  // 'Carbon' stands two rows lower, colours of the undisplaced rows
+void draw_visualiser_bars(FrameBuffer& fb, const VisualiserState& vis, int skin) {
+  const int slot = skin_index(skin);
+  const int d = is_grunge(skin) ? 0 : 2;
   for (int k = 0; k < VisualiserState::kBars; ++k) {
-    double& h = vis.bars[k];
-    if (h < kTopLimit) h = kTopLimit;
-    if (h <= kBaseline) h += 2;  // the sink comes before drawing
-    for (int r = static_cast<int>(std::floor(h)); r <= 147; ++r)
+    // Bars are settled at or below the top limit before drawing; the limit
+    // here only keeps the gradient lookup inside its table.
+    int top = std::max(static_cast<int>(std::floor(vis.bars[k])), static_cast<int>(VisualiserState::kTopLimit));
+    for (int r = top; r <= 147; ++r)
       for (int i = 1; i <= 11; ++i) fb.put(157 + 12 * k + i, r + d, vis.gradient[slot][r]);
   }
-}
-
-void draw_visualiser(App& app) {
-  uint32_t cells[kMaxChannels];
-  int n = std::clamp(app.visualiser.channel_count, 0, kMaxChannels);
-  for (int c = 0; c < n; ++c) cells[c] = xm_playing_cell(app.xm, c);
-  kick_visualiser_bars(app.visualiser, std::span<const uint32_t>(cells, static_cast<size_t>(n)));
-  draw_visualiser_bars(app.visualiser, app.fb, app.nav.skin);
 }
 
 }  // namespace zel

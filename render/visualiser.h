@@ -1,36 +1,35 @@
-// The music visualiser: 40 bars under the centre menu, kicked upwards by the
-// notes of the module row being heard and sinking 2 rows per frame.
-// draw_visualiser is called once per main-screen frame (and per wipe frame)
-// while MUTE is not lit. Main thread only.
+// The music visualiser: 40 bars under the centre menu. The core kicks the
+// bars from the notes of the module row being heard and lets them sink 2
+// rows a frame (core/frame.cpp); draw_visualiser_bars draws them. Drawn once
+// per main-screen frame (and per wipe frame) while MUTE is not lit. Main
+// thread only.
 //
 // Bar tops are FrameBuffer rows as doubles (smaller = higher): baseline 147,
 // highest 131. Bar k covers columns 158 + 12k .. 168 + 12k.
 #pragma once
 
 #include <cstdint>
-#include <span>
+
+#include "render/frame_buffer.h"
 
 namespace zel {
-
-struct App;
-struct FrameBuffer;
 
 struct VisualiserState {
   static constexpr int kBars = 40;
   static constexpr int kGradientRows = 149;  // rows 0..148; only 131..148 hold colours
-  int channel_count = 0;                     // channels of the current module, set by start_module_n
+  static constexpr double kBaseline = 147.0;
+  static constexpr double kTopLimit = 131.0;
+  int channel_count = 0;                     // channels of the current module, set when it starts
   double bars[kBars] = {};                   // VisualiserBars: bar tops
   uint32_t gradient[2][kGradientRows] = {};  // VisualiserGradient ['Grunge' / 'Carbon'][row]
 };
 
-void fill_visualiser_gradients(App& app);
+// Fills VisualiserGradient of both skins (start-up).
 void fill_visualiser_gradients(VisualiserState& vis);
-void reset_visualiser(App& app);
-// Kicks the bars for one frame from each channel's playing cell (note in the low byte).
-void kick_visualiser_bars(VisualiserState& vis, std::span<const uint32_t> cells);
-// Sinks each bar by 2 and draws it; `skin` 1 'Grunge', anything else 'Carbon'.
-void draw_visualiser_bars(VisualiserState& vis, FrameBuffer& fb, int skin);
-// kick_visualiser_bars from the module player's cells, then draw_visualiser_bars.
-void draw_visualiser(App& app);
+// Puts every bar at the baseline (start-up).
+void reset_visualiser(VisualiserState& vis);
+// Draws every bar from its top down to row 147; `skin` 1 'Grunge', anything
+// else 'Carbon', which stands two rows lower in the colours of the undisplaced rows.
+void draw_visualiser_bars(FrameBuffer& fb, const VisualiserState& vis, int skin);
 
 }  // namespace zel

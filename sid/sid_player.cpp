@@ -23,7 +23,7 @@ void render_buffer(SidPlayer& player, int buffer) {
 void queue_buffer(SidPlayer& player, int buffer) {
   {
     std::lock_guard<std::mutex> lock(player.mutex);
-    player.records[buffer] = {&sid_buffer_refill, 0};
+    player.records[buffer] = {&sid_buffer_refill};
   }
   if (!player.device) return;
   if (!player.device->write(buffer, player.buffers[buffer].data(), kSidBufferSamples))
@@ -52,7 +52,7 @@ void worker_loop(SidPlayer& player) {
     if (record.routine) {
       player.refilling = true;
       lock.unlock();
-      record.routine(player, buffer, record.argument);
+      record.routine(player, buffer);
       lock.lock();
       player.refilling = false;
     }
@@ -76,7 +76,7 @@ SidPlayer::~SidPlayer() {
   if (worker.joinable()) worker.join();
 }
 
-void sid_buffer_refill(SidPlayer& player, int buffer, int /*argument*/) {
+void sid_buffer_refill(SidPlayer& player, int buffer) {
   render_buffer(player, buffer);
   // A stop that began during the render has detached the buffer: it is not
   // queued again.

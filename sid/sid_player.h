@@ -38,10 +38,9 @@ constexpr size_t kSidBufferChunks = 8;
 constexpr size_t kSidBufferSamples = kSidBufferChunks * kSidChunk;  // 7,056 samples, 160 ms
 
 // What a buffer's done notification runs: the refill routine (empty when the
-// buffer is detached) and its argument.
+// buffer is detached).
 struct RefillRecord {
-  void (*routine)(SidPlayer& player, int buffer, int argument) = nullptr;
-  int argument = 0;
+  void (*routine)(SidPlayer& player, int buffer) = nullptr;
 };
 
 struct SidPlayer {
@@ -85,6 +84,6 @@ void sid_stream_wait_idle(SidPlayer& player);
 
 // Refill routine of both buffers: renders 8 chunks into the buffer and
 // queues it again.
-void sid_buffer_refill(SidPlayer& player, int buffer, int argument);
+void sid_buffer_refill(SidPlayer& player, int buffer);
 
 }  // namespace zel

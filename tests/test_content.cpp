@@ -1,4 +1,4 @@
-// Page tables and load_page.
+// load_page: the PageGrid expanded from the page tables.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,10 +9,8 @@
 namespace zel {
 namespace {
 
-std::unique_ptr<PageGrid> fresh_grid() { return std::make_unique<PageGrid>(); }
-
 TEST(LoadPage, LengthIsTheEndMarkerLineAndScrollIsReset) {
-  auto g = fresh_grid();
+  auto g = std::make_unique<PageGrid>();
   g->top_line = 17;
   g->scroll_offset = 6;
   load_page(*g, 11);
@@ -20,71 +18,38 @@ TEST(LoadPage, LengthIsTheEndMarkerLineAndScrollIsReset) {
   EXPECT_EQ(PageTables::text(g->page_length, 11).substr(0, 5), "<END>");
   EXPECT_EQ(g->top_line, 0);
   EXPECT_EQ(g->scroll_offset, 0);
-}
-
-TEST(LoadPage, PageWithoutEndMarkerHasLength4999) {
-  auto g = fresh_grid();
   // Page numbers outside the issue have no lines at all, so no marker either.
   load_page(*g, 0);
   EXPECT_EQ(g->page_length, 4999);
-  for (int p = 1; p <= kPageCount; ++p) {
-    if (PageTables::stored_lines(p) == 0) {
-      load_page(*g, p);
-      EXPECT_EQ(g->page_length, 4999) << "page " << p;
-    }
-  }
 }
 
-TEST(LoadPage, CellZeroIsBlankAndTextStartsInCellOne) {
-  auto g = fresh_grid();
+TEST(LoadPage, CellsCarryTextColourAndFaceFromCellOne) {
+  // The colour alphabet: "1".."9" and "A".."V" are 1..31, anything else 1.
+  for (auto [c, want] : {std::pair{'1', 1}, {'9', 9}, {'A', 10}, {'M', 22}, {'V', 31}, {'W', 1}, {'0', 1}, {'a', 1}})
+    EXPECT_EQ(colour_attribute_value(c), want) << c;
+  auto g = std::make_unique<PageGrid>();
   load_page(*g, 11);
   for (int l = 0; l < g->page_length; ++l) {
+    SCOPED_TRACE(l);
     const PageRow& row = g->rows[static_cast<size_t>(l)];
     EXPECT_FALSE(row.cells[0].has_char());
-    EXPECT_EQ(row.cells[0].colour, 1);
     EXPECT_EQ(row.cells[0].face, 0);
-    std::string_view text = PageTables::text(l, 11);
-    for (int i = 1; i <= 80; ++i) {
-      if (static_cast<size_t>(i) <= text.size())
-        EXPECT_EQ(row.cells[i].ch, static_cast<uint8_t>(text[static_cast<size_t>(i) - 1]));
-      else
-        EXPECT_FALSE(row.cells[i].has_char());
+    PageLine line = PageTables::line_of(l, 11);
+    for (size_t i = 1; i <= 80; ++i) {
+      const PageCell& cell = row.cells[i];
+      EXPECT_EQ(cell.ch, i <= line.text.size() ? static_cast<uint8_t>(line.text[i - 1]) : 0);
+      EXPECT_EQ(cell.colour, colour_attribute_value(line.colour[i - 1]));
+      EXPECT_EQ(cell.face, line.face[i - 1] - '0');
     }
-    EXPECT_EQ(row.rule, std::string(PageTables::rule(l, 11)));
-  }
-}
-
-TEST(LoadPage, AttributesFollowTheColourAlphabet) {
-  EXPECT_EQ(colour_attribute_value('1'), 1);
-  EXPECT_EQ(colour_attribute_value('9'), 9);
-  EXPECT_EQ(colour_attribute_value('A'), 10);
-  EXPECT_EQ(colour_attribute_value('M'), 22);
-  EXPECT_EQ(colour_attribute_value('V'), 31);
-  EXPECT_EQ(colour_attribute_value('W'), 1);
-  EXPECT_EQ(colour_attribute_value('0'), 1);
-  EXPECT_EQ(colour_attribute_value('a'), 1);
-  EXPECT_EQ(colour_attribute_value(' '), 1);
-  auto g = fresh_grid();
-  load_page(*g, 11);
-  for (int l = 0; l < g->page_length; ++l) {
-    std::string_view colour = PageTables::colour(l, 11);
-    std::string_view face = PageTables::face(l, 11);
-    for (int i = 1; i <= 80; ++i) {
-      EXPECT_EQ(g->rows[static_cast<size_t>(l)].cells[i].colour, colour_attribute_value(colour[static_cast<size_t>(i) - 1]));
-      EXPECT_EQ(g->rows[static_cast<size_t>(l)].cells[i].face, face[static_cast<size_t>(i) - 1] - '0');
-    }
+    EXPECT_EQ(row.rule, std::string(line.rule));
   }
 }
 
 TEST(LoadPage, ShortPageAfterLongPageLeavesNoTextBelowItsEnd) {
-  auto g = fresh_grid();
+  auto g = std::make_unique<PageGrid>();
   // Fill every row with leftovers, as a long page would.
   for (auto& row : g->rows) {
-    for (auto& c : row.cells) {
-      c.ch = 'X';
-      c.colour = 5;
-      c.face = 2;
-    }
+    for (auto& c : row.cells) c = {'X', 5, 2};
     row.rule = "8";
   }
   load_page(*g, 10);
@@ -102,37 +67,6 @@ TEST(LoadPage, ShortPageAfterLongPageLeavesNoTextBelowItsEnd) {
   // The marker's own row is not rewritten; row 5000 is never loaded.
   EXPECT_EQ(g->rows[static_cast<size_t>(end)].cells[1].ch, 'X');
   EXPECT_EQ(g->rows[5000].cells[1].ch, 'X');
-}
-
-TEST(RuleStyle, ReadAsANumber) {
-  EXPECT_EQ(rule_style_number("8"), 8);
-  EXPECT_EQ(rule_style_number("08"), 8);
-  EXPECT_EQ(rule_style_number(""), 0);
-  EXPECT_EQ(rule_style_number("x"), 0);
-  EXPECT_EQ(rule_style_number("0"), 0);
-}
-
-TEST(Texts, MenuTablesAndStatusLines) {
-  EXPECT_EQ(menu_title(), "THE ZELVORANT ISSUE 43");
-  EXPECT_EQ(menu_entry(11), "> This Issues Editorial");
-  EXPECT_EQ(menu_entry(10), "Help");
-  EXPECT_EQ(menu_entry(12), "Rules");
-  EXPECT_EQ(menu_entry(0), "");
-  EXPECT_EQ(menu_entry(21), "");
-  for (int k = 1; k <= 18; ++k) EXPECT_EQ(menu_enabled(k), 1) << k;
-  EXPECT_EQ(menu_enabled(19), 0);
-  EXPECT_EQ(menu_enabled(20), 0);
-  for (int s = 1; s <= 4; ++s) {
-    std::string_view line = status_line(s);
-    ASSERT_GT(line.size(), 65u);
-    EXPECT_EQ(line.substr(0, 65), std::string(65, ' '));
-    EXPECT_EQ(line.substr(65, 74), "F1 To select 'Grunge' skin    F2 To select 'Carbon' skin   Selected song: ");
-    EXPECT_NE(line.find(" composed by "), std::string_view::npos);
-  }
-  EXPECT_EQ(intro_line(2), "*THE ZELVORANT*");
-  EXPECT_EQ(intro_line(1).size(), intro_line(2).size());
-  EXPECT_EQ(scroller_text().substr(0, 66), std::string(66, ' '));
-  EXPECT_FALSE(window_title().empty());
 }
 
 }  // namespace

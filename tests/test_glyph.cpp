@@ -15,9 +15,13 @@
 
 #include "content/content.h"
 #include "render/glyph.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
+
+using testing::expect_pixels;
+using testing::rgb;
 
 constexpr uint32_t kBack = 0x123456;  // a background no primitive writes
 using Pixels = std::set<std::pair<int, int>>;
@@ -73,7 +77,6 @@ Pixels rects(std::initializer_list<std::array<int, 4>> rs) {
   return out;
 }
 
-uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r << 16 | g << 8 | b; }
 
 struct GlyphDrawing : ::testing::Test {
   TestFont t;
@@ -175,42 +178,28 @@ TEST_F(BlendRect, CoversBothEndsWithThePerChannelFormula) {
   EXPECT_TRUE(changed(fb).empty());
 }
 
-TEST_F(Rules, SolidStylesCoverWidthColumnsInTwoTones) {
-  const uint32_t bright[8] = {0, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF};
-  const uint32_t dim[8] = {0, 0x888888, 0x880000, 0x008800, 0x000088, 0x888800, 0x008888, 0x880088};
+TEST_F(Rules, SolidStylesCoverWidthColumnsTheRainbowOneMore) {
   for (int style : {0, 9, -1}) draw_rule(fb, 0, 300, 20, 750, style);  // no such style
   EXPECT_TRUE(changed(fb).empty());
-  for (int style = 1; style <= 7; ++style) {
-    SCOPED_TRACE(style);
+  // Style 2: red centre row, dim red rows above and below; style 7 magenta.
+  for (auto [style, bright, dim] : {std::tuple{2, 0xFF0000u, 0x880000u}, {7, 0xFF00FFu, 0x880088u}}) {
     fb = fresh();
     draw_rule(fb, 0, 300, 20, 750, style);
     EXPECT_EQ(changed(fb), rects({{20, 769, 299, 301}}));
-    EXPECT_EQ(fb.get(20, 300), bright[style]);
-    EXPECT_EQ(fb.get(769, 299), dim[style]);
-    EXPECT_EQ(fb.get(400, 301), dim[style]);
+    expect_pixels(fb, {{20, 300, bright}, {769, 299, dim}, {400, 301, dim}});
   }
-}
-
-TEST_F(Rules, RainbowCoversWidthPlusOneAndFollowsTheClock) {
-  const double clock = 1234.5;
-  draw_rule(fb, clock, 300, 20, 750, 8);
-  EXPECT_EQ(changed(fb), rects({{20, 770, 299, 301}}));
-  // Nearest, ties to even, written out.
-  auto ch = [](double s, double amp, double off) {
-    double v = s * amp + off, f = std::floor(v);
-    int n = static_cast<int>(f);
-    return static_cast<uint32_t>(n + (v - f > 0.5 || (v - f == 0.5 && n % 2 != 0)));
-  };
-  for (int i : {0, 1, 377, 750}) {
-    double t = clock + i, a = std::sin(t * 0.01), b = std::sin(t * 0.012 + 0.96), c = std::sin(t * 0.013 + 2.47);
-    EXPECT_EQ(fb.get(20 + i, 300), rgb(ch(a, 124, 125), ch(b, 124, 125), ch(c, 124, 125))) << i;
-    EXPECT_EQ(fb.get(20 + i, 299), rgb(ch(a, 64, 65), ch(b, 64, 65), ch(c, 64, 65))) << i;
-    EXPECT_EQ(fb.get(20 + i, 301), fb.get(20 + i, 299));
-  }
-  // At clock 0, column 0: sin(0) = 0 gives red 125; 124 sin .96 = 101.57, 124 sin 2.47 = 77.19.
   fb = fresh();
-  draw_rule(fb, 0, 100, 0, 0, 8);
-  EXPECT_EQ(fb.get(0, 100), rgb(125, 227, 202));
+  draw_rule(fb, 0, 300, 20, 750, 8);
+  EXPECT_EQ(changed(fb), rects({{20, 770, 299, 301}}));
+  // Hand-computed, rounded to nearest: at clock 0 column 20 takes t = 0:
+  // 124 sin 0 + 125, 124 sin .96 + 125 = 226.6, 124 sin 2.47 + 125 = 202.2;
+  // with amplitude 64 and offset 65 above and below. Column 770 takes t = 750.
+  expect_pixels(fb, {{20, 300, rgb(125, 227, 202)}, {20, 299, rgb(65, 117, 105)}, {20, 301, rgb(65, 117, 105)},
+                     {770, 300, rgb(241, 62, 83)}});
+  // The clock shifts the pattern: at clock 750 column 20 shows what column 770 showed.
+  fb = fresh();
+  draw_rule(fb, 750, 300, 20, 750, 8);
+  EXPECT_EQ(fb.get(20, 300), rgb(241, 62, 83));
 }
 
 // The generated font: layout, shades, and ink for every character the pages use.
@@ -243,21 +232,6 @@ TEST(GeneratedFont, LayoutShadesAndInkOfEveryCharacterThePagesUse) {
   EXPECT_EQ(ink(' ', 0) + ink(' ', 14), 0);
   // The bold face differs from the plain one for letters.
   for (int c = 'A'; c <= 'Z'; ++c) EXPECT_GT(ink(c, 14, true), ink(c, 0, true)) << char(c);
-}
-
-TEST(GeneratedFont, LinesAndBlocksReachTheCellEdgesSoTheyJoin) {
-  std::span<const uint8_t> data = font_data();
-  auto at = [&](int code, int r, int i) { return data[static_cast<size_t>(r) * kFontAtlasW + glyph_col(code) + i]; };
-  for (int r = 0; r < 12; ++r) {
-    EXPECT_NE(at(0xB3, r, 4), 0) << r;  // vertical line, every row
-    EXPECT_TRUE(at(0xDB, r, 0) && at(0xDB, r, 8)) << r;  // full block, both edges
-    // A shade pattern continues across the cell edge: column 8 of one cell and
-    // column 0 of the next follow one 3-pixel period.
-    EXPECT_EQ(at(0xB0, r, 0) != 0, (r % 3) == 0) << r;
-  }
-  for (int i = 0; i < 9; ++i) EXPECT_NE(at(0xC4, 5, i), 0) << i;  // horizontal line, every column
-  // Corners meet the lines: the line column reaches the top or bottom edge.
-  EXPECT_TRUE(at(0xDA, 11, 4) && at(0xDA, 5, 8) && at(0xD9, 0, 4) && at(0xD9, 5, 0));
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 #include <array>
 
 #include "core/input.h"
-#include "tests/screen_fixture.h"
+#include "render/widgets.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
@@ -129,10 +130,10 @@ TEST(Pointer, ImagesFromTheShapeDrawnOnlyWhereOpaqueAndOnScreen) {
   EXPECT_EQ(opaque, 9 + 8 + 7 + 8 + 9 + 10 + 11 + 9 + 6 + 3 + 1);
 
   s.app.fb.clear(0x123456);
-  for (auto [x, y] : {std::pair{792, 50}, {0, 50}, {50, 592}, {50, 0}}) draw_pointer(s.app, x, y);
+  for (auto [x, y] : {std::pair{792, 50}, {0, 50}, {50, 592}, {50, 0}}) draw_pointer(s.app.fb, img[1], x, y);
   EXPECT_TRUE(all_are(s.app.fb, 0x123456));
-  s.app.input.pointer_look = 2;
-  draw_pointer(s.app, 789, 589);  // the furthest position: the image stays on screen
+  s.app.input.pointer_look = kLookHot;
+  draw_pointer(s.app.fb, s.app.input.pointer_image(), 789, 589);  // the furthest position: the image stays on screen
   // Row 6, column 10 is drawn; row 10, column 9 is transparent.
   expect_pixels(s.app.fb, {{789, 589, 0x221100}, {799, 595, 0x221100}, {798, 599, 0x123456}});
 }

@@ -5,14 +5,12 @@
 #include <tuple>
 
 #include "render/intro.h"
-#include "tests/screen_fixture.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
 
 using namespace zel::testing;
-
-uint32_t rgb(int r, int g, int b) { return static_cast<uint32_t>(r << 16 | g << 8 | b); }
 
 // Whether glyph pixel (c, r) of the big-font glyph at column col is inked; false outside the glyph.
 bool ink(const Screen& s, int col, int c, int r) {
@@ -40,17 +38,16 @@ TEST(BigFont, HoldsCodes32To90AsThirtyTwoPixelGlyphs) {
 TEST(IntroEffects, BackgroundBarsWavesAndColoursMatchHandValues) {
   Screen s;
   s.app.fb.clear(kBg);
-  clear_intro_background(s.app);
+  clear_intro_background(s.app.fb);
   expect_pixels(s.app.fb, {{400, 0, 0}, {0, 1, 150}, {799, 50, 3}, {5, 51, 0}});
-  draw_raster_bars(s.app);
+  draw_raster_bars(s.app.fb, 0);
   // k = 7 is drawn last: a = sin(28 x 3.14 / 90) = 0.82876; bars of step 14
   // from row 458 and of step 7 from row 529. Row 599: the step-2 bar of
   // k = 2 (from 573) over the step-1 bar of k = 1.
   expect_pixels(s.app.fb, {{0, 458, 14}, {799, 473, 224}, {10, 474, 210}, {10, 544, 112}, {10, 599, 10}});
 
   // The effect tables at phases 3 and 10.
-  s.app.timing.intro_phase = 3;
-  update_intro_tables(s.app);
+  update_intro_tables(s.app.intro, 3);
   const IntroState& in = s.app.intro;
   // Columns 1 and 2 share c = 1.
   for (auto [i, w] : {std::pair{0, 293}, {1, 294}, {2, 294}, {100, 387}, {800, 201}})
@@ -63,42 +60,34 @@ TEST(IntroEffects, BackgroundBarsWavesAndColoursMatchHandValues) {
   for (auto [i, want] : colours) EXPECT_EQ(in.mirror_colours[i], want) << i;
   for (int i = 588; i <= 630; ++i) EXPECT_EQ(in.mirror_colours[i], 0u) << i;
 
-  s.app.timing.intro_phase = 10;
-  update_intro_tables(s.app);
+  update_intro_tables(s.app.intro, 10);
   EXPECT_EQ(in.title_colours[0], rgb(148, 189, 212));
   EXPECT_EQ(in.scroller_colours[0], rgb(150, 247, 200));  // independent of the phase
 }
 
 TEST(Starfield, StarsMoveByLayerWrapAndHideNearTheEdges) {
-  Screen s;
-  UniformRandom ref = s.app.rng;
-  init_starfield(s.app);
-  IntroState& in = s.app.intro;
-  EXPECT_EQ(in.star_x[1], ref.next() * 800);
-  EXPECT_EQ(in.star_y[1], ref.next() * 470 + 22);
-
+  IntroState in;
   for (int n = 1; n <= 300; ++n) in.star_x[n] = -50, in.star_y[n] = 300;  // out of sight
   // Star 1 in layer 1, 150 in layer 2 at px 4, 201 and 250 in layer 3, the latter at px 799.
   for (auto [n, x, y] : {std::tuple{1, 100.7, 200.2}, {150, 4.9, 100.0}, {201, 300.2, 300.0}, {250, 799.5, 400.0}})
     in.star_x[n] = x, in.star_y[n] = y;
-  s.app.timing.intro_frame_scale = 10;
-  s.app.fb.clear(kBg);
-  draw_starfield(s.app);
+  FrameBuffer fb = filled(kBg);
+  draw_starfield(fb, in);
+  move_starfield(in, 10);
   EXPECT_DOUBLE_EQ(in.star_x[1], 106.7);
   EXPECT_DOUBLE_EQ(in.star_x[150], 16.9);
   EXPECT_NEAR(in.star_x[250], 17.5, 1e-9);  // 799.5 + 18 - 800
-  expect_pixels(s.app.fb, {{101, 201, 0x222222}, {102, 200, 0x111111}, {99, 201, 0x111111},
+  expect_pixels(fb, {{101, 201, 0x222222}, {102, 200, 0x111111}, {99, 201, 0x111111},
                            {100, 199, 0x111111}, {101, 202, 0x111111}, {103, 200, kBg},
                            {300, 300, 0x999999}, {302, 301, 0x444444}, {4, 100, kBg}, {799, 400, kBg}});
 }
 
 TEST(TitleGlyph, FaceOverHighlightOverShadow) {
   Screen s;
-  s.app.timing.intro_phase = 0;
-  update_intro_tables(s.app);
+  update_intro_tables(s.app.intro, 0);
   s.app.fb.clear(kBg);
   const int x0 = 200, y0 = 150, col = big_font_column('R');
-  draw_title_glyph(s.app, col, x0, y0);
+  draw_title_glyph(s.app.fb, s.app.intro, col, x0, y0);
   int faces = 0;
   for (int r = -1; r <= 32; ++r)
     for (int c = -1; c <= 32; ++c) {
@@ -116,44 +105,41 @@ TEST(TitleGlyph, FaceOverHighlightOverShadow) {
 TEST(IntroText, EquivalentStringsDrawTheSamePixels) {
   Screen a, b;
   for (Screen* s : {&a, &b}) {
-    update_intro_tables(s->app);
+    update_intro_tables(s->app.intro, 0);
     s->app.fb.clear(0);
   }
-  draw_intro_line(a.app, "h~i", 93);  // three characters: starts at 352
-  draw_intro_line(b.app, "HI", 93);   // two: starts at 368
+  draw_intro_line(a.app.fb, a.app.intro, "h~i", 93);  // three characters: starts at 352
+  draw_intro_line(b.app.fb, b.app.intro, "HI", 93);   // two: starts at 368
   for (int y = 90; y < 130; ++y)
     for (int x = 0; x < 780; ++x) ASSERT_EQ(a.px(x, y), b.px(x + 16, y)) << x << "," << y;
   a.app.fb.clear(kBg);
-  draw_intro_line(a.app, "", 93);
+  draw_intro_line(a.app.fb, a.app.intro, "", 93);
   EXPECT_TRUE(all_are(a.app.fb, kBg));
 
   for (Screen* s : {&a, &b}) {
     s->app.fb.clear(0);
     s->app.intro.scroller_offset = 100;  // first glyph at x = 100
-    s->app.intro.scroller_pause_until = s->p.clock() + 10;
   }
-  draw_scroller_text(a.app, "Ga[b");
-  draw_scroller_text(b.app, "G B");
+  draw_scroller(a.app.fb, a.app.intro, "Ga[b");
+  draw_scroller(b.app.fb, b.app.intro, "G B");
   EXPECT_EQ(a.app.fb.px, b.app.fb.px);
 }
 
 TEST(Scroller, GlidesAtMostFivePixelsAndPausesFourSecondsAtAMarker) {
-  Screen s;
-  update_intro_tables(s.app);
-  IntroState& in = s.app.intro;
+  IntroState in;
+  double now = 100;
   auto step = [&](int pos = 0, double offset = 0) {
     if (pos) in.scroller_pos = pos, in.scroller_offset = offset;
-    draw_scroller_text(s.app, "XYaZW");
+    advance_scroller(in, "XYaZW", 40, now);
     return in.scroller_offset;
   };
-  s.app.timing.intro_frame_scale = 40;
   EXPECT_DOUBLE_EQ(step(), -5);
   EXPECT_DOUBLE_EQ(step(2, -30), -3);
   EXPECT_EQ(in.scroller_pos, 3);  // the marker
-  EXPECT_DOUBLE_EQ(in.scroller_pause_until, s.p.clock() + 4);
-  s.p.advance(3.99);
+  EXPECT_DOUBLE_EQ(in.scroller_pause_until, 104);
+  now += 3.99;
   EXPECT_DOUBLE_EQ(step(), -3);
-  s.p.advance(0.02);
+  now += 0.02;
   EXPECT_DOUBLE_EQ(step(), -8);
   step(5, -30);  // past the end of the text it starts again from the first character
   EXPECT_EQ(in.scroller_pos, 1);
@@ -161,12 +147,12 @@ TEST(Scroller, GlidesAtMostFivePixelsAndPausesFourSecondsAtAMarker) {
 
 TEST(Scroller, MirrorFadesToBlackAndStopsAboveRow598) {
   Screen s;
-  update_intro_tables(s.app);
+  update_intro_tables(s.app.intro, 0);
   for (int& m : s.app.intro.mirror_wave) m = 570;
   for (int& t : s.app.intro.scroller_wave) t = 300;
   s.app.fb.clear(kBg);
   const int col = big_font_column('H'), x0 = 300;
-  draw_scroller_glyph(s.app, col, x0);
+  draw_scroller_glyph(s.app.fb, s.app.intro, col, x0);
   auto in = [&](int c, int r) { return ink(s, col, c, r); };
   int black = 0;
   for (int c = 0; c < 32; ++c) {

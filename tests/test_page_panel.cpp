@@ -3,59 +3,55 @@
 // '#' is a full cell of ink and ' ' has none.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
-#include "core/app.h"
-#include "platform/headless_platform.h"
+#include "render/layout.h"
 #include "render/page_panel.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
 
+using testing::Px;
+
 constexpr uint32_t kBack = 0x123456;
 constexpr uint32_t kInk = 0xFCFEFC;  // shade 6 in colour 1
 
-struct Px {
-  int x, y;
-  uint32_t want;
-};
-
 struct Panel {
-  HeadlessPlatform platform;
-  App app{platform};
+  FrameBuffer fb = testing::filled(kBack);
+  TextFont font;
+  std::unique_ptr<PageGrid> grid = std::make_unique<PageGrid>();
+  int skin = kSkinGrunge;
   Panel() {
     std::vector<uint8_t> atlas(kFontAtlasBytes, 0), shades(kFontShadeBytes, 0);
     const size_t col = ('#' - 32) * 9 + 1;
     for (int row0 : {0, 14})  // both faces
       for (int k = 0; k < 108; ++k) atlas[static_cast<size_t>(row0 + k / 9) * kFontAtlasW + col + k % 9] = 6;
     shades[18] = 252, shades[19] = 254, shades[20] = 252;
-    build_glyph_palette(app.font, atlas, shades);
-    app.fb.clear(kBack);
-    for (auto& row : app.grid.rows) row = PageRow{};
+    build_glyph_palette(font, atlas, shades);
   }
   // Line l: `text` from cell 1, face 1, colour 1, with the rule style string.
   void line(int l, const std::string& text, const std::string& rule) {
-    PageRow& row = app.grid.rows[static_cast<size_t>(l)];
+    PageRow& row = grid->rows[static_cast<size_t>(l)];
     for (size_t i = 0; i < text.size(); ++i) row.cells[i + 1] = {static_cast<uint8_t>(text[i]), 1, 1};
     row.rule = rule;
   }
   void draw(int first, int length = 40) {
-    app.grid.page_length = length;
-    draw_page_rules(app, first);
-    draw_page_text(app, first);
+    grid->page_length = length;
+    draw_page_rules(fb, *grid, first, 0);
+    draw_page_text(fb, font, *grid, first, skin);
   }
-  void expect(std::initializer_list<Px> pixels) {
-    for (const Px& p : pixels) EXPECT_EQ(app.fb.get(p.x, p.y), p.want) << "(" << p.x << ", " << p.y << ")";
-  }
+  void expect(std::initializer_list<Px> pixels) { testing::expect_pixels(fb, pixels); }
 };
 
 TEST(PagePanel, ScrollOffsetTwelveShowsRows193To198OfRowZero) {
   Panel p;
   for (int l = 0; l < 40; ++l) p.line(l, l == 0 ? "#" : "", "x");
-  p.app.grid.scroll_offset = 12;
+  p.grid->scroll_offset = 12;
   p.draw(0);
   // Row 0 spans 187..198; cell 1 at x 32..40.
-  for (int y = 193; y <= 198; ++y) EXPECT_EQ(p.app.fb.get(32, y), kInk) << y;
+  for (int y = 193; y <= 198; ++y) EXPECT_EQ(p.fb.get(32, y), kInk) << y;
   p.expect({{32, 192, kBack}, {32, 199, kBack}, {31, 195, kBack}, {40, 195, kInk}, {41, 195, kBack}});
 }
 
@@ -75,9 +71,8 @@ TEST(PagePanel, TransparentBandEndsAt569OnGrungeAnd570OnCarbon) {
     SCOPED_TRACE(skin);
     Panel p;
     for (int l = 0; l < 40; ++l) p.line(l, "#", "1");
-    p.app.grid.page_length = 40;
-    p.app.nav.skin = skin;
-    draw_page_text(p.app, 0);
+    p.grid->page_length = 40;
+    draw_page_text(p.fb, p.font, *p.grid, 0, skin);
     // Row 32 spans 559..570.
     p.expect({{32, 569, kInk}, {32, 570, skin == 1 ? kBack : kInk}, {32, 571, kBack}});
   }
@@ -94,7 +89,7 @@ TEST(PagePanel, ShortPageDrawsNothingBelowItsEnd) {
   for (int i = 1; i <= 32; ++i) {
     bool changed = false;
     for (int y = 175 + 12 * i; y < 187 + 12 * i; ++y)
-      for (int x = 0; x < kScreenW; ++x) changed |= p.app.fb.get(x, y) != kBack;
+      for (int x = 0; x < kScreenW; ++x) changed |= p.fb.get(x, y) != kBack;
     EXPECT_EQ(changed, i < 3) << "row " << i;
   }
 }
@@ -111,7 +106,7 @@ TEST(PagePanel, RulesSitBehindTheTextAcrossThePanel) {
             // Row 3 ("x"): no rule; row 4 ("x") is not a plain line, so its space stays transparent.
             {100, 217, kBack}, {32, 230, kBack},
             {100, 241, 0x00FF00}});  // row 5 ("2.6" rounds to 3): green
-  EXPECT_NE(p.app.fb.get(770, 205), kBack);
+  EXPECT_NE(p.fb.get(770, 205), kBack);
 }
 
 TEST(PagePanel, RowsPastTheLastGridRowAreSkipped) {

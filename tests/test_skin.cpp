@@ -4,19 +4,19 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "core/app.h"
-#include "platform/headless_platform.h"
 #include "render/glyph.h"
+#include "render/layout.h"
 #include "render/skin.h"
 #include "cli/registry.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
+
+using testing::read_bytes;
 
 constexpr size_t kPixels = static_cast<size_t>(kScreenW) * kScreenH;
 
@@ -64,19 +64,15 @@ TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusively) {
 }
 
 TEST(Skins, BackdropCopiesTheCurrentSkinAndSwitchingChangesOnlyThat) {
-  HeadlessPlatform platform;
-  App app(platform);
-  app.skins = test_skins();
-  render_skin_rect(app.skins, 0, 0, 799, 599, 0, 0);
-  const std::vector<uint32_t> before[2] = {app.skins.backdrop[0], app.skins.backdrop[1]};
+  Skins skins = test_skins();
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  FrameBuffer fb;
   for (int skin : {1, 2, 1, 1, 0, 5, -3}) {
-    app.nav.skin = skin;
-    app.fb.clear(0xABCDEF);
-    draw_backdrop(app);
-    EXPECT_EQ(app.fb.px, before[skin == 1 ? 0 : 1]) << "skin " << skin;
+    fb.clear(0xABCDEF);
+    draw_backdrop(fb, skins, skin);
+    EXPECT_EQ(fb.px, skins.backdrop[skin == 1 ? 0 : 1]) << "skin " << skin;
+    for (int y = 0; y < kScreenH; y += 97) EXPECT_EQ(fb.get(y + 100, y), expected(skin == 1 ? 0 : 1, y + 100, y));
   }
-  EXPECT_EQ(app.skins.backdrop[0], before[0]);
-  EXPECT_EQ(app.skins.backdrop[1], before[1]);
 }
 
 // ---- The generated pictures -------------------------------------------------
@@ -97,11 +93,6 @@ TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCapt
       }
     return static_cast<int>(m);
   };
-  const int rects[2][10][4] = {
-      {{35, 40, 88, 19}, {35, 65, 88, 19}, {35, 90, 88, 19}, {672, 65, 88, 19}, {672, 90, 88, 19},
-       {672, 40, 88, 19}, {9, 132, 57, 19}, {73, 132, 57, 19}, {665, 132, 57, 19}, {729, 132, 57, 19}},
-      {{25, 49, 76, 19}, {25, 73, 76, 19}, {25, 97, 76, 19}, {698, 73, 76, 19}, {698, 97, 76, 19},
-       {698, 49, 76, 19}, {18, 137, 43, 8}, {79, 137, 44, 8}, {669, 137, 44, 8}, {733, 137, 43, 8}}};
   for (int s = 0; s < 2; ++s) {
     SCOPED_TRACE("skin " + std::to_string(s + 1));
     // Nearly black: the darkest text colours (blue (0,0,98)) stay readable, and
@@ -112,17 +103,12 @@ TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCapt
     EXPECT_LE(scan(s, 158, vis_top, 636, vis_top + 18), 48) << "visualiser strip";
     EXPECT_LE(scan(s, track + 3, 195, track + 13, 575), 60) << "scroll track";
     // Captions run from 4 letters (about 60 pixels of ink) to 8.
-    for (int k = 0; k < 10; ++k) {
-      const int* r = rects[s][k];
-      int light = scan(s, r[0] + 1, r[1] + 1, r[0] + r[2] - 1, r[1] + r[3] - 1, 170);
-      EXPECT_GE(light, k < 6 ? 60 : 25) << "button " << k + 1;
+    for (int k = 1; k <= kButtonCount; ++k) {
+      const ButtonRect& r = kButtonRects[s][k];
+      int light = scan(s, r.x + 1, r.y + 1, r.x + r.w - 1, r.y + r.h - 1, 170);
+      EXPECT_GE(light, k <= kButtonMute ? 60 : 25) << "button " << k;
     }
   }
-}
-
-std::vector<uint8_t> read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(Assets, WriteTheBytesAsLinkedAndPreviews) {
@@ -139,11 +125,11 @@ TEST(Assets, WriteTheBytesAsLinkedAndPreviews) {
   EXPECT_EQ(ran, 3);
   std::span<const uint8_t> font = font_data(), skins = skin_pictures();
   ASSERT_EQ(skins.size(), 2u * 480768u);
-  EXPECT_EQ(read_file(dir + "/font.bin"), std::vector<uint8_t>(font.begin(), font.end()));
-  EXPECT_EQ(read_file(dir + "/skin1.bin"), std::vector<uint8_t>(skins.begin(), skins.begin() + kSkinPictureBytes));
-  EXPECT_EQ(read_file(dir + "/skin2.bin"), std::vector<uint8_t>(skins.begin() + kSkinPictureBytes, skins.end()));
+  EXPECT_EQ(read_bytes(dir + "/font.bin"), std::vector<uint8_t>(font.begin(), font.end()));
+  EXPECT_EQ(read_bytes(dir + "/skin1.bin"), std::vector<uint8_t>(skins.begin(), skins.begin() + kSkinPictureBytes));
+  EXPECT_EQ(read_bytes(dir + "/skin2.bin"), std::vector<uint8_t>(skins.begin() + kSkinPictureBytes, skins.end()));
   for (const char* png : {"/font.png", "/skin1.png", "/skin2.png"}) {
-    std::vector<uint8_t> bytes = read_file(dir + png);
+    std::vector<uint8_t> bytes = read_bytes(dir + png);
     ASSERT_GT(bytes.size(), 8u) << png;
     EXPECT_EQ(bytes[1], 'P') << png;
   }

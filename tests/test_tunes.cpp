@@ -7,11 +7,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "content/content.h"
 #include "sid/sid_machine.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
@@ -219,8 +219,7 @@ std::vector<uint8_t> compile_song(const std::string& name, const std::string& so
   std::string cmd = "'" + std::string(ZEL_BINARY_DIR) + "/tools/sidsong/sidsong' 64tass '" +
                     std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";
   if (std::system(cmd.c_str()) != 0) return {};
-  std::ifstream in(out, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return testing::read_bytes(out);
 }
 
 // The registers after each of the first `count` play calls, watched.

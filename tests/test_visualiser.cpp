@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "render/frame_buffer.h"
+#include "core/frame.h"
 #include "render/visualiser.h"
-#include "tests/screen_fixture.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
@@ -15,8 +15,15 @@ using namespace zel::testing;
 VisualiserState fresh() {
   VisualiserState v;
   fill_visualiser_gradients(v);
-  for (double& b : v.bars) b = 147.0;
+  reset_visualiser(v);
   return v;
+}
+
+// One frame as the main screen runs it: kicks, the sink, the drawing.
+void frame(VisualiserState& v, FrameBuffer& fb, int skin, std::span<const uint32_t> cells = {}) {
+  kick_visualiser_bars(v, cells);
+  settle_visualiser_bars(v);
+  draw_visualiser_bars(fb, v, skin);
 }
 
 TEST(VisualiserKicks, Notes46To83KickTheirBarByFourAndItsNeighboursByThree) {
@@ -30,11 +37,9 @@ TEST(VisualiserKicks, Notes46To83KickTheirBarByFourAndItsNeighboursByThree) {
     EXPECT_EQ(v.bars[i], want) << i;
 
   VisualiserState w = fresh();
-  std::vector<uint32_t> same(8, 60);  // bar 15 kicked 8 times by 4: they add up
-  kick_visualiser_bars(w, same);
-  EXPECT_EQ(w.bars[15], 115);
   FrameBuffer fb;
-  draw_visualiser_bars(w, fb, 1);
+  std::vector<uint32_t> same(8, 60);  // bar 15 kicked 8 times by 4: they add up to 115
+  frame(w, fb, kSkinGrunge, same);
   EXPECT_EQ(w.bars[15], 133);  // limited to 131, then the sink
   expect_pixels(fb, {{157 + 12 * 15 + 1, 132, 0}, {157 + 12 * 15 + 1, 135, 0xEEBB33}});
 }
@@ -42,15 +47,14 @@ TEST(VisualiserKicks, Notes46To83KickTheirBarByFourAndItsNeighboursByThree) {
 TEST(VisualiserDrawing, SinkOfTwoComesBeforeDrawingAndCarbonStandsTwoRowsLower) {
   VisualiserState v = fresh();
   v.bars[3] = 140;
-  FrameBuffer fb;
-  fb.clear(kBg);
-  draw_visualiser_bars(v, fb, 1);
+  FrameBuffer fb = filled(kBg);
+  frame(v, fb, kSkinGrunge);
   EXPECT_EQ(v.bars[3], 142);
   EXPECT_EQ(v.bars[0], 149);  // a bar at rest sinks to 149 and draws nothing (column 158)
   // Bar 3 covers columns 194..204, rows 142..147.
   expect_pixels(fb, {{194, 141, kBg}, {194, 142, 0x774422}, {204, 147, 0x221111}, {193, 147, kBg},
                      {205, 147, kBg}, {194, 148, kBg}, {158, 147, kBg}});
-  draw_visualiser_bars(v, fb, 1);
+  frame(v, fb, kSkinGrunge);
   EXPECT_EQ(v.bars[0], 149);
 
   // Any skin other than 1 is 'Carbon'.
@@ -59,7 +63,7 @@ TEST(VisualiserDrawing, SinkOfTwoComesBeforeDrawingAndCarbonStandsTwoRowsLower) 
     VisualiserState w = fresh();
     w.bars[39] = 133.5;
     carbon[i].clear(kBg);
-    draw_visualiser_bars(w, carbon[i], i ? 7 : 2);
+    frame(w, carbon[i], i ? 7 : kSkinCarbon);
   }
   // Top 135.5 -> rows 135..147 drawn at 137..149 in the colours of rows 135 and 147; bar 39 covers 626..636.
   expect_pixels(carbon[0], {{626, 136, kBg}, {626, 137, 0x33BBEE}, {636, 149, 0x111122}, {637, 149, kBg},

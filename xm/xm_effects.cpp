@@ -48,7 +48,6 @@ void xm_song_reset(XmSong& song) {
   song.samples_left_in_tick = 0;
   song.tick = 0;
   song.pattern_delay_ticks = 0;
-  song.play_time_ms = 0;
   song.jumped_this_row = false;
   xm_set_bpm(song, song.default_bpm);
 }

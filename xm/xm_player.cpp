@@ -9,7 +9,6 @@
 namespace zel {
 
 namespace {
-constexpr float kInvRate = 1.0f / static_cast<float>(kXmRate);
 }  // namespace
 
 // The block renderer: ticks and mixing interleaved, a tick's worth of frames
@@ -28,16 +27,15 @@ XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frame
     out += 2 * n;
     left -= n;
     song.samples_left_in_tick -= n;
-    song.play_time_ms += static_cast<uint32_t>(static_cast<float>(n) * kInvRate * 1000.0f);
   }
   xm_to_pcm16(pcm, scratch, frames);
-  return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row), song.play_time_ms};
+  return XmPosition{static_cast<uint8_t>(song.order), static_cast<uint8_t>(song.row)};
 }
 
 namespace {
 
 uint64_t pack_position(const XmPosition& p) {
-  return static_cast<uint64_t>(p.order) << 40 | static_cast<uint64_t>(p.row) << 32 | p.play_time_ms;
+  return static_cast<uint64_t>(p.order) << 40 | static_cast<uint64_t>(p.row) << 32;
 }
 
 // Renders the block at the fill index and records where the song stands.
@@ -57,17 +55,14 @@ void stream_thread(XmPlayer* player) {
     int playing = static_cast<int>((frames % kXmRingFrames) / kXmBlockFrames);
     bool rendered = false;
     while (st.fill_index != playing && !st.stop.load(std::memory_order_acquire)) {
-      st.busy.store(true, std::memory_order_release);
       render_next_block(*player);
       st.play_index.store((st.play_index.load(std::memory_order_relaxed) + 1) % kXmBlockCount,
                           std::memory_order_release);
-      st.busy.store(false, std::memory_order_release);
       rendered = true;
     }
     if (rendered) ring.publish();
     ring.wait_poll(5);
   }
-  st.finished.store(true, std::memory_order_release);
 }
 
 uint64_t playing_record(const XmPlayer& player) {
@@ -116,7 +111,6 @@ bool xm_play(XmPlayer& player) {
   st.device->start(st.pcm.data(), kXmRingFrames);
   st.device->publish();
   st.stop.store(false);
-  st.finished.store(false);
   st.device->set_poller(true);
   st.thread = std::thread(stream_thread, &player);
   return true;

@@ -31,7 +31,6 @@ constexpr int kXmRingFrames = kXmBlockCount * kXmBlockFrames;     // 88,400
 struct XmPosition {
   uint8_t order = 0;
   uint8_t row = 0;
-  uint32_t play_time_ms = 0;
 };
 // Mixes `frames` frames of `song` (running its ticks as they fall due) into
 // `scratch` (2 x frames floats), converts them into `pcm` and returns the
@@ -44,14 +43,12 @@ struct XmStream {
   std::unique_ptr<AudioRing> device;
   std::vector<int16_t> pcm;    // the ring, kXmRingFrames x 2 values
   std::vector<float> scratch;  // one block of float frames
-  // Position at the end of each block: order << 40 | row << 32 | play time (ms).
+  // Position at the end of each block: order << 40 | row << 32.
   std::unique_ptr<std::atomic<uint64_t>[]> records;
   int fill_index = 0;                // next block to render (stream thread)
   std::atomic<int> play_index{0};    // block the device is playing
   std::thread thread;
   std::atomic<bool> stop{false};
-  std::atomic<bool> busy{false};
-  std::atomic<bool> finished{true};
 };
 
 struct XmPlayer {

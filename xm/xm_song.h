@@ -145,7 +145,6 @@ struct XmSong {
   int pattern_delay_ticks = 0;
   int next_row = -1, next_order = -1;
   bool jumped_this_row = false;  // a Bxx came earlier in the row being processed
-  uint32_t play_time_ms = 0;
   std::array<XmChannel, kXmMaxChannels> channel{};
   XmVoices voice{};
 };

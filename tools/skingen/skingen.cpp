@@ -26,7 +26,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "render/glyph.h"
+
 namespace {
+
+using zel::kFace2Row;
+using zel::kFontAtlasBytes;
+using zel::kFontAtlasW;
+using zel::kGlyphW;
 
 constexpr int W = 800, H = 600;
 
@@ -147,9 +154,9 @@ void rivet(Image& img, float cx, float cy, float radius, Rgb base, bool slot) {
 struct Font {
   std::vector<uint8_t> bytes;
   float coverage(int code, int r, int i) const {
-    int col = (code - 32) * 9 + 1;
-    int s = bytes[static_cast<size_t>(14 + r) * 2048 + col + i];
-    return s == 0 ? 0.0f : bytes[57344 + s * 3 + 1] / 255.0f;
+    int col = (code - 32) * kGlyphW + 1;
+    int s = bytes[static_cast<size_t>(kFace2Row + r) * kFontAtlasW + col + i];
+    return s == 0 ? 0.0f : bytes[kFontAtlasBytes + s * 3 + 1] / 255.0f;
   }
 };
 
@@ -618,7 +625,7 @@ int main(int argc, char** argv) {
   }
   std::ifstream in(argv[1], std::ios::binary);
   Font font{std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>())};
-  if (font.bytes.size() != 57344 + 768) {
+  if (font.bytes.size() != static_cast<size_t>(kFontAtlasBytes + zel::kFontShadeBytes)) {
     std::cerr << argv[1] << ": not a font of 57,344 + 768 bytes\n";
     return 1;
   }
