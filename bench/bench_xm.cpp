@@ -5,11 +5,15 @@
 // thread's CPU time.
 //
 // Usage: bench_xm [SECONDS]   (music seconds per run, default 120)
+//        bench_xm --write CHANNELS FILE
+//                             writes the busy module of CHANNELS channels as an
+//                             XM file, to time whole renders with zelvorant-tool
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_player.h"
@@ -98,6 +102,14 @@ double real_time_factor(int channels, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--write") {
+    const int channels = std::atoi(argv[2]);
+    if (channels < 1 || channels > kXmMaxChannels) return 2;
+    const std::vector<uint8_t> image = xmsynth::write_xm(busy_module(channels));
+    std::FILE* f = std::fopen(argv[3], "wb");
+    if (!f || std::fwrite(image.data(), 1, image.size(), f) != image.size() || std::fclose(f) != 0) return 1;
+    return 0;
+  }
   int seconds = argc > 1 ? std::atoi(argv[1]) : 120;
   if (seconds < 1) seconds = 1;
   for (int channels : {4, 24}) {

@@ -1,9 +1,8 @@
 // `run SCRIPT OUTDIR`: the whole program on the headless backend, driven by a script.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
+#include "cli/input_file.h"
 #include "cli/registry.h"
 #include "cli/script_runner.h"
 
@@ -15,16 +14,14 @@ int cmd_run(const std::vector<std::string>& args) {
     std::cerr << "usage: zelvorant-tool run SCRIPT OUTDIR\n";
     return 2;
   }
-  std::ifstream in(args[0]);
-  if (!in) {
-    std::cerr << "zelvorant-tool: cannot read " << args[0] << "\n";
-    return 2;
-  }
-  std::stringstream text;
-  text << in.rdbuf();
-  std::vector<ScriptCommand> script;
+  std::vector<uint8_t> bytes;
   std::string error;
-  if (!parse_script(text.str(), script, error)) {
+  if (!read_input_file(args[0], bytes, error)) {
+    std::cerr << "run: " << args[0] << ": " << error << "\n";
+    return 1;
+  }
+  std::vector<ScriptCommand> script;
+  if (!parse_script(std::string(bytes.begin(), bytes.end()), script, error)) {
     std::cerr << args[0] << ": " << error << "\n";
     return 2;
   }

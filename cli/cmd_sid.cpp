@@ -1,18 +1,21 @@
 // SID commands:
 //   tunes                                   the embedded tune table
-//   render-sid N|FILE SECONDS OUT.wav       a tune through the magazine's stream, as WAV
+//   render-sid N|FILE SECONDS OUT           a tune through the magazine's stream, as a
+//                                           .wav, .flac or .ogg file
 //   run6502 BIN LOADADDR STARTPC [--max-steps N] [--dump ADDR[:LEN]]...
 //                                           runs a raw 6502 program until it traps
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "platform/headless_platform.h"
 #include "sid/sid_player.h"
 #include "sid/sid_tunes.h"
+#include "cli/audio_file.h"
+#include "cli/input_file.h"
+#include "cli/music_args.h"
 #include "cli/registry.h"
 
 namespace zel::tool {
@@ -27,13 +30,6 @@ bool parse_hex(std::string s, unsigned long& out) {
   errno = 0;
   out = std::strtoul(s.c_str(), &end, 16);
   return errno == 0 && *end == '\0';
-}
-
-bool read_file(const std::string& path, std::vector<uint8_t>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
 }
 
 // ---- tunes ---------------------------------------------------------------------
@@ -62,85 +58,48 @@ int cmd_tunes(const std::vector<std::string>& args) {
 
 // ---- render-sid ------------------------------------------------------------------
 
-void put_le(std::ofstream& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-bool write_wav(const std::string& path, const std::vector<int16_t>& samples) {
-  std::ofstream out(path, std::ios::binary);
-  if (!out) return false;
-  const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
-  out.write("RIFF", 4);
-  put_le(out, 36 + data_bytes, 4);
-  out.write("WAVEfmt ", 8);
-  put_le(out, 16, 4);
-  put_le(out, 1, 2);  // PCM
-  put_le(out, 1, 2);  // mono
-  put_le(out, kSidStreamRate, 4);
-  put_le(out, kSidStreamRate * 2, 4);
-  put_le(out, 2, 2);
-  put_le(out, 16, 2);
-  out.write("data", 4);
-  put_le(out, data_bytes, 4);
-  for (int16_t s : samples) put_le(out, static_cast<uint16_t>(s), 2);
-  return static_cast<bool>(out);
-}
-
 int cmd_render_sid(const std::vector<std::string>& args) {
-  if (args.size() != 3) {
-    std::cerr << "usage: zelvorant-tool render-sid N|FILE SECONDS OUT.wav\n";
+  uint64_t wanted = 0;
+  AudioFileFormat format;
+  if (args.size() != 3 || !parse_seconds(args[1], kSidStreamRate, wanted) || !audio_file_format(args[2], format)) {
+    std::cerr << "usage: zelvorant-tool render-sid N|FILE SECONDS " << kAudioFileKinds
+              << "   (N = 1..12, SECONDS = 0..3600)\n";
     return 2;
   }
-  std::vector<uint8_t> file;
-  std::span<const uint8_t> image;
-  long n = 0;
-  if (parse_int(args[0], n)) {
-    if (n < 1 || n > kSidTuneCount) {
-      std::cerr << "render-sid: tune numbers are 1.." << kSidTuneCount << "\n";
-      return 2;
-    }
-    image = sid_tune(static_cast<int>(n)).image;
-    if (image.empty()) {
-      std::cerr << "render-sid: tune " << n << " is not built in\n";
-      return 1;
-    }
-  } else {
-    if (!read_file(args[0], file)) {
-      std::cerr << "render-sid: cannot read " << args[0] << "\n";
-      return 1;
-    }
-    image = file;
+  std::vector<uint8_t> image;
+  if (int status = tune_image("render-sid", args[0], image)) return status;
+  AudioFileWriter out;
+  if (!out.open(args[2], kSidStreamRate, 1)) {
+    std::cerr << "render-sid: " << out.error() << "\n";
+    return 1;
   }
-  char* end = nullptr;
-  const double seconds = std::strtod(args[1].c_str(), &end);
-  if (*end != '\0' || !(seconds > 0) || seconds > 3600) {
-    std::cerr << "render-sid: SECONDS must be a number between 0 and 3600\n";
-    return 2;
-  }
-  const size_t wanted = static_cast<size_t>(std::llround(seconds * kSidStreamRate));
 
-  // The magazine's own stream on the headless device, captured as it plays.
+  // The magazine's own stream on the headless device, captured as it plays
+  // and written as it comes.
   HeadlessPlatform platform;
   platform.set_audio_capture(true);
-  std::vector<int16_t> heard;
+  uint64_t written = 0;
+  bool ok = true;
   {
     SidPlayer player(platform);
     sid_stream_start(player, image, 0);
     sid_stream_resume(player);
-    while (heard.size() < wanted) {
+    while (ok && written < wanted) {
       platform.advance(0.02);
       sid_stream_wait_idle(player);
       const auto part = platform.take_queue_capture();
-      heard.insert(heard.end(), part.begin(), part.end());
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(part.size(), wanted - written));
+      ok = out.write(part.data(), n);
+      written += n;
     }
     sid_stream_stop(player);
   }
-  heard.resize(wanted);
-  if (!write_wav(args[2], heard)) {
-    std::cerr << "render-sid: cannot write " << args[2] << "\n";
+  if (!ok || !out.close()) {
+    std::cerr << "render-sid: " << out.error() << "\n";
     return 1;
   }
-  std::printf("wrote %s: %zu samples, 44100 Hz mono 16-bit\n", args[2].c_str(), heard.size());
+  std::printf("wrote %s: %llu samples, 44100 Hz mono 16-bit\n", args[2].c_str(),
+              static_cast<unsigned long long>(written));
   return 0;
 }
 
@@ -181,8 +140,9 @@ int cmd_run6502(const std::vector<std::string>& args) {
     }
   }
   std::vector<uint8_t> bin;
-  if (!read_file(args[0], bin)) {
-    std::cerr << "run6502: cannot read " << args[0] << "\n";
+  std::string why;
+  if (!read_input_file(args[0], bin, why)) {
+    std::cerr << "run6502: " << args[0] << ": " << why << "\n";
     return 1;
   }
   auto machine = std::make_unique<SidPlayerState>();
@@ -218,8 +178,8 @@ int cmd_run6502(const std::vector<std::string>& args) {
 
 ToolRegistrar reg_tunes({"tunes", "", "list the embedded SID tunes: size, load range, init, play, songs, start song",
                          cmd_tunes});
-ToolRegistrar reg_render({"render-sid", "N|FILE SECONDS OUT.wav",
-                          "render tune N of the table, or a PSID file, to a 44,100 Hz mono WAV", cmd_render_sid});
+ToolRegistrar reg_render({"render-sid", "N|FILE SECONDS OUT.wav|.flac|.ogg",
+                          "render tune N of the table, or a PSID/RSID file, to 44,100 Hz 16-bit mono", cmd_render_sid});
 ToolRegistrar reg_run6502({"run6502", "BIN LOADADDR STARTPC [--max-steps N] [--dump ADDR[:LEN]]...",
                            "run a raw 6502 program (hex addresses) until it jumps to itself", cmd_run6502});
 

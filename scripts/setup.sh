@@ -3,7 +3,7 @@
 # when it is missing. Runs apt-get as root, or through sudo.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev
-          libbenchmark-dev clang libclang-rt-14-dev 64tass sox xvfb xauth xdotool
+          libbenchmark-dev libsndfile1-dev clang libclang-rt-14-dev 64tass sox xvfb xauth xdotool
           openbox imagemagick desktop-file-utils appstream dpkg-dev man-db)
 missing=()
 for p in "${packages[@]}"; do

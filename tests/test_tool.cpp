@@ -1,11 +1,22 @@
 // zelvorant-tool as a developer uses it: real process, real files.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <numeric>
+#include <tuple>
+#include <sstream>
 #include <string>
 
+#include "content/content.h"
 #include "tests/support.h"
+#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_player.h"
 
 namespace {
 
@@ -23,9 +34,10 @@ std::string own(const std::string& name) {
   return ::testing::TempDir() + "/tool_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
 }
 
-Result run_tool(const std::string& args) {
+// `prefix` goes before the tool in the shell command (variables, a pipe).
+Result run_tool(const std::string& args, const std::string& prefix = "") {
   std::string out = own("out.txt");
-  int rc = std::system((kTool + " " + args + " > " + out + " 2>&1").c_str());
+  int rc = std::system((prefix + " " + kTool + " " + args + " > " + out + " 2>&1").c_str());
   Result r;
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   r.out = read_text(out);
@@ -61,7 +73,115 @@ TEST(Tool, BadScriptOrCommandIsAUsageError) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("line 1"), std::string::npos);
   EXPECT_EQ(run_tool("no-such-command").status, 2);
-  EXPECT_EQ(run_tool("run /no/such/script.txt /tmp").status, 2);
+  EXPECT_EQ(run_tool("run /no/such/script.txt /tmp").status, 1);
+}
+
+// ---- music export, song end, players, bad input -----------------------------
+
+// The samples of a sound file as libsndfile reads them; channels -1 when it
+// cannot be opened.
+std::vector<int16_t> read_sound(const std::string& path, int& channels) {
+  SF_INFO info{};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  channels = f ? info.channels : -1;
+  if (!f) return {};
+  std::vector<int16_t> v(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_short(f, v.data(), info.frames);
+  sf_close(f);
+  return v;
+}
+
+double rms(const std::vector<int16_t>& v) {
+  return std::sqrt(std::inner_product(v.begin(), v.end(), v.begin(), 0.0) / static_cast<double>(v.size()));
+}
+
+TEST(ToolExport, EveryFormatHoldsTheRenderedSamples) {
+  std::span<const uint8_t> image = zel::xm_module(1);
+  auto song = zel::xm_load_song(image.data(), image.size());
+  ASSERT_TRUE(song);
+  const std::vector<int16_t> expected = zel::xm_render_offline(*song, 3 * 44100 + 18);
+  int channels = 0;
+  for (std::string ext : {"wav", "flac", "ogg", "FLAC"}) {
+    SCOPED_TRACE(ext);
+    ASSERT_EQ(run_tool("render-xm 1 3.0004 " + own("x." + ext)).status, 0);
+    const std::vector<int16_t> got = read_sound(own("x." + ext), channels);
+    EXPECT_EQ(channels, 2);
+    ASSERT_EQ(got.size(), expected.size());
+    if (ext == "ogg")
+      EXPECT_NEAR(rms(got), rms(expected), 0.1 * rms(expected));  // lossy: the level, not the samples
+    else
+      EXPECT_EQ(got, expected);
+  }
+  ASSERT_EQ(run_tool("render-sid 1 1 " + own("s.flac")).status, 0);
+  ASSERT_EQ(run_tool("render-sid 1 1 " + own("s.wav")).status, 0);
+  EXPECT_EQ(read_sound(own("s.flac"), channels), read_sound(own("s.wav"), channels));
+  ASSERT_EQ(run_tool("render-xm 1 0 " + own("empty.wav")).status, 0);
+  EXPECT_TRUE(read_sound(own("empty.wav"), channels).empty());
+  EXPECT_EQ(channels, 2);
+}
+
+TEST(ToolExport, EndRendersTheLengthTheModulesListShows) {
+  std::istringstream list(run_tool("modules").out);
+  std::string line;
+  while (std::getline(list, line) && line.rfind("2\t", 0) != 0) continue;
+  ASSERT_EQ(run_tool("render-xm 2 end " + own("end.wav")).status, 0);
+  int channels = 0;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(read_sound(own("end.wav"), channels).size()) / 2 / 44100);
+  EXPECT_EQ(line.substr(line.rfind('\t') + 1), seconds);
+}
+
+TEST(ToolPlay, PlayersRunOnTheDummyDeviceAndStop) {
+  for (const char* cmd : {"play-xm 1 --seconds 2 </dev/null", "play-sid 1 --seconds 2 </dev/null"}) {
+    Result r = run_tool(cmd, "SDL_AUDIODRIVER=dummy");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("0:01"), std::string::npos) << r.out;
+  }
+  EXPECT_EQ(run_tool("play-xm 2", "printf q | SDL_AUDIODRIVER=dummy timeout 20").status, 0);
+  Result none = run_tool("play-sid 1", "SDL_AUDIODRIVER=no-such-driver");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out.rfind("play-sid: no audio device", 0), 0u) << none.out;
+}
+
+TEST(ToolInput, BadFilesAndCommandLinesGiveOneLineAndTheRightStatus) {
+  const std::string dir = ::testing::TempDir(), out = " " + own("o.wav");
+  const std::string empty = write_script("empty", ""), text = write_script("text", "not a tune\n");
+  const std::string psid50 = write_script("psid50", std::string("PSID\0\2\0\x50", 8) + std::string(200, '\0'));
+  zel::xmsynth::Module module;
+  module.order = {0};
+  module.patterns.emplace_back();
+  std::vector<uint8_t> old = zel::xmsynth::write_xm(module);
+  old[58] = 2;  // version 1.02
+  write_script("old.xm", std::string(old.begin(), old.end()));
+  const std::tuple<std::string, int, const char*> cases[] = {
+      {"render-xm " + dir + " 1" + out, 1, "is a directory"},
+      {"render-xm " + empty + " 1" + out, 1, "is empty"},
+      {"render-xm /no/such.xm 1" + out, 1, "no such file"},
+      {"render-xm " + own("old.xm") + " 1" + out, 1, "XM version 1.02 is not supported"},
+      {"render-sid " + text + " 1" + out, 1, "not a PSID or RSID tune"},
+      {"render-sid " + psid50 + " 1" + out, 1, "header size $0050"},
+      {"play-xm " + dir, 1, "is a directory"},
+      {"run " + empty + " " + dir, 1, "is empty"},
+      {"render-xm 1 1 /no/such/dir/o.wav", 1, "cannot write"},
+      {"render-xm 1 1 " + own("o.mp3"), 2, "usage"},
+      {"render-xm 1 end" + out + " --loops x", 2, "usage"},
+      {"render-xm 1 1" + out + " --loops 1", 2, "usage"},
+      {"render-xm 5 1" + out, 2, "1..4"},
+      {"--help", 0, "play-xm N|FILE"},
+      {"help render-xm", 0, "render-xm N|FILE SECONDS|end"},
+      {"help no-such", 2, "no help"},
+      {"", 2, "usage"},
+  };
+  for (const auto& [args, status, says] : cases) {
+    SCOPED_TRACE(args);
+    Result r = run_tool(args);
+    EXPECT_EQ(r.status, status);
+    EXPECT_NE(r.out.find(says), std::string::npos) << r.out;
+    if (status == 1) {
+      EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+  }
+  EXPECT_FALSE(std::ifstream(own("o.wav")));  // nothing was written for a failed render
 }
 
 }  // namespace

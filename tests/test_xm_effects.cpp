@@ -7,6 +7,7 @@
 
 #include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_song.h"
+#include "xm/xm_song_end.h"
 
 namespace zel {
 namespace {
@@ -210,6 +211,16 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
     p.ticks(1);  // row 10: the last offset becomes the volume
     EXPECT_EQ(p.ch().volume, last);
   }
+}
+
+// A shorter tremor cycle (T10) arriving with the counter at 7 restarts it at
+// once instead of muting the channel until the counter wraps.
+TEST(XmVolumeEffects, TremorRestartsWhenTheCounterPassesAShorterCycle) {
+  Module m = effect_module({{49, 1, 0x30, kT, 0x71}, fx(kT, 0x10)});
+  m.speed = 7;
+  Play q(m);
+  q.ticks(7);
+  EXPECT_EQ(q.trace(V(7, 1), [&] { return q.ch().volume_delta; }), (V{-32, 0, 0, -32, 0, 0, -32}));
 }
 
 TEST(XmVolumeEffects, NoteCutAndRetriggers) {
@@ -440,6 +451,55 @@ TEST(XmModulation, AutoVibratoSquareWithSweep) {
   // w = 64, 64, -64 (position 200), 64 (44); sweep 0/2, 1/2, 2/2, 2/2 of 16 x 64 / 64.
   EXPECT_EQ(d, (V{0, 8, -16, 16}));
   EXPECT_TRUE(ch.flags & kXmFlagFrequency);
+}
+
+TEST(XmEnvelopes, InstrumentResetKeepsTheValueUntilTheFirstPoint) {
+  // Points (4, 32), (8, 64): the value rises by 8 a tick from tick 4 and the
+  // envelope ends at tick 8 holding 56 (the last point sets only the output).
+  Module m = effect_module({{49, 1, 0, 0, 0}, {0, 1, 0, 0, 0}});
+  m.speed = 16;
+  m.instruments[0].volume_env.points = {{4, 32}, {8, 64}};
+  Play p(m);
+  EXPECT_EQ(p.trace(V(10, 1), [&] { return p.ch().volume_env.output; }), (V{0, 0, 0, 0, 32, 40, 48, 56, 64, 64}));
+  p.ticks(6);
+  EXPECT_EQ(p.trace(V(6, 1), [&] { return p.ch().volume_env.output; }), (V{56, 56, 56, 56, 32, 40}));
+}
+
+TEST(XmSongEnd, EndsWhereTheSongStartsOver) {
+  struct Case {
+    const char* name;
+    std::vector<std::tuple<int, int, Cell>> cells;  // pattern, row, cell of channel 0
+    int loops;
+    uint64_t ticks;  // 882 frames each at BPM 125
+    int restart = 0;
+  };
+  const Case cases[] = {
+      {"through to the restart position", {}, 0, 3 * 4 * 6, 1},
+      {"one extra pass from the restart", {}, 1, 5 * 4 * 6, 1},
+      {"jump back to order 1", {{2, 1, fx(0xB, 1)}}, 0, (4 + 4 + 2) * 6},
+      {"jump to order 0 in the first pattern", {{0, 2, fx(0xB, 0)}}, 0, 3 * 6},
+      {"F00 ends after its one-tick row", {{0, 1, fx(0xF, 0)}}, 3, 6 + 1},
+      {"a break into unplayed rows goes on", {{0, 0, fx(0xD, 0x02)}}, 0, (1 + 2 + 4) * 6},
+      {"a pattern loop is no end", {{0, 0, fx(0xE, 0x60)}, {0, 1, fx(0xE, 0x62)}}, 0, (6 + 2 + 4 + 4) * 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Module m = effect_module({}, 1, 3);
+    for (auto& pat : m.patterns) pat.rows = 4;
+    m.restart = c.restart;
+    for (auto& [pattern, row, cell] : c.cells) m.cell(pattern, row, 0) = cell;
+    Play p(m);
+    const XmSongEnd end = xm_find_song_end(*p.song, c.loops, 3600 * 44100);
+    EXPECT_EQ(end.frames, c.ticks * 882);
+    EXPECT_FALSE(end.capped);
+  }
+  // 64 rows of 31 ticks of 3445 frames (BPM 32) run past a 60 s cap.
+  Module slow = effect_module({fx(0xF, 32)});
+  slow.speed = 31;
+  Play p(slow);
+  const XmSongEnd end = xm_find_song_end(*p.song, 0, 60 * 44100);
+  EXPECT_TRUE(end.capped);
+  EXPECT_EQ(end.frames, 60u * 44100);
 }
 
 }  // namespace

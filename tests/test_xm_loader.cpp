@@ -276,7 +276,20 @@ TEST(XmLoaderClamps, EveryTruncationLoadsOrFailsCleanly) {
   for (size_t n = 0; n <= bytes.size(); ++n) {
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
     auto song = xm_load_song(cut.data(), cut.size());
-    EXPECT_EQ(song != nullptr, n >= 17) << n;
+    EXPECT_EQ(song != nullptr, n >= 60) << n;  // from the format version on
+  }
+}
+
+TEST(XmLoaderRefuses, VersionsBefore104) {
+  std::vector<uint8_t> bytes = xmsynth::write_xm(one_sample_module({1}));
+  for (auto [version, loads, reason] : {std::tuple{0x0102, false, "XM version 1.02 is not supported"},
+                                        std::tuple{0x0103, false, "XM version 1.03 is not supported"},
+                                        std::tuple{0x0104, true, ""}, std::tuple{0x0105, true, ""}}) {
+    bytes[58] = static_cast<uint8_t>(version);
+    bytes[59] = static_cast<uint8_t>(version >> 8);
+    std::string why;
+    EXPECT_EQ(xm_load_song(bytes.data(), bytes.size(), &why) != nullptr, loads) << version;
+    EXPECT_EQ(why, reason);
   }
 }
 

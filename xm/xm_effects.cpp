@@ -120,9 +120,16 @@ void xm_envelope_step(XmChannel& ch, XmEnvelopeState& env, uint8_t type, int poi
 void xm_instrument_reset(XmChannel& ch, const XmSample& sample) {
   ch.volume = sample.volume;
   ch.panning = sample.panning;
-  ch.volume_env = XmEnvelopeState{};
+  // The envelopes restart from their first point; the 16.16 value is kept,
+  // so an envelope whose first point lies after tick 0 holds the level it
+  // had until that point is reached.
+  for (XmEnvelopeState* env : {&ch.volume_env, &ch.panning_env}) {
+    env->point = 0;
+    env->tick = 0;
+    env->slope = 0;
+    env->ended = 0;
+  }
   ch.volume_env.output = 64;
-  ch.panning_env = XmEnvelopeState{};
   ch.panning_env.output = 32;
   ch.key_off = 0;
   ch.fadeout_volume = 65536;

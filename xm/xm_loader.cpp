@@ -2,6 +2,7 @@
 // as zeros; fields that would make the engine read or write outside its
 // tables are clamped or refuse the load (see the notes at each check).
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "xm/xm_song.h"
@@ -47,7 +48,7 @@ struct MemoryReader {
   }
 };
 
-bool fail(std::string* why, const char* reason) {
+bool fail(std::string* why, const std::string& reason) {
   if (why) *why = reason;
   return false;
 }
@@ -278,6 +279,15 @@ bool load(XmSong& song, MemoryReader& r, std::string* why) {
   char magic[17] = {};
   r.read(magic, 17);
   if (std::memcmp(magic, kMagic, 17) != 0) return fail(why, "not an XM module");
+  // Versions before 1.04 store the instruments before the patterns; read
+  // with this layout such a module would play as silence, so it is refused.
+  r.seek(58, 0);
+  const uint16_t version = r.u16();
+  if (version < 0x0104) {
+    char text[48];
+    std::snprintf(text, sizeof text, "XM version %X.%02X is not supported", version >> 8, version & 0xFF);
+    return fail(why, text);
+  }
   song.default_global_volume = 64;
 
   r.seek(60, 0);
