@@ -428,13 +428,14 @@ end
 
 // `~note` slides from the previous note: the first frame starts near the old
 // pitch, the frequency then moves by the instrument's glide each frame and
-// settles exactly on the new note, without a hard restart or a fresh attack.
+// settles exactly on the new note, without a hard restart or a fresh attack;
+// the next note follows in its place.
 TEST(SongCompiler, SlidesGlideFromTheOldPitchWithoutARestart) {
   std::string head = kSongHead;
   head.replace(head.find("  wave 41+0"), 11, "  glide 120\n  wave 41+0");
   auto img = compile_song("slide", head + R"(
 pattern a
-  @lead 4 c4 ~e4 8 .
+  @lead 4 c4 ~e4 g4 4 .
 end
 pattern b
   @chord 16 a3
@@ -448,8 +449,9 @@ song
 end
 )");
   ASSERT_FALSE(img.empty());
-  const std::vector<SidRegisterFile> f = play(img, 24);
+  const std::vector<SidRegisterFile> f = play(img, 25);
   EXPECT_EQ(f[23].voice[0].frequency, pal_freq(52));
+  EXPECT_EQ(f[24].voice[0].frequency, pal_freq(55));  // the pattern goes on after the slide
   const int from = pal_freq(48), to = pal_freq(52);
   EXPECT_EQ(f[11].voice[0].control & 1, 1);  // no gate-off before the slide
   EXPECT_EQ(f[12].voice[0].frequency, from + 120);

@@ -212,6 +212,7 @@ ev_note
         beq slide_none
         ; a slide starts at the old note's frequency: offset = freq(old) - freq(new),
         ; which voice_tick walks back to zero by the instrument's glide per frame
+        sty v_tmp2              ; the pattern position
         ldy v_note,x
         lda freq_lo,y
         sta v_sll,x
@@ -227,6 +228,7 @@ ev_note
         lda v_slh,x
         sbc freq_hi,y
         sta v_slh,x
+        ldy v_tmp2
         jmp slide_set
 slide_none
         sta v_sll,x             ; A = 0: no offset
