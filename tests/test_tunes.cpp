@@ -425,5 +425,42 @@ end
 )").empty());
 }
 
+// `~note` slides from the previous note: the first frame starts near the old
+// pitch, the frequency then moves by the instrument's glide each frame and
+// settles exactly on the new note, without a hard restart or a fresh attack;
+// the next note follows in its place.
+TEST(SongCompiler, SlidesGlideFromTheOldPitchWithoutARestart) {
+  std::string head = kSongHead;
+  head.replace(head.find("  wave 41+0"), 11, "  glide 120\n  wave 41+0");
+  auto img = compile_song("slide", head + R"(
+pattern a
+  @lead 4 c4 ~e4 g4 4 .
+end
+pattern b
+  @chord 16 a3
+end
+pattern c
+  @drum 16 c1
+end
+song
+  a | b | c
+  a*120 | b*120 | c*120
+end
+)");
+  ASSERT_FALSE(img.empty());
+  const std::vector<SidRegisterFile> f = play(img, 25);
+  EXPECT_EQ(f[23].voice[0].frequency, pal_freq(52));
+  EXPECT_EQ(f[24].voice[0].frequency, pal_freq(55));  // the pattern goes on after the slide
+  const int from = pal_freq(48), to = pal_freq(52);
+  EXPECT_EQ(f[11].voice[0].control & 1, 1);  // no gate-off before the slide
+  EXPECT_EQ(f[12].voice[0].frequency, from + 120);
+  for (int k = 13; k < 24; ++k) {
+    SCOPED_TRACE(k);
+    const int prev = f[size_t(k - 1)].voice[0].frequency, now = f[size_t(k)].voice[0].frequency;
+    EXPECT_EQ(now, std::min(prev + 120, to));
+    EXPECT_EQ(f[size_t(k)].voice[0].control & 1, k < 23 ? 1 : 0);
+  }
+}
+
 }  // namespace
 }  // namespace zel

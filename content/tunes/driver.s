@@ -15,14 +15,15 @@
 ;   SUBPOS[s*3+v]     order position of voice v for sub-song s
 ;   SUBSONGS          number of sub-songs (constant)
 ;   INS_AD INS_SR INS_WAVE INS_PW INS_PWS INS_VIBD INS_VIBS INS_VIBX
-;   INS_FILT INS_CUT INS_CUTS INS_FLAGS   one byte per instrument
+;   INS_FILT INS_CUT INS_CUTS INS_FLAGS INS_GLIDE   one byte per instrument
 ;   WT_WAVE/WT_NOTE   wave table: waveform, note (+n relative, $80+n absolute);
 ;                     waveform $FF jumps to entry WT_NOTE
 ;
 ; Order list bytes: $00-$7F pattern, $80-$BF transpose (value - $A0),
 ; $FF nn jump to position nn.
 ; Pattern bytes: $00-$5F note, $60 rest (gate off), $61 tie (keep sounding),
-; $62 next note is tied (no hard restart before its end), $80-$BF duration
+; $62 next note is tied (no hard restart before its end), $63 the next note
+; slides in from the previous one (no fresh attack), $80-$BF duration
 ; (value - $7F ticks), $C0-$DF instrument, $E0-$EF master volume,
 ; $F0 nn duration of nn ticks, $FF end of pattern.
 
@@ -148,6 +149,8 @@ ev_loop
         beq ev_tie
         cmp #$62
         beq ev_tiednext
+        cmp #$63
+        beq ev_slide
         cmp #$c0
         bcc ev_dur
         cmp #$e0
@@ -162,6 +165,10 @@ ev_loop
 ev_tiednext
         lda #1
         sta v_nohr,x
+        jmp ev_loop
+ev_slide
+        lda #1
+        sta v_slnext,x
         jmp ev_loop
 ev_dur
         sbc #$7e                ; carry is clear: value - $7F
@@ -200,7 +207,35 @@ ev_note
         cmp #96
         bcc +
         lda #95                 ; out of range after transposing
-+       sta v_note,x
++       pha
+        lda v_slnext,x
+        beq slide_none
+        ; a slide starts at the old note's frequency: offset = freq(old) - freq(new),
+        ; which voice_tick walks back to zero by the instrument's glide per frame
+        sty v_tmp2              ; the pattern position
+        ldy v_note,x
+        lda freq_lo,y
+        sta v_sll,x
+        lda freq_hi,y
+        sta v_slh,x
+        pla
+        pha
+        tay
+        sec
+        lda v_sll,x
+        sbc freq_lo,y
+        sta v_sll,x
+        lda v_slh,x
+        sbc freq_hi,y
+        sta v_slh,x
+        ldy v_tmp2
+        jmp slide_set
+slide_none
+        sta v_sll,x             ; A = 0: no offset
+        sta v_slh,x
+slide_set
+        pla
+        sta v_note,x
         tya
         sta v_pos,x
         lda v_durset,x
@@ -263,6 +298,8 @@ vib_done
         sta v_vibsl,x
 +       ldy v_tmp
         ; envelope, then the gate (written by voice_tick)
+        lda v_slnext,x
+        bne +                   ; a slide keeps the envelope going
         lda INS_FLAGS,y
         and #FL_LEGATO
         bne +
@@ -272,6 +309,8 @@ vib_done
         sta $d404,y             ; gate off for one write: a fresh attack
         ldy v_tmp
 +
+        lda #0
+        sta v_slnext,x
         lda INS_AD,y
         pha
         lda INS_SR,y
@@ -413,6 +452,7 @@ vib_count
         eor #1
         sta v_vibdir,x
 vib_add
+        jsr slide_step
         ldy v_tmp
         clc
         lda freq_lo,y
@@ -420,6 +460,13 @@ vib_add
         sta v_tmp
         lda freq_hi,y
         adc v_viboh,x
+        sta v_tmp2
+        clc                     ; plus the slide offset
+        lda v_tmp
+        adc v_sll,x
+        sta v_tmp
+        lda v_tmp2
+        adc v_slh,x
         ldy v_sid
         sta $d401,y
         lda v_tmp
@@ -462,6 +509,39 @@ pw_out
         sta $d403,y
         lda v_ctrl
         sta $d404,y
+        rts
+
+; Moves the slide offset of voice X one glide step toward zero.
+slide_step
+        lda v_slh,x
+        bmi slide_rise
+        ora v_sll,x
+        beq slide_done
+        ldy v_ins,x
+        sec
+        lda v_sll,x
+        sbc INS_GLIDE,y
+        sta v_sll,x
+        lda v_slh,x
+        sbc #0
+        sta v_slh,x
+        bcs slide_done          ; still at or above zero
+slide_zero
+        lda #0
+        sta v_sll,x
+        sta v_slh,x
+slide_done
+        rts
+slide_rise
+        ldy v_ins,x
+        clc
+        lda v_sll,x
+        adc INS_GLIDE,y
+        sta v_sll,x
+        lda v_slh,x
+        adc #0
+        sta v_slh,x
+        bcs slide_zero          ; crossed zero
         rts
 
 sid_off   .byte 0, 7, 14
@@ -515,4 +595,7 @@ v_vibsl   .fill 3, 0
 v_vibsh   .fill 3, 0
 v_vibol   .fill 3, 0
 v_viboh   .fill 3, 0
+v_slnext  .fill 3, 0
+v_sll     .fill 3, 0
+v_slh     .fill 3, 0
 vars_end

@@ -63,6 +63,7 @@ struct Instrument {
   int ad = 0x09, sr = 0x00, pw = 0x80, pw_sweep = 0;
   int vib_delay = 0, vib_speed = 4, vib_depth = 0;
   int filter = 0, cutoff = 0, cutoff_sweep = 0, flags = 0;
+  int glide = 48;  // frequency-register units per frame of a slide
   std::vector<std::pair<int, int>> wave;  // (waveform, note byte)
   int loop = -1;                          // wave entry to jump to at the end
   int wave_start = 0;
@@ -76,6 +77,7 @@ struct Token {
 struct Event {
   int kind;  // 0 note, 1 rest, 2 tie
   int note, ticks, ins, vol, line;
+  bool slide = false;  // slides in from the previous note (`~note`)
 };
 
 struct Pattern {
@@ -198,6 +200,11 @@ void parse_instrument_line(Instrument& ins, const std::vector<std::string>& w, i
     if (ins.cutoff < 0 || ins.cutoff > 255 || ins.cutoff_sweep < -127 || ins.cutoff_sweep > 127)
       fail(line, "cutoff is 00..FF, its sweep -127..127");
   } else if (k == "legato") ins.flags |= 1;
+  else if (k == "glide") {
+    need(2);
+    ins.glide = parse_int(w[1], 10, line);
+    if (ins.glide < 1 || ins.glide > 255) fail(line, "glide is 1..255 frequency units per frame");
+  }
   else if (k == "wave") {
     for (size_t i = 1; i < w.size(); ++i) {
       if (w[i] == "loop") {
@@ -391,7 +398,8 @@ void compile_pattern(const Song& s, Pattern& p) {
     if (x == ".") e.kind = 1;
     else if (x == "-") e.kind = 2;
     else {
-      e.note = parse_note(x);
+      e.slide = x[0] == '~';
+      e.note = parse_note(e.slide ? x.substr(1) : x);
       if (e.note < 0) fail(t.line, "not a note, rest, tie, duration or instrument: " + x);
       if (ins < 0) fail(t.line, "a note before the pattern's first instrument");
     }
@@ -433,7 +441,9 @@ void compile_pattern(const Song& s, Pattern& p) {
       else p.bytes.push_back(0xF0), p.bytes.push_back(uint8_t(e.ticks));
       cur_ticks = e.ticks;
     }
-    if (e.kind != 1 && k + 1 < events.size() && events[k + 1].kind == 2) p.bytes.push_back(0x62);
+    // A note followed by a tie or a slide gets no hard restart before its end.
+    if (e.kind != 1 && k + 1 < events.size() && (events[k + 1].kind == 2 || events[k + 1].slide)) p.bytes.push_back(0x62);
+    if (e.slide) p.bytes.push_back(0x63);
     p.bytes.push_back(e.kind == 0 ? uint8_t(e.note) : e.kind == 1 ? 0x60 : 0x61);
     p.ticks += e.ticks;
   }
@@ -486,6 +496,7 @@ Data build_data(Song& s, int base, int songs, int* seconds) {
       {"INS_CUT", [](const Instrument& i) { return i.cutoff; }},
       {"INS_CUTS", [](const Instrument& i) { return i.cutoff_sweep & 0xFF; }},
       {"INS_FLAGS", [](const Instrument& i) { return i.flags; }},
+      {"INS_GLIDE", [](const Instrument& i) { return i.glide; }},
   };
   for (auto& f : fields) {
     mark(f.name);

@@ -191,6 +191,7 @@ struct Parser {
   std::map<std::string, std::string> defines;
   std::vector<Patch> patches;         // per instrument slot
   std::vector<int> sample_volume, sample_pan;
+  std::vector<int> written_shift;     // per instrument slot: semitones written above the pitch
   int fill_slot = -1;
   bool restart_set = false;
 
@@ -223,6 +224,7 @@ struct Parser {
       patches.resize(n);
       sample_volume.resize(n, 64);
       sample_pan.resize(n, 128);
+      written_shift.resize(n, 0);
     }
     return ins[n - 1];
   }
@@ -283,6 +285,10 @@ struct Parser {
         ins.vibrato_sweep = to_int(w[2], l.number);
         ins.vibrato_depth = to_int(w[3], l.number);
         ins.vibrato_rate = to_int(w[4], l.number);
+      } else if (k == "written") {
+        need(2);
+        written_shift[n - 1] = to_int(w[1], l.number);
+        if (written_shift[n - 1] < -48 || written_shift[n - 1] > 48) fail(l.number, "written must be -48..48");
       } else if (k == "fill") {
         fill_slot = n - 1;
       } else {
@@ -435,7 +441,7 @@ int16_t quantise(float v, bool bits16) {
   return static_cast<int16_t>(std::clamp(q, -static_cast<long>(scale), static_cast<long>(scale)));
 }
 
-Sample make_sample(const Patch& patch, const std::string& name, int volume, int pan, int extra) {
+Sample make_sample(const Patch& patch, const std::string& name, int volume, int pan, int written, int extra) {
   const SynthSample s = synthesise(patch, extra);
   Sample out;
   out.name = name;
@@ -448,7 +454,38 @@ Sample make_sample(const Patch& patch, const std::string& name, int volume, int 
   out.volume = volume;
   out.panning = pan;
   tuning_for(s.rate, s.base_note, out.relative_note, out.finetune);
+  // Notes written `written` semitones higher play the same pitch.
+  out.relative_note -= written;
   return out;
+}
+
+// Moves every note of an instrument with a `written` shift up by that many
+// semitones (its sample's relative note went down by as many), so the
+// pitch stays and only the written note changes: that is what the
+// visualiser reads. A note without an instrument belongs to the last
+// instrument of its column in the pattern.
+void shift_written_notes(Module& m, const std::vector<int>& shift) {
+  for (size_t pi = 0; pi < m.patterns.size(); ++pi) {
+    Pattern& pat = m.patterns[pi];
+    for (int ch = 0; ch < m.channels; ++ch) {
+      int current = 0;
+      for (int row = 0; row < pat.rows; ++row) {
+        Cell& c = pat.cells[static_cast<size_t>(row * m.channels + ch)];
+        if (c.instrument) current = c.instrument;
+        if (c.note < 1 || c.note > 96) continue;
+        if (!current) {
+          if (std::any_of(shift.begin(), shift.end(), [](int s) { return s != 0; }))
+            throw std::runtime_error("pattern " + std::to_string(pi) + " channel " + std::to_string(ch + 1) +
+                                     ": a note without an instrument before any instrument in its column");
+          continue;
+        }
+        const int t = c.note + (current <= static_cast<int>(shift.size()) ? shift[current - 1] : 0);
+        if (t < 1 || t > 96)
+          throw std::runtime_error("instrument " + std::to_string(current) + ": written note out of range");
+        c.note = static_cast<uint8_t>(t);
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -471,8 +508,10 @@ CompiledSong compile_song(const std::string& source) {
 
   for (size_t i = 0; i < m.instruments.size(); ++i) {
     if (p.patches[i].kind.empty()) continue;
-    m.instruments[i].samples = {make_sample(p.patches[i], m.instruments[i].name, p.sample_volume[i], p.sample_pan[i], 0)};
+    m.instruments[i].samples = {make_sample(p.patches[i], m.instruments[i].name, p.sample_volume[i], p.sample_pan[i],
+                                                p.written_shift[i], 0)};
   }
+  shift_written_notes(m, p.written_shift);
   // Every note must reach a sample of an instrument that exists.
   for (const Pattern& pat : m.patterns) {
     for (const Cell& c : pat.cells) {
@@ -502,7 +541,8 @@ CompiledSong compile_song(const std::string& source) {
         Instrument& ins = m.instruments[slot];
         const int k = ins.samples[0].bits16 ? 2 : 1;
         const int extra = static_cast<int>(deficit / k);
-        ins.samples[0] = make_sample(p.patches[slot], ins.name, p.sample_volume[slot], p.sample_pan[slot], extra);
+        ins.samples[0] = make_sample(p.patches[slot], ins.name, p.sample_volume[slot], p.sample_pan[slot],
+                                     p.written_shift[slot], extra);
         deficit = p.song.target_size - static_cast<long>(write_xm(m).size());
       }
       m.instruments[slot].header_padding += static_cast<int>(deficit);

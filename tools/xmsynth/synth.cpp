@@ -171,9 +171,10 @@ SynthSample metal(const Patch& p, int extra, double def_len, double def_decay) {
   const int n = samples_for(p.num("len", def_len), s.rate) + extra;
   const double decay = p.num("decay", def_decay), hp = p.num("hp", 7000), noise_level = p.num("noise", 0.7);
   const double base = p.num("f", 330);
+  const double lp = p.num("lp", 0);  // optional band limit (Hz): 0 keeps the full band
   static constexpr double kRatios[6] = {1.0, 1.342, 1.2312, 1.6532, 1.9523, 2.1523};
   Noise noise(static_cast<uint32_t>(p.num("seed", 47)));
-  Svf f1, f2;
+  Svf f1, f2, f3, f4;
   double ph[6] = {};
   s.data.resize(n);
   for (int i = 0; i < n; ++i) {
@@ -186,8 +187,14 @@ SynthSample metal(const Patch& p, int extra, double def_len, double def_decay) {
     const double x = m / 6.0 * (1.0 - noise_level) + noise.next() * noise_level;
     f1.run(x, hp, 0.7, s.rate);
     f2.run(f1.high, hp, 0.7, s.rate);
+    double y = f2.high;
+    if (lp > 0) {
+      f3.run(y, lp, 0.7, s.rate);
+      f4.run(f3.low, lp, 0.7, s.rate);
+      y = f4.low;
+    }
     const double attack = std::min(1.0, t / 0.0008);
-    s.data[i] = static_cast<float>(f2.high * attack * std::exp(-t / decay));
+    s.data[i] = static_cast<float>(y * attack * std::exp(-t / decay));
   }
   return s;
 }
