@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -198,6 +199,144 @@ TEST(ReleaseList, TotalsAgreeWithTheMonthlyChart) {
     EXPECT_EQ(seen[i].second.tenths, want[i].s.tenths) << want[i].group;
     EXPECT_EQ(seen[i].second.releases, want[i].s.releases) << want[i].group;
   }
+}
+
+// The figures the articles quote ({=name} in content/pages/) against the same
+// figures worked out here from the data, release by release and day by day.
+std::string tenths_text(long t) {
+  std::string s = t < 0 ? "-" : "";
+  s += std::to_string(std::abs(t) / 10);
+  s += '.';
+  s += std::to_string(std::abs(t) % 10);
+  return s;
+}
+
+std::string and_list(const std::vector<std::string>& v) {
+  std::string s;
+  for (size_t i = 0; i < v.size(); ++i) s += (i == 0 ? "" : i + 1 < v.size() ? ", " : " and ") + v[i];
+  return s;
+}
+
+std::map<std::string, std::string> figures_from_the_data() {
+  std::map<std::string, std::string> f;
+  const char* kWeekday[7] = {"Friday", "Saturday", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday"};  // day % 7
+  struct Day { int releases = 0, scored = 0; long tenths = 0; };
+  std::map<std::string, std::map<int, Day>> days;  // group -> day of May
+  std::map<std::string, std::map<std::string, int>> count;  // group -> what -> how many
+  std::map<std::string, long> flood_tenths, image_mb;
+  std::map<std::string, std::set<int>> flood_days;
+  long nuke_least = 1000, nuke_most = 0;
+  int nuked = 0;
+  for (const Row& r : read_data("releases.txt")) {
+    const std::string &g = r[1], &type = r[2];
+    int day = std::stoi(r[0].substr(8)), mb = std::stoi(r[3]);
+    long worth = type == "DOX" ? (mb >= 100 ? 15 : 10) : (type == "GAME" ? 30 : type == "APP" ? 20 : 15) + std::min(mb / 1000, 4) * 5;
+    Day& d = days[g][day];
+    ++d.releases;
+    ++count[g][type];
+    if (type == "GAME" && mb >= 4000) ++count[g]["big"];
+    if (type != "DOX") image_mb[g] += mb;
+    if (r[4] != "OK") {
+      ++count[g]["nuked"];
+      ++nuked;
+      nuke_least = std::min(nuke_least, worth);
+      nuke_most = std::max(nuke_most, worth);
+    } else if (++d.scored > 8) {
+      ++count[g]["flood"];
+      flood_tenths[g] += worth;
+      flood_days[g].insert(day);
+    } else {
+      d.tenths += worth;
+      if (type == "DOX") ++count[g]["dox scored"];
+    }
+  }
+  f["may.nuked"] = std::to_string(nuked);
+  f["may.nuke.least"] = tenths_text(nuke_least);
+  f["may.nuke.most"] = tenths_text(nuke_most);
+  for (auto& [g, c] : count) {
+    const std::pair<const char*, const char*> names[] = {{"games", "GAME"}, {"apps", "APP"}, {"demos", "DEMO"}, {"dox", "DOX"}, {"dox.scored", "dox scored"}, {"big.games", "big"}, {"nuked", "nuked"}, {"flood", "flood"}};
+    for (auto [name, what] : names) f["may." + std::string(name) + "." + g] = std::to_string(c[what]);
+    f["may.days." + g] = std::to_string(days[g].size());
+    f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
+    f["may.flood.points." + g] = tenths_text(flood_tenths[g]);
+    std::vector<std::string> weekdays, full;
+    for (int d : flood_days[g]) weekdays.push_back(std::string("a ") + kWeekday[d % 7]);
+    if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays);
+    for (auto& [d, day] : days[g]) {
+      f["may.on." + std::to_string(d) + "." + g] = std::to_string(day.releases);
+      if (day.releases == 8) full.push_back(std::to_string(d));
+    }
+    if (!full.empty()) f["may.full.days." + g] = and_list(full) + " May";
+  }
+  // The three tables, and the all-time totals at the end of each day of May.
+  Table month, april, year, all;
+  for (const Row& r : read_data("standings.txt")) {
+    Score sc{tenths_of(r[2]), std::stoi(r[3])};
+    add(all, r[1], sc);
+    if (r[0] != "before-2010") add(year, r[1], sc);
+    if (r[0] == "2010-04") april[r[1]] = sc;
+  }
+  std::map<std::string, long> running;
+  for (auto& [g, s] : all) running[g] = s.tenths;
+  std::map<std::string, long> start = running;
+  std::map<std::pair<std::string, std::string>, int> passed;
+  for (int day = 1; day <= 31; ++day) {
+    std::map<std::string, long> before = running;
+    for (auto& [g, d] : days)
+      if (d.count(day)) running[g] += d[day].tenths;
+    for (auto& [a, ta] : running)
+      for (auto& [b, tb] : running)
+        if (ta > tb && before[a] <= before[b]) passed[{a, b}] = day;
+  }
+  for (auto& [ab, day] : passed)
+    if (start[ab.first] <= start[ab.second] && running[ab.first] > running[ab.second])
+      f["all.passed." + ab.first + "." + ab.second] = std::to_string(day) + " May";
+  for (auto& [g, d] : days) {
+    Score sc;
+    for (auto& [n, day] : d) sc.tenths += day.tenths, sc.releases += day.releases;
+    month[g] = sc;
+    add(year, g, sc);
+    add(all, g, sc);
+  }
+  const std::tuple<const char*, Table*, Table*> tables[] = {{"month", &month, &april}, {"year", &year, nullptr}, {"all", &all, nullptr}};
+  for (auto [name, now, before] : tables) {
+    auto r = ranking(*now);
+    f[std::string(name) + ".lead"] = tenths_text(r[0].s.tenths - r[1].s.tenths);
+    for (auto& e : r) {
+      f[std::string(name) + ".points." + e.group] = tenths_text(e.s.tenths);
+      f[std::string(name) + ".releases." + e.group] = std::to_string(e.s.releases);
+      if (before) f[std::string(name) + ".gain." + e.group] = tenths_text(e.s.tenths - (*before)[e.group].tenths);
+    }
+    if (std::string(name) == "all") {
+      int wide = 0;
+      for (int place = 60; place < 110; ++place) wide += r[place - 1].s.tenths - r[place].s.tenths > 100;
+      f["all.gaps.over.10.60.110"] = std::to_string(wide);
+    }
+  }
+  return f;
+}
+
+TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputed) {
+  std::map<std::string, std::string> generated;
+  std::ifstream in(std::string(ZEL_BINARY_DIR) + "/generated/pages/figures.txt");
+  for (std::string line; std::getline(in, line);)
+    if (size_t eq = line.find(" = "); line[0] != '#' && eq != std::string::npos) generated[line.substr(0, eq)] = line.substr(eq + 3);
+  ASSERT_FALSE(generated.empty());
+  auto expected = figures_from_the_data();
+  int quoted = 0;
+  for (auto& page : std::filesystem::directory_iterator(std::string(ZEL_SOURCE_DIR) + "/content/pages")) {
+    std::ifstream src(page.path());
+    std::string text((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
+    for (size_t at = text.find("{="); at != std::string::npos; at = text.find("{=", at + 1)) {
+      std::string name = text.substr(at + 2, text.find('}', at) - at - 2);
+      ++quoted;
+      ASSERT_TRUE(expected.count(name)) << name << " in " << page.path().filename() << " is not recomputed here";
+      EXPECT_EQ(generated[name], expected[name]) << name;
+    }
+  }
+  EXPECT_GT(quoted, 40);
+  // A value the pages once got wrong by hand.
+  EXPECT_EQ(expected["may.flood.weekdays.Velvet Orbit"], "a Saturday, a Tuesday and a Friday");
 }
 
 }  // namespace
