@@ -403,7 +403,8 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //                          (games of 4000 MB and more), on.D.G (releases
 //                          on day D of May)
 //   may.nuked, may.nuke.least, may.nuke.most  nuked releases and the least
-//                          and most one of them would have scored
+//                          and most one of them would have scored;
+//                          may.nuked.for.R  nukes for reason R
 //   all.gaps.over.10.60.110  of the gaps between neighbouring places 60..110
 //                          of the all-time table, how many exceed ten points
 
@@ -524,15 +525,18 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.big.games." + g, big);
   }
   int nuked = 0, least = 1 << 30, most = 0;
+  std::map<std::string, int> for_reason;
   for (const Release& r : rels) {
     if (!r.nuked) continue;
     Release scored = r;
     scored.nuked = false;
     ++nuked;
+    ++for_reason[r.reason];
     least = std::min(least, release_points(scored));
     most = std::max(most, release_points(scored));
   }
   fig.set("may.nuked", nuked);
+  for (auto& [reason, n] : for_reason) fig.set("may.nuked.for." + reason, n);
   if (nuked > 0) {
     fig.set("may.nuke.least", tenths(least));
     fig.set("may.nuke.most", tenths(most));
