@@ -5,6 +5,7 @@
 
 #include "content/content.h"
 #include "content/page_grid.h"
+#include "render/skin.h"
 
 namespace zel {
 namespace {
@@ -133,6 +134,42 @@ TEST(Texts, MenuTablesAndStatusLines) {
   EXPECT_EQ(intro_line(1).size(), intro_line(2).size());
   EXPECT_EQ(scroller_text().substr(0, 66), std::string(66, ' '));
   EXPECT_FALSE(window_title().empty());
+}
+
+// The skins' button art against the fixed tints: a lit button (orange on
+// 'Grunge', light blue on 'Carbon') must come out brighter than it is unlit,
+// and a fully hovered one no darker, or lit buttons look disabled.
+TEST(SkinArt, LitAndHoveredButtonsReadBrighterThanIdle) {
+  Skins skins;
+  decode_skins(skins);
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  const int rects[2][10][4] = {
+      {{35, 40, 88, 19}, {35, 65, 88, 19}, {35, 90, 88, 19}, {672, 65, 88, 19}, {672, 90, 88, 19},
+       {672, 40, 88, 19}, {9, 132, 57, 19}, {73, 132, 57, 19}, {665, 132, 57, 19}, {729, 132, 57, 19}},
+      {{25, 49, 76, 19}, {25, 73, 76, 19}, {25, 97, 76, 19}, {698, 73, 76, 19}, {698, 97, 76, 19},
+       {698, 49, 76, 19}, {18, 137, 43, 8}, {79, 137, 44, 8}, {669, 137, 44, 8}, {733, 137, 43, 8}}};
+  // Lit tint (alpha, r, g, b) and the full hover glow, per skin.
+  const double kLit[2][4] = {{125, 125, 70, 20}, {95, 100, 150, 250}};
+  const double kHover[2][4] = {{125, 30, 50, 125}, {125, 50, 100, 250}};
+  for (int s = 0; s < 2; ++s)
+    for (int k = 0; k < 10; ++k) {
+      const int* r = rects[s][k];
+      // Mean luma of the button rectangle (inclusive) under a tint of alpha/256.
+      auto luma = [&](const double* t) {
+        double sum = 0, a = t[0] / 256;
+        for (int y = r[1]; y <= r[1] + r[3]; ++y)
+          for (int x = r[0]; x <= r[0] + r[2]; ++x) {
+            uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
+            double ch[3] = {double(c >> 16 & 0xFF), double(c >> 8 & 0xFF), double(c & 0xFF)};
+            for (int i = 0; i < 3; ++i) ch[i] = ch[i] * (1 - a) + t[i + 1] * a;
+            sum += 0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2];
+          }
+        return sum / ((r[2] + 1) * (r[3] + 1));
+      };
+      const double idle[4] = {0, 0, 0, 0};
+      EXPECT_GT(luma(kLit[s]), luma(idle) * 1.1) << "skin " << s + 1 << " button " << k + 1;
+      EXPECT_GE(luma(kHover[s]), luma(idle)) << "skin " << s + 1 << " button " << k + 1;
+    }
 }
 
 }  // namespace
