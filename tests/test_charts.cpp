@@ -348,6 +348,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays);
     for (auto& [d, day] : days[g]) {
       f["may.on." + std::to_string(d) + "." + g] = std::to_string(day.releases);
+      f["may.on." + std::to_string(d)] = std::to_string(std::stoi("0" + f["may.on." + std::to_string(d)]) + day.releases);
       if (day.releases == 8) full.push_back(std::to_string(d));
     }
     if (!full.empty()) f["may.full.days." + g] = and_list(full) + " May";
@@ -360,6 +361,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     if (r[0] != "before-2010") add(year, r[1], sc);
     if (r[0] == "2010-04") april[r[1]] = sc;
   }
+  const Table year_before = year, all_before = all;
   std::map<std::string, long> running;
   for (auto& [g, s] : all) running[g] = s.tenths;
   std::map<std::string, long> start = running;
@@ -382,16 +384,24 @@ std::map<std::string, std::string> figures_from_the_data() {
     add(year, g, sc);
     add(all, g, sc);
   }
-  const std::tuple<const char*, Table*, Table*> tables[] = {{"month", &month, &april}, {"year", &year, nullptr}, {"all", &all, nullptr}};
+  const std::tuple<std::string, const Table*, const Table*> tables[] = {
+      {"month", &month, &april}, {"year", &year, &year_before}, {"all", &all, &all_before}};
   for (auto [name, now, before] : tables) {
-    auto r = ranking(*now);
-    f[std::string(name) + ".lead"] = tenths_text(r[0].s.tenths - r[1].s.tenths);
+    auto r = ranking(*now), p = ranking(*before);
+    f[name + ".lead"] = tenths_text(r[0].s.tenths - r[1].s.tenths);
+    f[name + ".prev.lead"] = tenths_text(p[0].s.tenths - p[1].s.tenths);
+    Score sum;
+    for (auto& e : r) sum.tenths += e.s.tenths, sum.releases += e.s.releases;
+    f[name + ".groups"] = std::to_string(r.size());
+    f[name + ".releases"] = std::to_string(sum.releases);
+    f[name + ".total"] = tenths_text(sum.tenths);
     for (auto& e : r) {
-      f[std::string(name) + ".points." + e.group] = tenths_text(e.s.tenths);
-      f[std::string(name) + ".releases." + e.group] = std::to_string(e.s.releases);
-      if (before) f[std::string(name) + ".gain." + e.group] = tenths_text(e.s.tenths - (*before)[e.group].tenths);
+      f[name + ".points." + e.group] = tenths_text(e.s.tenths);
+      f[name + ".releases." + e.group] = std::to_string(e.s.releases);
+      auto was = before->find(e.group);
+      f[name + ".gain." + e.group] = tenths_text(e.s.tenths - (was == before->end() ? 0 : was->second.tenths));
     }
-    if (std::string(name) == "all") {
+    if (name == "all") {
       int wide = 0;
       for (int place = 60; place < 110; ++place) wide += r[place - 1].s.tenths - r[place].s.tenths > 100;
       f["all.gaps.over.10.60.110"] = std::to_string(wide);

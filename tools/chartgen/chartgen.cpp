@@ -388,7 +388,9 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //   month.* / year.* / all.*  the three charts: points.G, releases.G, pos.G
 //                          (position), prev.G (position in the table of
 //                          issue 42), gain.G (points against that table),
-//                          lead (points between first and second)
+//                          lead (points between first and second),
+//                          prev.lead (the same in issue 42's table),
+//                          groups, releases, total (all groups together)
 //   all.passed.A.B         the day A went ahead of B in the all-time table
 //                          for good, for every A that passed B during May
 //   may.*                  the month's releases of group G: days.G (days with
@@ -401,7 +403,7 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //                          exactly), image.mb.G ("410,055") and image.gb.G
 //                          (whole gigabytes of disc images), big.games.G
 //                          (games of 4000 MB and more), on.D.G (releases
-//                          on day D of May)
+//                          on day D of May); may.on.D the same for all groups
 //   may.nuked, may.nuke.least, may.nuke.most  nuked releases and the least
 //                          and most one of them would have scored;
 //                          may.nuked.for.R  nukes for reason R
@@ -469,6 +471,12 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c)
     if (s.points > 0) fig.set(prefix + ".gain." + g, (gain < 0 ? "-" : "") + tenths(std::abs(gain)));
   }
   if (now.size() > 1) fig.set(prefix + ".lead", tenths(now[0].points - now[1].points));
+  if (before.size() > 1) fig.set(prefix + ".prev.lead", tenths(before[0].points - before[1].points));
+  int total = 0, releases = 0;
+  for (const Entry& e : now) total += e.points, releases += e.releases;
+  fig.set(prefix + ".groups", static_cast<long>(now.size()));
+  fig.set(prefix + ".releases", releases);
+  fig.set(prefix + ".total", tenths(total));
 }
 
 void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
@@ -524,6 +532,9 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.image.gb." + g, image_mb / 1000);
     fig.set("may.big.games." + g, big);
   }
+  std::map<int, int> per_day;
+  for (const Release& r : rels) ++per_day[day_of(r)];
+  for (auto& [d, n] : per_day) fig.set("may.on." + std::to_string(d), n);
   int nuked = 0, least = 1 << 30, most = 0;
   std::map<std::string, int> for_reason;
   for (const Release& r : rels) {
