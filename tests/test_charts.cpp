@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
@@ -308,6 +311,9 @@ std::map<std::string, std::string> figures_from_the_data() {
   std::map<std::string, std::set<int>> flood_days;
   long nuke_least = 1000, nuke_most = 0;
   int nuked = 0;
+  std::map<std::string, std::array<long, 4>> by_type;  // releases, nuked, flood, tenths
+  std::map<int, int> bonus;                            // disc images by size bonus (half points)
+  int images = 0, dox_big = 0, flood = 0;
   for (const Row& r : read_data("releases.txt")) {
     const std::string &g = r[1], &type = r[2];
     int day = std::stoi(r[0].substr(8)), mb = std::stoi(r[3]);
@@ -316,23 +322,42 @@ std::map<std::string, std::string> figures_from_the_data() {
     ++d.releases;
     ++count[g][type];
     if (type == "GAME" && mb >= 4000) ++count[g]["big"];
-    if (type != "DOX") image_mb[g] += mb;
+    if (type != "DOX") image_mb[g] += mb, ++images, ++bonus[std::min(mb / 1000, 4)];
+    else dox_big += mb >= 100;
+    std::array<long, 4>& bt = by_type[type];
+    ++bt[0];
     if (r[4] != "OK") {
       ++count[g]["nuked"];
       ++nuked;
+      ++bt[1];
       ++count[""]["for." + r[4].substr(6)];
       nuke_least = std::min(nuke_least, worth);
       nuke_most = std::max(nuke_most, worth);
     } else if (++d.scored > 8) {
       ++count[g]["flood"];
+      ++bt[2];
+      ++flood;
       flood_tenths[g] += worth;
       flood_days[g].insert(day);
     } else {
       d.tenths += worth;
+      bt[3] += worth;
       if (type == "DOX") ++count[g]["dox scored"];
     }
   }
   f["may.nuked"] = std::to_string(nuked);
+  f["may.images"] = std::to_string(images);
+  f["may.dox.big"] = std::to_string(dox_big);
+  f["may.flood"] = std::to_string(flood);
+  for (auto& [b, n] : bonus) f["may.bonus." + tenths_text(b * 5)] = std::to_string(n);
+  long all_tenths = 0;
+  for (auto& [t, v] : by_type) all_tenths += v[3];
+  for (auto& [t, v] : by_type) {
+    const char* what[4] = {"releases", "nuked", "flood", "points"};
+    for (int i = 0; i < 3; ++i) f["may.type." + t + "." + what[i]] = std::to_string(v[i]);
+    f["may.type." + t + ".points"] = tenths_text(v[3]);
+    f["may.type." + t + ".share"] = std::to_string(static_cast<long>(std::lround(100.0 * v[3] / all_tenths)));
+  }
   for (auto& [reason, n] : count[""]) f["may.nuked." + reason] = std::to_string(n);
   count.erase("");
   f["may.nuke.least"] = tenths_text(nuke_least);
@@ -344,8 +369,10 @@ std::map<std::string, std::string> figures_from_the_data() {
     f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
     f["may.flood.points." + g] = tenths_text(flood_tenths[g]);
     std::vector<std::string> weekdays, full;
-    for (int d : flood_days[g]) weekdays.push_back(std::string("a ") + kWeekday[d % 7]);
+    std::vector<std::string> flood_list;
+    for (int d : flood_days[g]) weekdays.push_back(std::string("a ") + kWeekday[d % 7]), flood_list.push_back(std::to_string(d));
     if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays);
+    if (!weekdays.empty()) f["may.flood.days." + g] = and_list(flood_list) + " May";
     for (auto& [d, day] : days[g]) {
       f["may.on." + std::to_string(d) + "." + g] = std::to_string(day.releases);
       f["may.on." + std::to_string(d)] = std::to_string(std::stoi("0" + f["may.on." + std::to_string(d)]) + day.releases);
@@ -355,12 +382,16 @@ std::map<std::string, std::string> figures_from_the_data() {
   }
   // The three tables, and the all-time totals at the end of each day of May.
   Table month, april, year, all;
+  std::map<std::string, long> period_total;
   for (const Row& r : read_data("standings.txt")) {
     Score sc{tenths_of(r[2]), std::stoi(r[3])};
+    f["standing." + r[0] + ".points." + r[1]] = tenths_text(sc.tenths);
+    period_total[r[0]] += sc.tenths;
     add(all, r[1], sc);
     if (r[0] != "before-2010") add(year, r[1], sc);
     if (r[0] == "2010-04") april[r[1]] = sc;
   }
+  for (auto& [period, t] : period_total) f["standing." + period + ".total"] = tenths_text(t);
   const Table year_before = year, all_before = all;
   std::map<std::string, long> running;
   for (auto& [g, s] : all) running[g] = s.tenths;
@@ -395,8 +426,18 @@ std::map<std::string, std::string> figures_from_the_data() {
     f[name + ".groups"] = std::to_string(r.size());
     f[name + ".releases"] = std::to_string(sum.releases);
     f[name + ".total"] = tenths_text(sum.tenths);
+    char rate[16];
+    std::snprintf(rate, sizeof rate, "%.2f", std::floor(100.0 * sum.tenths / 10 / sum.releases + 0.5) / 100);
+    f[name + ".rate"] = rate;
     for (auto& e : r) {
       f[name + ".points." + e.group] = tenths_text(e.s.tenths);
+      const char* suffix[10] = {"th", "st", "nd", "rd", "th", "th", "th", "th", "th", "th"};
+      f[name + ".place." + e.group] = std::to_string(e.pos) + (e.pos % 100 / 10 == 1 ? "th" : suffix[e.pos % 10]);
+      for (auto& q : p)
+        if (q.group == e.group) f[name + ".moved." + e.group] = std::to_string(q.pos - e.pos);
+      char rate[16];
+      std::snprintf(rate, sizeof rate, "%.2f", std::floor(100.0 * e.s.tenths / 10 / e.s.releases + 0.5) / 100);
+      f[name + ".rate." + e.group] = rate;
       f[name + ".releases." + e.group] = std::to_string(e.s.releases);
       auto was = before->find(e.group);
       f[name + ".gain." + e.group] = tenths_text(e.s.tenths - (was == before->end() ? 0 : was->second.tenths));
@@ -405,6 +446,9 @@ std::map<std::string, std::string> figures_from_the_data() {
       int wide = 0;
       for (int place = 60; place < 110; ++place) wide += r[place - 1].s.tenths - r[place].s.tenths > 100;
       f["all.gaps.over.10.60.110"] = std::to_string(wide);
+      int silent = 0;
+      for (auto& e : r) silent += !year.count(e.group) || year.at(e.group).tenths == 0;
+      f["all.without.2010"] = std::to_string(silent);
     }
   }
   return f;
@@ -423,6 +467,7 @@ TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputed) {
     std::string text((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
     for (size_t at = text.find("{="); at != std::string::npos; at = text.find("{=", at + 1)) {
       std::string name = text.substr(at + 2, text.find('}', at) - at - 2);
+      if (size_t colon = name.rfind(':'); colon != std::string::npos && std::isdigit(name.back())) name.resize(colon);
       ++quoted;
       ASSERT_TRUE(expected.count(name)) << name << " in " << page.path().filename() << " is not recomputed here";
       EXPECT_EQ(generated[name], expected[name]) << name;

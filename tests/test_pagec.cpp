@@ -102,6 +102,10 @@ TEST(Pagec, FiguresAreFilledInTheCurrentColourAndChecked) {
   EXPECT_NE(unknown.status, 0);
   EXPECT_NE(unknown.errors.find("p.page:3"), std::string::npos) << unknown.errors;
   EXPECT_NE(compile("@page 2\n|0123456789 0123456789 {=long}\n", "menu_title = T\n", figures).status, 0);
+  // In a table: right-aligned in a given width, and never wider.
+  Compiled table = compile("@page 2\n|[{=may.flood.X Y:4}]\n", "menu_title = T\n", figures);
+  EXPECT_NE(table.cpp.find("{\"[  13]\", 6}"), std::string::npos) << table.errors;
+  EXPECT_NE(compile("@page 2\n|{=may.flood.X Y:1}\n", "menu_title = T\n", figures).status, 0);
 }
 
 TEST(Pagec, MenuEntriesFitAMenuColumn) {

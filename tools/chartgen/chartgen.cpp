@@ -386,11 +386,16 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 // figure belongs to one group:
 //
 //   month.* / year.* / all.*  the three charts: points.G, releases.G, pos.G
-//                          (position), prev.G (position in the table of
+//                          (position), place.G ("30th"), prev.G (position in the table of
 //                          issue 42), gain.G (points against that table),
 //                          lead (points between first and second),
 //                          prev.lead (the same in issue 42's table),
-//                          groups, releases, total (all groups together)
+//                          groups, releases, total (all groups together),
+//                          moved.G (places up since issue 42, negative
+//                          down), rate.G and rate (points per release)
+//   all.without.2010       groups of the all-time table with no 2010 points
+//   standing.P.points.G, standing.P.total  what the data file gives for an
+//                          earlier period P (before-2010, 2010-01 .. 2010-04)
 //   all.passed.A.B         the day A went ahead of B in the all-time table
 //                          for good, for every A that passed B during May
 //   may.*                  the month's releases of group G: days.G (days with
@@ -407,6 +412,12 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //   may.nuked, may.nuke.least, may.nuke.most  nuked releases and the least
 //                          and most one of them would have scored;
 //                          may.nuked.for.R  nukes for reason R
+//   may.type.T.releases, .nuked, .flood, .points, .share  the month's releases
+//                          of type T (GAME, APP, DEMO, DOX); share is the per
+//                          cent of all points
+//   may.flood, may.images  releases past the limit; disc images
+//   may.bonus.B            disc images whose size earns bonus B (0.0 .. 2.0)
+//   may.dox.big            DOX of 100 MB and more
 //   all.gaps.over.10.60.110  of the gaps between neighbouring places 60..110
 //                          of the all-time table, how many exceed ten points
 
@@ -457,12 +468,23 @@ struct FigureWriter {
   }
 };
 
+// Points (tenths) per release with two decimals, rounded half up.
+std::string per_release(int tenths, int releases) {
+  if (releases == 0) return "";
+  long hundredths = (tenths * 100L / releases + 5) / 10;
+  std::string frac = std::to_string(hundredths % 100);
+  return std::to_string(hundredths / 100) + "." + (frac.size() < 2 ? "0" : "") + frac;
+}
+
 void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c) {
   auto now = rank(c.now), before = rank(c.before);
   for (const Entry& e : now) {
     fig.set(prefix + ".points." + e.group, tenths(e.points));
     fig.set(prefix + ".releases." + e.group, e.releases);
     fig.set(prefix + ".pos." + e.group, e.position);
+    int tens = e.position % 100, ones = e.position % 10;
+    const char* suffix = tens >= 11 && tens <= 13 ? "th" : ones == 1 ? "st" : ones == 2 ? "nd" : ones == 3 ? "rd" : "th";
+    fig.set(prefix + ".place." + e.group, std::to_string(e.position) + suffix);
   }
   for (const Entry& e : before) fig.set(prefix + ".prev." + e.group, e.position);
   for (auto& [g, s] : c.now) {
@@ -474,6 +496,13 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c)
   if (before.size() > 1) fig.set(prefix + ".prev.lead", tenths(before[0].points - before[1].points));
   int total = 0, releases = 0;
   for (const Entry& e : now) total += e.points, releases += e.releases;
+  std::map<std::string, int> was;
+  for (const Entry& e : before) was[e.group] = e.position;
+  for (const Entry& e : now) {
+    if (was.count(e.group)) fig.set(prefix + ".moved." + e.group, was[e.group] - e.position);
+    fig.set(prefix + ".rate." + e.group, per_release(e.points, e.releases));
+  }
+  fig.set(prefix + ".rate", per_release(total, releases));
   fig.set(prefix + ".groups", static_cast<long>(now.size()));
   fig.set(prefix + ".releases", releases);
   fig.set(prefix + ".total", tenths(total));
@@ -533,7 +562,34 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.big.games." + g, big);
   }
   std::map<int, int> per_day;
-  for (const Release& r : rels) ++per_day[day_of(r)];
+  std::map<std::string, int> type_count, type_nuked, type_flood, type_points, bonus;
+  int flood = 0, images = 0, dox_big = 0, points = 0;
+  for (const Release& r : rels) {
+    ++per_day[day_of(r)];
+    ++type_count[r.type];
+    type_nuked[r.type] += r.nuked;
+    type_flood[r.type] += r.flood;
+    type_points[r.type] += r.points;
+    points += r.points;
+    flood += r.flood;
+    if (r.type == "DOX") {
+      dox_big += r.size_mb >= 100;
+    } else {
+      ++images;
+      ++bonus[tenths(std::min(20, 5 * (r.size_mb / 1000)))];
+    }
+  }
+  for (auto& [t, n] : type_count) {
+    fig.set("may.type." + t + ".releases", n);
+    fig.set("may.type." + t + ".nuked", type_nuked[t]);
+    fig.set("may.type." + t + ".flood", type_flood[t]);
+    fig.set("may.type." + t + ".points", tenths(type_points[t]));
+    if (points > 0) fig.set("may.type." + t + ".share", (type_points[t] * 200L / points + 1) / 2);
+  }
+  for (auto& [b, n] : bonus) fig.set("may.bonus." + b, n);
+  fig.set("may.flood", flood);
+  fig.set("may.images", images);
+  fig.set("may.dox.big", dox_big);
   for (auto& [d, n] : per_day) fig.set("may.on." + std::to_string(d), n);
   int nuked = 0, least = 1 << 30, most = 0;
   std::map<std::string, int> for_reason;
@@ -620,6 +676,7 @@ int main(int argc, char** argv) {
 
   // Earlier standings: "before-2010" and the months 2010-01 .. 2010-04.
   std::map<std::string, std::map<std::string, Standing>> periods;
+  FigureWriter fig;
   for (auto& f : read_records(argv[2], 4)) {
     const std::string& where = f[4];
     if (f[0] != "before-2010" && !(f[0].size() == 7 && f[0] >= "2010-01" && f[0] <= "2010-04"))
@@ -628,6 +685,15 @@ int main(int argc, char** argv) {
     if (s.releases != 0) fail(where, "standing given twice");
     s.points = parse_tenths(f[2], where);
     s.releases = parse_number(f[3], where);
+  }
+
+  for (auto& [period, table] : periods) {
+    int total = 0;
+    for (auto& entry : table) {
+      fig.set("standing." + period + ".points." + entry.first, tenths(entry.second.points));
+      total += entry.second.points;
+    }
+    fig.set("standing." + period + ".total", tenths(total));
   }
 
   Chart month, year, all;
@@ -665,13 +731,18 @@ int main(int argc, char** argv) {
               "Movement against the all-time table of issue 42.");
   write_release_list(dir + "/04_releases.page", rels, rank(month.now));
 
-  FigureWriter fig;
   chart_figures(fig, "month", month);
   chart_figures(fig, "year", year);
   chart_figures(fig, "all", all);
   month_figures(fig, rels);
   passing_figures(fig, rels, all);
   gap_figures(fig, all);
+  int silent = 0;
+  for (const Entry& e : rank(all.now)) {
+    auto it = year.now.find(e.group);
+    silent += it == year.now.end() || it->second.points == 0;
+  }
+  fig.set("all.without.2010", silent);
   fig.save(dir + "/figures.txt");
   return 0;
 }

@@ -24,6 +24,8 @@
 //        tools/chartgen: "name = value" lines), in the current colour and
 //        face; an unknown name stops the build, and so does a line that the
 //        figure makes longer than 80 columns
+//   {=name:W}  the same, right-aligned in W columns (for tables); a longer
+//        value stops the build
 // Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
 // ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
 // added after the last line, so a page's length is its number of lines.
@@ -141,10 +143,19 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
         } else if (tag.size() > 1 && tag[0] == U'=') {
           std::string name;
           for (char32_t c : tag.substr(1)) name += c < 0x80 ? static_cast<char>(c) : '?';
+          size_t width = 0, colon = name.rfind(':');
+          if (colon != std::string::npos && colon + 1 < name.size() &&
+              name.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+            width = static_cast<size_t>(std::atoi(name.c_str() + colon + 1));
+            name.resize(colon);
+          }
           auto it = figures.find(name);
           if (it == figures.end()) fail(where, "unknown figure '" + name + "'");
           if (!extra_colour.empty()) fail(where, "text after '{_}'");
-          for (unsigned char b : it->second) {
+          if (it->second.size() > width && width > 0)
+            fail(where, "figure '" + name + "' (" + it->second + ") is wider than " + std::to_string(width) + " columns");
+          std::string value = std::string(width > it->second.size() ? width - it->second.size() : 0, ' ') + it->second;
+          for (unsigned char b : value) {
             if (!page_byte_allowed(b)) fail(where, "figure '" + name + "' is not page text");
             line.text += static_cast<char>(b);
             line.colour += colour;
