@@ -301,6 +301,12 @@ std::string and_list(const std::vector<std::string>& v) {
   return s;
 }
 
+long sum_of(const std::vector<Ranked>& r) {
+  long t = 0;
+  for (auto& e : r) t += e.s.tenths;
+  return t;
+}
+
 std::map<std::string, std::string> figures_from_the_data() {
   std::map<std::string, std::string> f;
   const char* kWeekday[7] = {"Friday", "Saturday", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday"};  // day % 7
@@ -366,6 +372,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     const std::pair<const char*, const char*> names[] = {{"games", "GAME"}, {"apps", "APP"}, {"demos", "DEMO"}, {"dox", "DOX"}, {"dox.scored", "dox scored"}, {"big.games", "big"}, {"nuked", "nuked"}, {"flood", "flood"}};
     for (auto [name, what] : names) f["may." + std::string(name) + "." + g] = std::to_string(c[what]);
     f["may.days." + g] = std::to_string(days[g].size());
+    f["may.images." + g] = std::to_string(c["GAME"] + c["APP"] + c["DEMO"]);
     f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
     f["may.flood.points." + g] = tenths_text(flood_tenths[g]);
     std::vector<std::string> weekdays, full;
@@ -431,6 +438,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     f[name + ".rate"] = rate;
     for (auto& e : r) {
       f[name + ".points." + e.group] = tenths_text(e.s.tenths);
+      f[name + ".pos." + e.group] = std::to_string(e.pos);
       const char* suffix[10] = {"th", "st", "nd", "rd", "th", "th", "th", "th", "th", "th"};
       f[name + ".place." + e.group] = std::to_string(e.pos) + (e.pos % 100 / 10 == 1 ? "th" : suffix[e.pos % 10]);
       for (auto& q : p)
@@ -438,6 +446,7 @@ std::map<std::string, std::string> figures_from_the_data() {
       char rate[16];
       std::snprintf(rate, sizeof rate, "%.2f", std::floor(100.0 * e.s.tenths / 10 / e.s.releases + 0.5) / 100);
       f[name + ".rate." + e.group] = rate;
+      f[name + ".share." + e.group] = tenths_text(std::lround(1000.0 * e.s.tenths / sum_of(r)));
       f[name + ".releases." + e.group] = std::to_string(e.s.releases);
       auto was = before->find(e.group);
       f[name + ".gain." + e.group] = tenths_text(e.s.tenths - (was == before->end() ? 0 : was->second.tenths));

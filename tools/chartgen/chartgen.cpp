@@ -392,7 +392,8 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //                          prev.lead (the same in issue 42's table),
 //                          groups, releases, total (all groups together),
 //                          moved.G (places up since issue 42, negative
-//                          down), rate.G and rate (points per release)
+//                          down), rate.G and rate (points per release),
+//                          share.G (per cent of all points, one decimal)
 //   all.without.2010       groups of the all-time table with no 2010 points
 //   standing.P.points.G, standing.P.total  what the data file gives for an
 //                          earlier period P (before-2010, 2010-01 .. 2010-04)
@@ -407,7 +408,8 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //                          most.in.a.day.G, full.days.G (days at the limit
 //                          exactly), image.mb.G ("410,055") and image.gb.G
 //                          (whole gigabytes of disc images), big.games.G
-//                          (games of 4000 MB and more), on.D.G (releases
+//                          (games of 4000 MB and more), images.G (disc
+//                          images), on.D.G (releases
 //                          on day D of May); may.on.D the same for all groups
 //   may.nuked, may.nuke.least, may.nuke.most  nuked releases and the least
 //                          and most one of them would have scored;
@@ -503,6 +505,8 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c)
     fig.set(prefix + ".rate." + e.group, per_release(e.points, e.releases));
   }
   fig.set(prefix + ".rate", per_release(total, releases));
+  for (const Entry& e : now)
+    if (total > 0) fig.set(prefix + ".share." + e.group, tenths((e.points * 2000L / total + 1) / 2));
   fig.set(prefix + ".groups", static_cast<long>(now.size()));
   fig.set(prefix + ".releases", releases);
   fig.set(prefix + ".total", tenths(total));
@@ -560,6 +564,7 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.image.mb." + g, thousands(image_mb));
     fig.set("may.image.gb." + g, image_mb / 1000);
     fig.set("may.big.games." + g, big);
+    fig.set("may.images." + g, games + apps + demos);
   }
   std::map<int, int> per_day;
   std::map<std::string, int> type_count, type_nuked, type_flood, type_points, bonus;
