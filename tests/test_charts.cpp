@@ -288,10 +288,15 @@ TEST(StandingsData, GroupNamesAreVaried) {
 // The figures the articles quote ({=name} in content/pages/) against the same
 // figures worked out here from the data, release by release and day by day.
 std::string tenths_text(long t) {
-  std::string s = t < 0 ? "-" : "";
-  s += std::to_string(std::abs(t) / 10);
-  s += '.';
-  s += std::to_string(std::abs(t) % 10);
+  char s[24];
+  std::snprintf(s, sizeof s, "%s%ld.%ld", t < 0 ? "-" : "", std::abs(t) / 10, std::abs(t) % 10);
+  return s;
+}
+
+// Points per release with two decimals, from tenths.
+std::string rate_text(long tenths, long releases) {
+  char s[24];
+  std::snprintf(s, sizeof s, "%.2f", std::floor(10.0 * tenths / releases + 0.5) / 100);
   return s;
 }
 
@@ -299,12 +304,6 @@ std::string and_list(const std::vector<std::string>& v) {
   std::string s;
   for (size_t i = 0; i < v.size(); ++i) s += (i == 0 ? "" : i + 1 < v.size() ? ", " : " and ") + v[i];
   return s;
-}
-
-long sum_of(const std::vector<Ranked>& r) {
-  long t = 0;
-  for (auto& e : r) t += e.s.tenths;
-  return t;
 }
 
 std::map<std::string, std::string> figures_from_the_data() {
@@ -375,8 +374,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     f["may.images." + g] = std::to_string(c["GAME"] + c["APP"] + c["DEMO"]);
     f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
     f["may.flood.points." + g] = tenths_text(flood_tenths[g]);
-    std::vector<std::string> weekdays, full;
-    std::vector<std::string> flood_list;
+    std::vector<std::string> weekdays, full, flood_list;
     for (int d : flood_days[g]) weekdays.push_back(std::string("a ") + kWeekday[d % 7]), flood_list.push_back(std::to_string(d));
     if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays);
     if (!weekdays.empty()) f["may.flood.days." + g] = and_list(flood_list) + " May";
@@ -433,9 +431,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     f[name + ".groups"] = std::to_string(r.size());
     f[name + ".releases"] = std::to_string(sum.releases);
     f[name + ".total"] = tenths_text(sum.tenths);
-    char rate[16];
-    std::snprintf(rate, sizeof rate, "%.2f", std::floor(100.0 * sum.tenths / 10 / sum.releases + 0.5) / 100);
-    f[name + ".rate"] = rate;
+    f[name + ".rate"] = rate_text(sum.tenths, sum.releases);
     for (auto& e : r) {
       f[name + ".points." + e.group] = tenths_text(e.s.tenths);
       f[name + ".pos." + e.group] = std::to_string(e.pos);
@@ -443,10 +439,8 @@ std::map<std::string, std::string> figures_from_the_data() {
       f[name + ".place." + e.group] = std::to_string(e.pos) + (e.pos % 100 / 10 == 1 ? "th" : suffix[e.pos % 10]);
       for (auto& q : p)
         if (q.group == e.group) f[name + ".moved." + e.group] = std::to_string(q.pos - e.pos);
-      char rate[16];
-      std::snprintf(rate, sizeof rate, "%.2f", std::floor(100.0 * e.s.tenths / 10 / e.s.releases + 0.5) / 100);
-      f[name + ".rate." + e.group] = rate;
-      f[name + ".share." + e.group] = tenths_text(std::lround(1000.0 * e.s.tenths / sum_of(r)));
+      f[name + ".rate." + e.group] = rate_text(e.s.tenths, e.s.releases);
+      f[name + ".share." + e.group] = tenths_text(std::lround(1000.0 * e.s.tenths / sum.tenths));
       f[name + ".releases." + e.group] = std::to_string(e.s.releases);
       auto was = before->find(e.group);
       f[name + ".gain." + e.group] = tenths_text(e.s.tenths - (was == before->end() ? 0 : was->second.tenths));
