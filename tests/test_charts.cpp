@@ -6,9 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstring>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -198,6 +204,281 @@ TEST(ReleaseList, TotalsAgreeWithTheMonthlyChart) {
     EXPECT_EQ(seen[i].second.tenths, want[i].s.tenths) << want[i].group;
     EXPECT_EQ(seen[i].second.releases, want[i].s.releases) << want[i].group;
   }
+}
+
+// The release list reads as made by people: a series belongs to one group and
+// its parts come in order, an application's versions rise, documentation covers
+// games, nuke reasons fit the type, and only a dupe repeats a title.
+TEST(ReleaseData, TitlesFollowTheRulesOfTheirType) {
+  // Trailing words that mark a part of a series, and the order of the parts.
+  const std::pair<const char*, int> kMarks[] = {
+      {" Party Version", -1}, {" Final", 1}, {" Remix", 2}, {" Gold Edition", 5}, {" Remastered", 5}, {" Redux", 5},
+      {" Director's Cut", 5}, {" Complete Edition", 5}, {" VI", 60}, {" IV", 40}, {" V", 50}, {" III", 30}, {" II", 20},
+      {" 2", 20}, {" 3", 30}, {" 4", 40}, {" 5", 50}, {" 6", 60}};
+  const std::set<std::string> kDoxKinds = {"Manual", "Walkthrough", "Modding Guide", "Level Maps", "Developer Diary",
+                                           "FAQ", "Art Book", "Reference Card", "Strategy Guide", "Handbook",
+                                           "Quick Start", "Source Notes", "Speedrun Notes", "Map Atlas"};
+  const std::regex kVersion(R"((.+) (v?\d+(\.\d+)*))");
+  std::set<std::string> titles, games;
+  std::map<std::string, std::string> owner;                          // series or product -> group
+  std::map<std::string, std::vector<long>> last;                     // group + series -> rank or version
+  std::set<std::string> groups;
+  for (const char* file : {"releases.txt", "standings.txt"})
+    for (const Row& r : read_data(file)) groups.insert(r[1]);
+  for (const Row& r : read_data("releases.txt")) {
+    const std::string &group = r[1], &type = r[2], &status = r[4], &title = r[5];
+    SCOPED_TRACE(r[0] + " " + group + ": " + title);
+    if (status == "NUKED:dupe") {
+      EXPECT_TRUE(titles.count(type + title)) << "a dupe repeats an earlier release";
+      continue;
+    }
+    EXPECT_TRUE(titles.insert(type + title).second) << "only a dupe repeats a title";
+    EXPECT_TRUE(status != "NUKED:broken.image" || type != "DOX") << "only a disc image can be broken";
+    std::string series = title;
+    std::vector<long> rank;
+    if (type == "DOX") {
+      size_t cut = title.size();
+      while ((cut = title.rfind(' ', cut - 1)) != std::string::npos && !kDoxKinds.count(title.substr(cut + 1))) {}
+      ASSERT_NE(cut, std::string::npos) << "DOX name what they are";
+      EXPECT_TRUE(games.count(title.substr(0, cut))) << "DOX cover a game released before them";
+      continue;
+    }
+    if (type == "APP") {
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(title, m, kVersion)) << "an application carries its version";
+      series = m[1];
+      std::string v = m[2].str().substr(m[2].str()[0] == 'v');
+      for (size_t at = 0; at != std::string::npos; at = v.find('.', at) == std::string::npos ? std::string::npos : v.find('.', at) + 1)
+        rank.push_back(std::stol(v.substr(at)));
+    } else {
+      if (type == "GAME") games.insert(title);
+      long part = 10;
+      for (bool cut = true; cut;) {
+        cut = false;
+        for (auto [mark, order] : kMarks)
+          if (std::string_view(series).ends_with(mark) && series.size() > std::strlen(mark)) {
+            series.resize(series.size() - std::strlen(mark));
+            part += order;
+            cut = true;
+          }
+      }
+      series = series.substr(0, series.find(':'));
+      rank.push_back(part);
+    }
+    EXPECT_FALSE(groups.count(series)) << "a title is not a group's name";
+    auto [it, fresh] = owner.emplace(type + series, group);
+    EXPECT_EQ(it->second, group) << "'" << series << "' belongs to another group";
+    std::vector<long>& before = last[group + "|" + type + series];
+    EXPECT_TRUE(fresh || before < rank) << "the parts of '" << series << "' come in order";
+    before = rank;
+  }
+}
+
+// The all-time table's groups: no first word is shared by more than two names.
+TEST(StandingsData, GroupNamesAreVaried) {
+  std::set<std::string> groups;
+  for (const char* file : {"releases.txt", "standings.txt"})
+    for (const Row& r : read_data(file)) groups.insert(r[1]);
+  std::map<std::string, int> first_words;
+  for (const std::string& g : groups) ++first_words[g.substr(0, g.find(' '))];
+  for (auto& [word, n] : first_words) EXPECT_LE(n, 2) << word;
+  EXPECT_GT(groups.size(), 160u);
+}
+
+// The figures the articles quote ({=name} in content/pages/) against the same
+// figures worked out here from the data, release by release and day by day.
+std::string tenths_text(long t) {
+  char s[24];
+  std::snprintf(s, sizeof s, "%s%ld.%ld", t < 0 ? "-" : "", std::abs(t) / 10, std::abs(t) % 10);
+  return s;
+}
+
+// Points per release with two decimals, from tenths.
+std::string rate_text(long tenths, long releases) {
+  char s[24];
+  std::snprintf(s, sizeof s, "%.2f", std::floor(10.0 * tenths / releases + 0.5) / 100);
+  return s;
+}
+
+std::string and_list(const std::vector<std::string>& v) {
+  std::string s;
+  for (size_t i = 0; i < v.size(); ++i) s += (i == 0 ? "" : i + 1 < v.size() ? ", " : " and ") + v[i];
+  return s;
+}
+
+std::map<std::string, std::string> figures_from_the_data() {
+  std::map<std::string, std::string> f;
+  const char* kWeekday[7] = {"Friday", "Saturday", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday"};  // day % 7
+  struct Day { int releases = 0, scored = 0; long tenths = 0; };
+  std::map<std::string, std::map<int, Day>> days;  // group -> day of May
+  std::map<std::string, std::map<std::string, int>> count;  // group -> what -> how many
+  std::map<std::string, long> flood_tenths, image_mb;
+  std::map<std::string, std::set<int>> flood_days;
+  long nuke_least = 1000, nuke_most = 0;
+  int nuked = 0;
+  std::map<std::string, std::array<long, 4>> by_type;  // releases, nuked, flood, tenths
+  std::map<int, int> bonus;                            // disc images by size bonus (half points)
+  int images = 0, dox_big = 0, flood = 0;
+  for (const Row& r : read_data("releases.txt")) {
+    const std::string &g = r[1], &type = r[2];
+    int day = std::stoi(r[0].substr(8)), mb = std::stoi(r[3]);
+    long worth = type == "DOX" ? (mb >= 100 ? 15 : 10) : (type == "GAME" ? 30 : type == "APP" ? 20 : 15) + std::min(mb / 1000, 4) * 5;
+    Day& d = days[g][day];
+    ++d.releases;
+    ++count[g][type];
+    if (type == "GAME" && mb >= 4000) ++count[g]["big"];
+    if (type != "DOX") image_mb[g] += mb, ++images, ++bonus[std::min(mb / 1000, 4)];
+    else dox_big += mb >= 100;
+    std::array<long, 4>& bt = by_type[type];
+    ++bt[0];
+    if (r[4] != "OK") {
+      ++count[g]["nuked"];
+      ++nuked;
+      ++bt[1];
+      ++count[""]["for." + r[4].substr(6)];
+      nuke_least = std::min(nuke_least, worth);
+      nuke_most = std::max(nuke_most, worth);
+    } else if (++d.scored > 8) {
+      ++count[g]["flood"];
+      ++bt[2];
+      ++flood;
+      flood_tenths[g] += worth;
+      flood_days[g].insert(day);
+    } else {
+      d.tenths += worth;
+      bt[3] += worth;
+      if (type == "DOX") ++count[g]["dox scored"];
+    }
+  }
+  f["may.nuked"] = std::to_string(nuked);
+  f["may.images"] = std::to_string(images);
+  f["may.dox.big"] = std::to_string(dox_big);
+  f["may.flood"] = std::to_string(flood);
+  for (auto& [b, n] : bonus) f["may.bonus." + tenths_text(b * 5)] = std::to_string(n);
+  long all_tenths = 0;
+  for (auto& [t, v] : by_type) all_tenths += v[3];
+  for (auto& [t, v] : by_type) {
+    const char* what[4] = {"releases", "nuked", "flood", "points"};
+    for (int i = 0; i < 3; ++i) f["may.type." + t + "." + what[i]] = std::to_string(v[i]);
+    f["may.type." + t + ".points"] = tenths_text(v[3]);
+    f["may.type." + t + ".share"] = std::to_string(static_cast<long>(std::lround(100.0 * v[3] / all_tenths)));
+  }
+  for (auto& [reason, n] : count[""]) f["may.nuked." + reason] = std::to_string(n);
+  count.erase("");
+  f["may.nuke.least"] = tenths_text(nuke_least);
+  f["may.nuke.most"] = tenths_text(nuke_most);
+  for (auto& [g, c] : count) {
+    const std::pair<const char*, const char*> names[] = {{"games", "GAME"}, {"apps", "APP"}, {"demos", "DEMO"}, {"dox", "DOX"}, {"dox.scored", "dox scored"}, {"big.games", "big"}, {"nuked", "nuked"}, {"flood", "flood"}};
+    for (auto [name, what] : names) f["may." + std::string(name) + "." + g] = std::to_string(c[what]);
+    f["may.days." + g] = std::to_string(days[g].size());
+    f["may.images." + g] = std::to_string(c["GAME"] + c["APP"] + c["DEMO"]);
+    f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
+    f["may.flood.points." + g] = tenths_text(flood_tenths[g]);
+    std::vector<std::string> weekdays, full, flood_list;
+    for (int d : flood_days[g]) weekdays.push_back(std::string("a ") + kWeekday[d % 7]), flood_list.push_back(std::to_string(d));
+    if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays);
+    if (!weekdays.empty()) f["may.flood.days." + g] = and_list(flood_list) + " May";
+    for (auto& [d, day] : days[g]) {
+      f["may.on." + std::to_string(d) + "." + g] = std::to_string(day.releases);
+      f["may.on." + std::to_string(d)] = std::to_string(std::stoi("0" + f["may.on." + std::to_string(d)]) + day.releases);
+      if (day.releases == 8) full.push_back(std::to_string(d));
+    }
+    if (!full.empty()) f["may.full.days." + g] = and_list(full) + " May";
+  }
+  // The three tables, and the all-time totals at the end of each day of May.
+  Table month, april, year, all;
+  std::map<std::string, long> period_total;
+  for (const Row& r : read_data("standings.txt")) {
+    Score sc{tenths_of(r[2]), std::stoi(r[3])};
+    f["standing." + r[0] + ".points." + r[1]] = tenths_text(sc.tenths);
+    period_total[r[0]] += sc.tenths;
+    add(all, r[1], sc);
+    if (r[0] != "before-2010") add(year, r[1], sc);
+    if (r[0] == "2010-04") april[r[1]] = sc;
+  }
+  for (auto& [period, t] : period_total) f["standing." + period + ".total"] = tenths_text(t);
+  const Table year_before = year, all_before = all;
+  std::map<std::string, long> running;
+  for (auto& [g, s] : all) running[g] = s.tenths;
+  std::map<std::string, long> start = running;
+  std::map<std::pair<std::string, std::string>, int> passed;
+  for (int day = 1; day <= 31; ++day) {
+    std::map<std::string, long> before = running;
+    for (auto& [g, d] : days)
+      if (d.count(day)) running[g] += d[day].tenths;
+    for (auto& [a, ta] : running)
+      for (auto& [b, tb] : running)
+        if (ta > tb && before[a] <= before[b]) passed[{a, b}] = day;
+  }
+  for (auto& [ab, day] : passed)
+    if (start[ab.first] <= start[ab.second] && running[ab.first] > running[ab.second])
+      f["all.passed." + ab.first + "." + ab.second] = std::to_string(day) + " May";
+  for (auto& [g, d] : days) {
+    Score sc;
+    for (auto& [n, day] : d) sc.tenths += day.tenths, sc.releases += day.releases;
+    month[g] = sc;
+    add(year, g, sc);
+    add(all, g, sc);
+  }
+  const std::tuple<std::string, const Table*, const Table*> tables[] = {
+      {"month", &month, &april}, {"year", &year, &year_before}, {"all", &all, &all_before}};
+  for (auto [name, now, before] : tables) {
+    auto r = ranking(*now), p = ranking(*before);
+    f[name + ".lead"] = tenths_text(r[0].s.tenths - r[1].s.tenths);
+    f[name + ".prev.lead"] = tenths_text(p[0].s.tenths - p[1].s.tenths);
+    Score sum;
+    for (auto& e : r) sum.tenths += e.s.tenths, sum.releases += e.s.releases;
+    f[name + ".groups"] = std::to_string(r.size());
+    f[name + ".releases"] = std::to_string(sum.releases);
+    f[name + ".total"] = tenths_text(sum.tenths);
+    f[name + ".rate"] = rate_text(sum.tenths, sum.releases);
+    for (auto& e : r) {
+      f[name + ".points." + e.group] = tenths_text(e.s.tenths);
+      f[name + ".pos." + e.group] = std::to_string(e.pos);
+      const char* suffix[10] = {"th", "st", "nd", "rd", "th", "th", "th", "th", "th", "th"};
+      f[name + ".place." + e.group] = std::to_string(e.pos) + (e.pos % 100 / 10 == 1 ? "th" : suffix[e.pos % 10]);
+      for (auto& q : p)
+        if (q.group == e.group) f[name + ".moved." + e.group] = std::to_string(q.pos - e.pos);
+      f[name + ".rate." + e.group] = rate_text(e.s.tenths, e.s.releases);
+      f[name + ".share." + e.group] = tenths_text(std::lround(1000.0 * e.s.tenths / sum.tenths));
+      f[name + ".releases." + e.group] = std::to_string(e.s.releases);
+      auto was = before->find(e.group);
+      f[name + ".gain." + e.group] = tenths_text(e.s.tenths - (was == before->end() ? 0 : was->second.tenths));
+    }
+    if (name == "all") {
+      int wide = 0;
+      for (int place = 60; place < 110; ++place) wide += r[place - 1].s.tenths - r[place].s.tenths > 100;
+      f["all.gaps.over.10.60.110"] = std::to_string(wide);
+      int silent = 0;
+      for (auto& e : r) silent += !year.count(e.group) || year.at(e.group).tenths == 0;
+      f["all.without.2010"] = std::to_string(silent);
+    }
+  }
+  return f;
+}
+
+TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputed) {
+  std::map<std::string, std::string> generated;
+  std::ifstream in(std::string(ZEL_BINARY_DIR) + "/generated/pages/figures.txt");
+  for (std::string line; std::getline(in, line);)
+    if (size_t eq = line.find(" = "); line[0] != '#' && eq != std::string::npos) generated[line.substr(0, eq)] = line.substr(eq + 3);
+  ASSERT_FALSE(generated.empty());
+  auto expected = figures_from_the_data();
+  int quoted = 0;
+  for (auto& page : std::filesystem::directory_iterator(std::string(ZEL_SOURCE_DIR) + "/content/pages")) {
+    std::ifstream src(page.path());
+    std::string text((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
+    for (size_t at = text.find("{="); at != std::string::npos; at = text.find("{=", at + 1)) {
+      std::string name = text.substr(at + 2, text.find('}', at) - at - 2);
+      if (size_t colon = name.rfind(':'); colon != std::string::npos && std::isdigit(name.back())) name.resize(colon);
+      ++quoted;
+      ASSERT_TRUE(expected.count(name)) << name << " in " << page.path().filename() << " is not recomputed here";
+      EXPECT_EQ(generated[name], expected[name]) << name;
+    }
+  }
+  EXPECT_GT(quoted, 40);
+  // A value the pages once got wrong by hand.
+  EXPECT_EQ(expected["may.flood.weekdays.Velvet Orbit"], "a Saturday, a Tuesday and a Friday");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "content/content.h"
 #include "content/page_grid.h"
+#include "render/layout.h"
+#include "render/skin.h"
 
 namespace zel {
 namespace {
@@ -67,6 +69,37 @@ TEST(LoadPage, ShortPageAfterLongPageLeavesNoTextBelowItsEnd) {
   // The marker's own row is not rewritten; row 5000 is never loaded.
   EXPECT_EQ(g->rows[static_cast<size_t>(end)].cells[1].ch, 'X');
   EXPECT_EQ(g->rows[5000].cells[1].ch, 'X');
+}
+
+// The skins' button art against the fixed tints: a lit button (orange on
+// 'Grunge', light blue on 'Carbon') must come out brighter than it is unlit,
+// and a fully hovered one no darker, or lit buttons look disabled.
+TEST(SkinArt, LitAndHoveredButtonsReadBrighterThanIdle) {
+  Skins skins;
+  decode_skins(skins);
+  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  // Lit tint (alpha, r, g, b) and the full hover glow, per skin.
+  const double kLit[2][4] = {{125, 125, 70, 20}, {95, 100, 150, 250}};
+  const double kHover[2][4] = {{125, 30, 50, 125}, {125, 50, 100, 250}};
+  for (int s = 0; s < 2; ++s)
+    for (int k = 1; k <= kButtonCount; ++k) {
+      const ButtonRect& r = kButtonRects[s][k];
+      // Mean luma of the button rectangle (inclusive) under a tint of alpha/256.
+      auto luma = [&](const double* t) {
+        double sum = 0, a = t[0] / 256;
+        for (int y = r.y; y <= r.y + r.h; ++y)
+          for (int x = r.x; x <= r.x + r.w; ++x) {
+            uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
+            double ch[3] = {double(c >> 16 & 0xFF), double(c >> 8 & 0xFF), double(c & 0xFF)};
+            for (int i = 0; i < 3; ++i) ch[i] = ch[i] * (1 - a) + t[i + 1] * a;
+            sum += 0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2];
+          }
+        return sum / ((r.w + 1) * (r.h + 1));
+      };
+      const double idle[4] = {0, 0, 0, 0};
+      EXPECT_GT(luma(kLit[s]), luma(idle) * 1.1) << "skin " << s + 1 << " button " << k;
+      EXPECT_GE(luma(kHover[s]), luma(idle)) << "skin " << s + 1 << " button " << k;
+    }
 }
 
 }  // namespace

@@ -35,12 +35,14 @@ std::string read(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-Compiled compile(const std::string& page, const std::string& texts = "menu_title = T\n") {
+Compiled compile(const std::string& page, const std::string& texts = "menu_title = T\n",
+                  const std::string& figures = "") {
   write("p.page", page);
   write("t.txt", texts);
+  write("f.txt", figures);
   std::string out = dir() + "/out.cpp", err = dir() + "/err.txt";
   std::remove(out.c_str());
-  std::string cmd = kPagec + " " + out + " " + dir() + "/t.txt " + dir() + "/p.page 2> " + err;
+  std::string cmd = kPagec + " " + out + " " + dir() + "/t.txt --figures " + dir() + "/f.txt " + dir() + "/p.page 2> " + err;
   Compiled c;
   int rc = std::system(cmd.c_str());
   c.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
@@ -89,6 +91,28 @@ TEST(Pagec, RefusesWhatThePagesCannotShow) {
   EXPECT_NE(compile("@page 1\n|{Q\n").status, 0);                // unclosed markup
   EXPECT_NE(compile("@page 1\n|{zz}\n").status, 0);              // unknown markup
   EXPECT_NE(compile("@page 1\n|\xFF\xFE\n").status, 0);          // not UTF-8
+}
+
+TEST(Pagec, FiguresAreFilledInTheCurrentColourAndChecked) {
+  const std::string figures = "# made by chartgen\nmay.flood.X Y = 13\nlong = " + std::string(70, '9') + "\n";
+  Compiled c = compile("@page 2\n|ab {P}{=may.flood.X Y}{} cd\n", "menu_title = T\n", figures);
+  ASSERT_EQ(c.status, 0) << c.errors;
+  EXPECT_NE(c.cpp.find("{\"ab 13 cd\", 8}, std::string_view{\"111PP111"), std::string::npos) << c.cpp;
+  Compiled unknown = compile("@page 2\n|\n|{=may.flood.Z}\n", "menu_title = T\n", figures);
+  EXPECT_NE(unknown.status, 0);
+  EXPECT_NE(unknown.errors.find("p.page:3"), std::string::npos) << unknown.errors;
+  EXPECT_NE(compile("@page 2\n|0123456789 0123456789 {=long}\n", "menu_title = T\n", figures).status, 0);
+  // In a table: right-aligned in a given width, and never wider.
+  Compiled table = compile("@page 2\n|[{=may.flood.X Y:4}]\n", "menu_title = T\n", figures);
+  EXPECT_NE(table.cpp.find("{\"[  13]\", 6}"), std::string::npos) << table.errors;
+  EXPECT_NE(compile("@page 2\n|{=may.flood.X Y:1}\n", "menu_title = T\n", figures).status, 0);
+}
+
+TEST(Pagec, MenuEntriesFitAMenuColumn) {
+  EXPECT_EQ(compile("@page 1\n|x\n", "entry 18 = > Interview with Quasar IX\n").status, 0);
+  Compiled wide = compile("@page 1\n|x\n", "\nentry 18 = > Interview with Quasar Nine\n");
+  EXPECT_NE(wide.status, 0);
+  EXPECT_NE(wide.errors.find("t.txt:2"), std::string::npos) << wide.errors;
 }
 
 TEST(Pagec, TextsBuildStatusLinesAndScroller) {

@@ -22,7 +22,7 @@ const std::pair<int, const char*> kTable[21] = {
     {23, "> Group Of The Year"},     {182, "> Alltime Stats"},            {65, "> Alltime Overview"},
     {117, "Help"},                   {49, "> This Issues Editorial"},     {411, "Rules"},
     {87, "> Credits For The Charts"}, {59, "> Letters To The Editor"},    {129, "> This Issues Music"},
-    {7, "> Interview with you?"},    {257, "> Standard ISO Rules 2010!"}, {275, "> Interview with Quasar Nine"},
+    {7, "> Interview with you?"},    {257, "> Standard ISO Rules 2010!"}, {275, "> Interview with Quasar IX"},
     {3, "> New ISO/DOX rules Status!"}, {5, "> Article here"}};
 
 int page_length(int p) {

@@ -9,6 +9,8 @@
 //   OUTDIR/04_releases.page    every release of the month, group by group
 //   OUTDIR/05_yearly.page      the year so far
 //   OUTDIR/08_alltime.page     every point since the first issue
+//   OUTDIR/figures.txt         figures the articles quote ("name = value"),
+//                              filled into the pages by pagec's {=name}
 // Both inputs are described in docs/content.md. Any malformed line stops the
 // build with file:line and the reason. Output is deterministic.
 #include <algorithm>
@@ -375,6 +377,273 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
   w.save(path);
 }
 
+// ---------------------------------------------------------------- figures
+//
+// Every figure an article quotes from the data is computed here and written
+// as "name = value"; the page sources name it as {=name} and pagec fills it
+// in, so a changed data set cannot leave a stale number in an article. Names
+// are lower case words joined by dots, ending in a group name where the
+// figure belongs to one group:
+//
+//   month.* / year.* / all.*  the three charts: points.G, releases.G, pos.G
+//                          (position), place.G ("30th"), prev.G (position in the table of
+//                          issue 42), gain.G (points against that table),
+//                          lead (points between first and second),
+//                          prev.lead (the same in issue 42's table),
+//                          groups, releases, total (all groups together),
+//                          moved.G (places up since issue 42, negative
+//                          down), rate.G and rate (points per release),
+//                          share.G (per cent of all points, one decimal)
+//   all.without.2010       groups of the all-time table with no 2010 points
+//   standing.P.points.G, standing.P.total  what the data file gives for an
+//                          earlier period P (before-2010, 2010-01 .. 2010-04)
+//   all.passed.A.B         the day A went ahead of B in the all-time table
+//                          for good, for every A that passed B during May
+//   may.*                  the month's releases of group G: days.G (days with
+//                          a release), games.G, apps.G, demos.G, dox.G,
+//                          dox.scored.G, nuked.G, flood.G (releases past the
+//                          daily limit), flood.points.G (what they would have
+//                          scored), flood.days.G ("1, 4 and 14 May"),
+//                          flood.weekdays.G ("a Saturday and a Friday"),
+//                          most.in.a.day.G, full.days.G (days at the limit
+//                          exactly), image.mb.G ("410,055") and image.gb.G
+//                          (whole gigabytes of disc images), big.games.G
+//                          (games of 4000 MB and more), images.G (disc
+//                          images), on.D.G (releases
+//                          on day D of May); may.on.D the same for all groups
+//   may.nuked, may.nuke.least, may.nuke.most  nuked releases and the least
+//                          and most one of them would have scored;
+//                          may.nuked.for.R  nukes for reason R
+//   may.type.T.releases, .nuked, .flood, .points, .share  the month's releases
+//                          of type T (GAME, APP, DEMO, DOX); share is the per
+//                          cent of all points
+//   may.flood, may.images  releases past the limit; disc images
+//   may.bonus.B            disc images whose size earns bonus B (0.0 .. 2.0)
+//   may.dox.big            DOX of 100 MB and more
+//   all.gaps.over.10.60.110  of the gaps between neighbouring places 60..110
+//                          of the all-time table, how many exceed ten points
+
+// 410055 -> "410,055".
+std::string thousands(long n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+int day_of(const Release& r) { return std::atoi(r.date.c_str() + 8); }
+
+// "1 May", "1 and 4 May", "1, 4 and 14 May"; "" for none.
+std::string list_words(const std::vector<std::string>& items) {
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i)
+    out += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+  return out;
+}
+
+std::string day_list(const std::vector<int>& days) {
+  std::vector<std::string> s;
+  for (int d : days) s.push_back(std::to_string(d));
+  return s.empty() ? "" : list_words(s) + " May";
+}
+
+// 1 May 2010 was a Saturday.
+std::string weekday_of_may(int day) {
+  static const char* const kNames[7] = {"Saturday", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday"};
+  return kNames[(day - 1) % 7];
+}
+
+struct FigureWriter {
+  std::map<std::string, std::string> values;
+  // An empty figure is left out, so that quoting it stops the build.
+  void set(const std::string& name, const std::string& value) {
+    if (!value.empty()) values[name] = value;
+  }
+  void set(const std::string& name, long value) { values[name] = std::to_string(value); }
+  void save(const std::string& path) {
+    std::ofstream f(path);
+    f << "# Generated by tools/chartgen from content/charts/. Do not edit.\n";
+    for (auto& [k, v] : values) f << k << " = " << v << "\n";
+    if (!f) fail(path, "cannot write");
+  }
+};
+
+// Points (tenths) per release with two decimals, rounded half up.
+std::string per_release(int tenths, int releases) {
+  if (releases == 0) return "";
+  long hundredths = (tenths * 100L / releases + 5) / 10;
+  std::string frac = std::to_string(hundredths % 100);
+  return std::to_string(hundredths / 100) + "." + (frac.size() < 2 ? "0" : "") + frac;
+}
+
+void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c) {
+  auto now = rank(c.now), before = rank(c.before);
+  for (const Entry& e : now) {
+    fig.set(prefix + ".points." + e.group, tenths(e.points));
+    fig.set(prefix + ".releases." + e.group, e.releases);
+    fig.set(prefix + ".pos." + e.group, e.position);
+    int tens = e.position % 100, ones = e.position % 10;
+    const char* suffix = tens >= 11 && tens <= 13 ? "th" : ones == 1 ? "st" : ones == 2 ? "nd" : ones == 3 ? "rd" : "th";
+    fig.set(prefix + ".place." + e.group, std::to_string(e.position) + suffix);
+  }
+  for (const Entry& e : before) fig.set(prefix + ".prev." + e.group, e.position);
+  for (auto& [g, s] : c.now) {
+    auto was = c.before.find(g);
+    int gain = s.points - (was == c.before.end() ? 0 : was->second.points);
+    if (s.points > 0) fig.set(prefix + ".gain." + g, (gain < 0 ? "-" : "") + tenths(std::abs(gain)));
+  }
+  if (now.size() > 1) fig.set(prefix + ".lead", tenths(now[0].points - now[1].points));
+  if (before.size() > 1) fig.set(prefix + ".prev.lead", tenths(before[0].points - before[1].points));
+  int total = 0, releases = 0;
+  for (const Entry& e : now) total += e.points, releases += e.releases;
+  std::map<std::string, int> was;
+  for (const Entry& e : before) was[e.group] = e.position;
+  for (const Entry& e : now) {
+    if (was.count(e.group)) fig.set(prefix + ".moved." + e.group, was[e.group] - e.position);
+    fig.set(prefix + ".rate." + e.group, per_release(e.points, e.releases));
+  }
+  fig.set(prefix + ".rate", per_release(total, releases));
+  for (const Entry& e : now)
+    if (total > 0) fig.set(prefix + ".share." + e.group, tenths((e.points * 2000L / total + 1) / 2));
+  fig.set(prefix + ".groups", static_cast<long>(now.size()));
+  fig.set(prefix + ".releases", releases);
+  fig.set(prefix + ".total", tenths(total));
+}
+
+void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
+  std::map<std::string, std::vector<const Release*>> by_group;
+  for (const Release& r : rels) by_group[r.group].push_back(&r);
+  for (auto& [g, mine] : by_group) {
+    std::map<int, int> per_day;
+    std::set<int> flood_days;
+    long image_mb = 0;
+    int games = 0, apps = 0, demos = 0, dox = 0, dox_scored = 0, nuked = 0, flood = 0, flood_points = 0, big = 0;
+    for (const Release* r : mine) {
+      ++per_day[day_of(*r)];
+      if (r->type == "DOX") {
+        ++dox;
+        dox_scored += r->points > 0;
+      } else {
+        image_mb += r->size_mb;
+      }
+      games += r->type == "GAME";
+      apps += r->type == "APP";
+      demos += r->type == "DEMO";
+      big += r->type == "GAME" && r->size_mb >= 4000;
+      nuked += r->nuked;
+      if (r->flood) {
+        ++flood;
+        flood_points += release_points(*r);
+        flood_days.insert(day_of(*r));
+      }
+    }
+    int most = 0;
+    std::vector<int> full;
+    for (auto& [d, n] : per_day) {
+      fig.set("may.on." + std::to_string(d) + "." + g, n);
+      most = std::max(most, n);
+      if (n == kDailyLimit) full.push_back(d);
+    }
+    std::vector<std::string> weekdays;
+    for (int d : flood_days) weekdays.push_back("a " + weekday_of_may(d));
+    fig.set("may.days." + g, static_cast<long>(per_day.size()));
+    fig.set("may.games." + g, games);
+    fig.set("may.apps." + g, apps);
+    fig.set("may.demos." + g, demos);
+    fig.set("may.dox." + g, dox);
+    fig.set("may.dox.scored." + g, dox_scored);
+    fig.set("may.nuked." + g, nuked);
+    fig.set("may.flood." + g, flood);
+    fig.set("may.flood.points." + g, tenths(flood_points));
+    fig.set("may.flood.days." + g, day_list({flood_days.begin(), flood_days.end()}));
+    fig.set("may.flood.weekdays." + g, list_words(weekdays));
+    fig.set("may.most.in.a.day." + g, most);
+    fig.set("may.full.days." + g, day_list(full));
+    fig.set("may.image.mb." + g, thousands(image_mb));
+    fig.set("may.image.gb." + g, image_mb / 1000);
+    fig.set("may.big.games." + g, big);
+    fig.set("may.images." + g, games + apps + demos);
+  }
+  std::map<int, int> per_day;
+  std::map<std::string, int> type_count, type_nuked, type_flood, type_points, bonus;
+  int flood = 0, images = 0, dox_big = 0, points = 0;
+  for (const Release& r : rels) {
+    ++per_day[day_of(r)];
+    ++type_count[r.type];
+    type_nuked[r.type] += r.nuked;
+    type_flood[r.type] += r.flood;
+    type_points[r.type] += r.points;
+    points += r.points;
+    flood += r.flood;
+    if (r.type == "DOX") {
+      dox_big += r.size_mb >= 100;
+    } else {
+      ++images;
+      ++bonus[tenths(std::min(20, 5 * (r.size_mb / 1000)))];
+    }
+  }
+  for (auto& [t, n] : type_count) {
+    fig.set("may.type." + t + ".releases", n);
+    fig.set("may.type." + t + ".nuked", type_nuked[t]);
+    fig.set("may.type." + t + ".flood", type_flood[t]);
+    fig.set("may.type." + t + ".points", tenths(type_points[t]));
+    if (points > 0) fig.set("may.type." + t + ".share", (type_points[t] * 200L / points + 1) / 2);
+  }
+  for (auto& [b, n] : bonus) fig.set("may.bonus." + b, n);
+  fig.set("may.flood", flood);
+  fig.set("may.images", images);
+  fig.set("may.dox.big", dox_big);
+  for (auto& [d, n] : per_day) fig.set("may.on." + std::to_string(d), n);
+  int nuked = 0, least = 1 << 30, most = 0;
+  std::map<std::string, int> for_reason;
+  for (const Release& r : rels) {
+    if (!r.nuked) continue;
+    Release scored = r;
+    scored.nuked = false;
+    ++nuked;
+    ++for_reason[r.reason];
+    least = std::min(least, release_points(scored));
+    most = std::max(most, release_points(scored));
+  }
+  fig.set("may.nuked", nuked);
+  for (auto& [reason, n] : for_reason) fig.set("may.nuked.for." + reason, n);
+  if (nuked > 0) {
+    fig.set("may.nuke.least", tenths(least));
+    fig.set("may.nuke.most", tenths(most));
+  }
+}
+
+// The day each group went ahead of another in the all-time table for good,
+// from the totals at the end of every day of May.
+void passing_figures(FigureWriter& fig, const std::vector<Release>& rels, const Chart& all) {
+  std::map<std::string, int> total;
+  for (auto& [g, s] : all.before) total[g] = s.points;
+  std::map<std::pair<std::string, std::string>, int> ahead_since;  // (a, b) -> day a last went ahead of b
+  std::map<std::string, int> start = total;
+  for (int day = 1; day <= 31; ++day) {
+    std::map<std::string, int> before_day = total;
+    for (const Release& r : rels)
+      if (day_of(r) == day) total[r.group] += r.points;
+    for (auto& [a, pa] : total)
+      for (auto& [b, pb] : total)
+        if (a != b && pa > pb && before_day[a] <= before_day[b]) ahead_since[{a, b}] = day;
+  }
+  for (auto& [pair, day] : ahead_since) {
+    const auto& [a, b] = pair;
+    if (start[a] <= start[b] && total[a] > total[b])
+      fig.set("all.passed." + a + "." + b, day_list({day}));
+  }
+}
+
+void gap_figures(FigureWriter& fig, const Chart& all) {
+  auto table = rank(all.now);
+  int wide = 0;
+  for (size_t i = 60; i < 110 && i < table.size(); ++i) wide += table[i - 1].points - table[i].points > 100;
+  fig.set("all.gaps.over.10.60.110", wide);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -412,6 +681,7 @@ int main(int argc, char** argv) {
 
   // Earlier standings: "before-2010" and the months 2010-01 .. 2010-04.
   std::map<std::string, std::map<std::string, Standing>> periods;
+  FigureWriter fig;
   for (auto& f : read_records(argv[2], 4)) {
     const std::string& where = f[4];
     if (f[0] != "before-2010" && !(f[0].size() == 7 && f[0] >= "2010-01" && f[0] <= "2010-04"))
@@ -420,6 +690,15 @@ int main(int argc, char** argv) {
     if (s.releases != 0) fail(where, "standing given twice");
     s.points = parse_tenths(f[2], where);
     s.releases = parse_number(f[3], where);
+  }
+
+  for (auto& [period, table] : periods) {
+    int total = 0;
+    for (auto& entry : table) {
+      fig.set("standing." + period + ".points." + entry.first, tenths(entry.second.points));
+      total += entry.second.points;
+    }
+    fig.set("standing." + period + ".total", tenths(total));
   }
 
   Chart month, year, all;
@@ -456,5 +735,19 @@ int main(int argc, char** argv) {
               "Every point scored since the first issue, November 2006 to May 2010.", all, history,
               "Movement against the all-time table of issue 42.");
   write_release_list(dir + "/04_releases.page", rels, rank(month.now));
+
+  chart_figures(fig, "month", month);
+  chart_figures(fig, "year", year);
+  chart_figures(fig, "all", all);
+  month_figures(fig, rels);
+  passing_figures(fig, rels, all);
+  gap_figures(fig, all);
+  int silent = 0;
+  for (const Entry& e : rank(all.now)) {
+    auto it = year.now.find(e.group);
+    silent += it == year.now.end() || it->second.points == 0;
+  }
+  fig.set("all.without.2010", silent);
+  fig.save(dir + "/figures.txt");
   return 0;
 }

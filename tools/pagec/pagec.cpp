@@ -1,7 +1,7 @@
 // pagec: the page compiler. Turns the readable sources into the page
 // tables and texts that the program links in.
 //
-//   pagec OUT.cpp TEXTS.txt PAGE.page...
+//   pagec OUT.cpp TEXTS.txt [--figures FIGURES.txt] PAGE.page...
 //
 // Page source format (UTF-8), one directive or page line per source line:
 //
@@ -20,6 +20,12 @@
 //   {{   a literal "{"
 //   {_}  one more column of the current colour and face past the end of the
 //        text (attributes of blank columns; no text may follow it)
+//   {=name}  a figure computed from the chart data (FIGURES.txt, written by
+//        tools/chartgen: "name = value" lines), in the current colour and
+//        face; an unknown name stops the build, and so does a line that the
+//        figure makes longer than 80 columns
+//   {=name:W}  the same, right-aligned in W columns (for tables); a longer
+//        value stops the build
 // Box and block characters are written as themselves (░ ▒ ▓ │ ┐ └ ─ ┘ ┌ █ ▄ ▌
 // ▐ ▀ · ■) and stored as code page 437 bytes. The end marker line "<END>" is
 // added after the last line, so a page's length is its number of lines.
@@ -35,12 +41,14 @@
 //
 // Texts file: "key = value" lines (value verbatim; surround it with double
 // quotes to keep leading or trailing blanks):
-//   menu_title, window_title, entry N, enabled N, status N (the song credit:
+//   menu_title, window_title, entry N (at most 27 characters: the width of
+//   a menu column), enabled N, status N (the song credit:
 //   title, " composed by ", composer, dots), intro N, scroller (repeated:
 //   pieces appended in order; 66 leading blanks are added).
 //
 // Errors (a line longer than 80 shown characters, a character outside the
-// page alphabet, a missing @page) stop the build with file:line and reason.
+// page alphabet, a missing @page, an unknown figure, a menu entry wider than
+// its column) stop the build with file:line and reason.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +67,13 @@ namespace {
 struct Line {
   std::string text, colour, face, rule;
 };
+
+// A menu column is 245 pixels wide and ends where the next begins (or at the
+// menu's clip edge): 27 characters of 9 pixels fit.
+constexpr size_t kMenuEntryWidth = 27;
+
+// Figures computed from the chart data, by name.
+using Figures = std::map<std::string, std::string>;
 
 [[noreturn]] void fail(const std::string& where, const std::string& why) {
   std::cerr << where << ": error: " << why << "\n";
@@ -100,7 +115,7 @@ std::u32string decode_utf8(const std::string& s, const std::string& where) {
 }
 
 Line parse_page_line(const std::string& rule, const std::string& body, char def_colour, char def_face,
-                     const std::string& where) {
+                     const Figures& figures, const std::string& where) {
   Line line;
   line.rule = rule.empty() ? "0" : rule;
   std::u32string cps = decode_utf8(body, where);
@@ -125,6 +140,27 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
           colour = static_cast<char>(tag[0]);
         } else if (tag.size() == 2 && tag[0] == U'f' && (tag[1] == U'1' || tag[1] == U'2')) {
           face = static_cast<char>(tag[1]);
+        } else if (tag.size() > 1 && tag[0] == U'=') {
+          std::string name;
+          for (char32_t c : tag.substr(1)) name += c < 0x80 ? static_cast<char>(c) : '?';
+          size_t width = 0, colon = name.rfind(':');
+          if (colon != std::string::npos && colon + 1 < name.size() &&
+              name.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+            width = static_cast<size_t>(std::atoi(name.c_str() + colon + 1));
+            name.resize(colon);
+          }
+          auto it = figures.find(name);
+          if (it == figures.end()) fail(where, "unknown figure '" + name + "'");
+          if (!extra_colour.empty()) fail(where, "text after '{_}'");
+          if (it->second.size() > width && width > 0)
+            fail(where, "figure '" + name + "' (" + it->second + ") is wider than " + std::to_string(width) + " columns");
+          std::string value = std::string(width > it->second.size() ? width - it->second.size() : 0, ' ') + it->second;
+          for (unsigned char b : value) {
+            if (!page_byte_allowed(b)) fail(where, "figure '" + name + "' is not page text");
+            line.text += static_cast<char>(b);
+            line.colour += colour;
+            line.face += face;
+          }
         } else {
           fail(where, "unknown markup '{" + std::string(tag.begin(), tag.end()) + "}'");
         }
@@ -202,7 +238,7 @@ void add_heading(std::vector<Line>& lines, char colour, const std::string& direc
   lines.push_back(line);
 }
 
-void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages) {
+void read_page(const std::string& path, const Figures& figures, std::map<int, std::vector<Line>>& pages) {
   std::ifstream in(path);
   if (!in) fail(path, "cannot read");
   std::string raw;
@@ -231,7 +267,7 @@ void read_page(const std::string& path, std::map<int, std::vector<Line>>& pages)
     if (bar == std::string::npos) fail(where, "a page line needs '|' before its text");
     std::string rule = trim(raw.substr(0, bar));
     if (rule.find(' ') != std::string::npos) fail(where, "rule style must be one word");
-    lines.push_back(parse_page_line(rule, raw.substr(bar + 1), def_colour, def_face, where));
+    lines.push_back(parse_page_line(rule, raw.substr(bar + 1), def_colour, def_face, figures, where));
   }
   if (page < 1 || page > 20) fail(path, "missing or bad @page (1..20)");
   if (pages.count(page)) fail(path, "page " + std::to_string(page) + " is defined twice");
@@ -260,11 +296,25 @@ std::string cpp_string(const std::string& s) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::cerr << "usage: pagec OUT.cpp TEXTS.txt PAGE.page...\n";
+    std::cerr << "usage: pagec OUT.cpp TEXTS.txt [--figures FIGURES.txt] PAGE.page...\n";
     return 2;
   }
+  int first_page = 3;
+  Figures figures;
+  if (argc > 4 && std::string(argv[3]) == "--figures") {
+    first_page = 5;
+    std::ifstream in(argv[4]);
+    if (!in) fail(argv[4], "cannot read");
+    std::string raw;
+    for (int lineno = 1; std::getline(in, raw); ++lineno) {
+      if (raw.empty() || raw[0] == '#') continue;
+      size_t eq = raw.find(" = ");
+      if (eq == std::string::npos) fail(std::string(argv[4]) + ":" + std::to_string(lineno), "expected 'name = value'");
+      figures[raw.substr(0, eq)] = raw.substr(eq + 3);
+    }
+  }
   std::map<int, std::vector<Line>> pages;
-  for (int i = 3; i < argc; ++i) read_page(argv[i], pages);
+  for (int i = first_page; i < argc; ++i) read_page(argv[i], figures, pages);
 
   std::map<std::string, std::string> texts;
   std::string scroller(66, ' ');
@@ -294,6 +344,10 @@ int main(int argc, char** argv) {
         if (b < 0) fail(std::string(argv[2]) + ":" + std::to_string(lineno), "character outside code page 437");
         bytes += static_cast<char>(b);
       }
+      if (key.compare(0, 6, "entry ") == 0 && bytes.size() > kMenuEntryWidth)
+        fail(std::string(argv[2]) + ":" + std::to_string(lineno),
+             "menu entry has " + std::to_string(bytes.size()) + " characters; a menu column shows " +
+                 std::to_string(kMenuEntryWidth));
       if (key == "scroller") scroller += bytes;
       else texts[key] = bytes;
     }

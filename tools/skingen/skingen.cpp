@@ -361,7 +361,12 @@ Image paint_grunge(const Font& font) {
   }
   // A thin orange pinstripe inside the panel's rim.
   for (int x = 16; x <= 770; ++x) img.blend(x, 189, Rgb{190, 96, 30}, 0.35f);
-  // Buttons: raised worn plates with engraved captions.
+  // Buttons: raised plates of dark, worn iron with bright engraved captions.
+  // The plates are kept dark and nearly grey on purpose: the lit state tints a
+  // button orange at about half strength and the hover glow tints it blue, and
+  // either tint can only read as light on a plate darker than the tint itself.
+  // The captions are as bright as the palette allows, so that they stay clear
+  // when a tint halves their contrast.
   for (int k = 0; k < 10; ++k) {
     const Rect& b = kGrungeButtons[k];
     int x0 = b.x, y0 = b.y, x1 = b.x + b.w, y1 = b.y + b.h;
@@ -370,14 +375,14 @@ Image paint_grunge(const Font& font) {
       for (int x = x0; x <= x1; ++x) {
         float brushed = value_noise(x / 30.0f, y / 1.2f, 81 + k);
         float wear = fbm(x / 12.0f, y / 12.0f, 91 + k, 3);
-        Rgb c = mix(Rgb{70, 50, 34}, Rgb{118, 86, 56}, clamp01(0.3f + 0.5f * brushed));
-        c = mix(c, Rgb{140, 66, 20}, smoothstep(0.6f, 0.75f, wear) * 0.6f);
+        Rgb c = mix(Rgb{15, 13, 12}, Rgb{32, 28, 24}, clamp01(0.3f + 0.5f * brushed));
+        c = mix(c, Rgb{42, 26, 16}, smoothstep(0.6f, 0.75f, wear) * 0.5f);
         float v = (y - y0) / float(y1 - y0 + 1);
         img.at(x, y) = c * (1.12f - 0.35f * v) * (0.9f + 0.2f * hash01(x, y, 99));
       }
-    bevel(img, x0, y0, x1, y1, 2, true, Rgb{226, 180, 130}, Rgb{20, 12, 6}, 0.75f);
+    bevel(img, x0, y0, x1, y1, 2, true, Rgb{120, 104, 86}, Rgb{6, 4, 3}, 0.7f);
     bevel(img, x0 - 1, y0 - 1, x1 + 1, y1 + 1, 1, true, Rgb{10, 6, 3}, Rgb{10, 6, 3}, 0.6f);
-    Rgb ink{244, 222, 176}, shadow{18, 10, 4};
+    Rgb ink{255, 246, 222}, shadow{0, 0, 0};
     if (k < 6)
       caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
     else
