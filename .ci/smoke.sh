@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Smoke run of the real SDL2 program under Xvfb with the dummy sound driver:
 # waits for its window, then for the intro's picture, presses Escape; waits
-# for the picture to leave the intro, presses Escape again; expects the
-# program to end with exit status 0. Every wait follows the program's state
+# for the main screen's picture, presses Escape again; expects the program
+# to end with exit status 0. Every wait follows the program's state
 # (each with a generous limit), so a slow start cannot fail it.
 #
 #   .ci/smoke.sh PATH/TO/zelvorant
@@ -17,6 +17,7 @@ if [ -z "${ZEL_SMOKE_DISPLAY:-}" ]; then
 fi
 
 "$bin" & pid=$!
+last_picture=$(mktemp)
 fail() {
   echo "smoke: $1 (after $SECONDS s)"
   kill -9 "$pid" 2>/dev/null
@@ -28,7 +29,6 @@ fail() {
 # black, and the pixels that are as they were at the previous look (every 7th
 # pixel of an xwd dump: big-endian header, its size at byte 0, bits per pixel
 # at byte 44, colour count at byte 76; pixels after the header and colours).
-last_picture=$(mktemp)
 look() {  # WINDOW
   xwd -silent -id "$1" 2>/dev/null | /usr/bin/python3 -c '
 import struct, sys

@@ -14,7 +14,8 @@ set -euo pipefail
 set_build=(build-essential cmake ninja-build 64tass libsdl2-dev libpng-dev)
 set_test=(libgtest-dev)
 set_sanitize=(clang libclang-rt-dev)   # sanitizer runtimes and libFuzzer, for clang
-set_smoke=(xvfb xauth xdotool)         # the real program under a virtual X server
+set_smoke=(xvfb xauth xdotool x11-apps python3)   # the real program under a virtual X server,
+                                                  # driven by keys, its window looked at (xwd)
 
 # The sets each command needs.
 cmd_run=(build)
