@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kPagec = std::string(ZEL_BINARY_DIR) + "/tools/pagec/pagec";
+const std::string kPagec = ZEL_PAGEC;
 
 struct Compiled {
   int status = -1;

@@ -216,7 +216,7 @@ std::vector<uint8_t> compile_song(const std::string& name, const std::string& so
   std::filesystem::create_directories(dir);
   std::filesystem::remove(out);
   std::ofstream(src) << source;
-  std::string cmd = "'" + std::string(ZEL_BINARY_DIR) + "/tools/sidsong/sidsong' 64tass '" +
+  std::string cmd = "'" + std::string(ZEL_SIDSONG) + "' 64tass '" +
                     std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";
   if (std::system(cmd.c_str()) != 0) return {};
   return testing::read_bytes(out);
