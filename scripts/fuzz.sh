@@ -35,6 +35,12 @@ else
   for src in fuzz/fuzz_*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
 
+# Freed memory waits in AddressSanitizer's quarantine (to catch later use)
+# until this much more has been freed; the default of 256 MB makes every run
+# touch fresh pages, while a run's own allocations live well under a
+# millisecond.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
+
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
 if [ -z "${FUZZ_BUILD_DIR:-}" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DZEL_FUZZ=ON -DZEL_SANITIZE=address \
@@ -74,15 +80,24 @@ for t in "${targets[@]}"; do
   if [ "$merge" = 1 ]; then
     # Minimise the old corpus and the new inputs together into one set with
     # the same coverage, and let that set be the corpus.
+    # Files are named by the SHA-1 of their bytes; those the corpus already
+    # had keep their old names (the hand-made seeds say what they hold).
     if "$dir/fuzz/$t" -merge=1 -timeout=1 -rss_limit_mb=2048 "$work/merged" "fuzz/corpus/$t" "$work/new" \
       >"$work/merge.log" 2>&1; then
+      declare -A known=()
+      for f in "fuzz/corpus/$t"/*; do [ -f "$f" ] && known[$(sha1sum <"$f" | cut -c1-40)]=$(basename "$f"); done
       rm -f "fuzz/corpus/$t"/*
-      cp "$work/merged"/* "fuzz/corpus/$t"/ 2>/dev/null
+      for f in "$work/merged"/*; do
+        [ -f "$f" ] || continue
+        name=$(basename "$f")
+        cp "$f" "fuzz/corpus/$t/${known[$name]:-$name}"
+      done
+      unset known
     else
       echo "$t: merge failed, corpus left as it was (see $work/merge.log)" >&2
     fi
   fi
-  corpus="$(ls "fuzz/corpus/$t" | wc -l) files/$(du -sk "fuzz/corpus/$t" | cut -f1) KB"
+  corpus="$(ls "fuzz/corpus/$t" | wc -l) files/$(( $(du -sb "fuzz/corpus/$t" | cut -f1) / 1024 )) KB"
   printf '%-12s %10s %8s %9s %16s %9s  %s\n' "$t" "${runs:-?}" "${rate:-?}" "$per_cpu" \
     "${cov_end:-?} (${cov_start:-?})" "$corpus" "$findings"
   for f in "$work/findings"/*; do [ -e "$f" ] && echo "    finding: $f"; done
