@@ -4,7 +4,7 @@
 //
 // Each run is short, so that a target gets through thousands of inputs a
 // second: it loads the bytes, then plays a bounded amount that the bytes
-// steer (the song's speed and effects decide how far 192 ticks reach; the
+// steer (the song's speed and effects decide how far its ticks reach; the
 // tune's code decides what its calls do), with little audio per step.
 #pragma once
 
@@ -20,8 +20,25 @@
 
 namespace zel::fuzz {
 
-// An XM image: load, then 192 ticks with 16 mixed frames after each.
+// At most this many pattern cells (channels x 256 rows x patterns, counting
+// those the order table names): a 2 KB image can declare 256 patterns of 256
+// rows on 32 channels, and its run would spend milliseconds filling ten
+// megabytes of empty cells, through the same code that fills a few.
+constexpr size_t kXmMaxCells = size_t{1} << 17;
+
+inline bool xm_small_enough(const uint8_t* d, size_t size) {
+  if (size < 80) return true;
+  size_t channels = d[68] | d[69] << 8, patterns = d[70] | d[71] << 8;
+  if (channels > kXmMaxChannels || patterns > 256) return true;  // refused at once
+  size_t orders = std::min<size_t>(std::max(d[64] | d[65] << 8, 1), std::min<size_t>(256, size - 80));
+  for (size_t i = 0; i < orders; ++i) patterns = std::max<size_t>(patterns, d[80 + i] + 1u);
+  return channels * patterns * 256 <= kXmMaxCells;
+}
+
+// An XM image of bounded size: load, then 128 ticks with 8 mixed frames
+// after each.
 inline void play_xm(const uint8_t* data, size_t size) {
+  if (!xm_small_enough(data, size)) return;
   std::unique_ptr<XmSong> song = xm_load_song(data, size);
   if (!song) return;
   xm_song_reset(*song);
@@ -51,7 +68,7 @@ inline void sid_call(SidPlayerState& s, uint16_t address, uint8_t a) {
 }
 
 // A PSID image: load, init with the start-song byte of the header (which
-// the loader ignores) as sub-song, then 8 play calls with 128 samples of
+// the loader ignores) as sub-song, then 6 play calls with 64 samples of
 // synthesis after each.
 inline void play_psid(const uint8_t* data, size_t size) {
   auto machine = std::make_unique<SidPlayerState>();

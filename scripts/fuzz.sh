@@ -78,11 +78,13 @@ for t in "${targets[@]}"; do
     [ "$findings" -eq 0 ] && findings="target failed (exit $status)"
   fi
   if [ "$merge" = 1 ]; then
-    # Minimise the old corpus and the new inputs together into one set with
-    # the same coverage, and let that set be the corpus.
+    # Minimise the old corpus and the new inputs together into one set that
+    # covers the same edges, and let that set be the corpus. Hit counts are
+    # left out of the comparison (-use_counters=0): with them the set grows
+    # to megabytes, and a run finds such variants again within a minute.
     # Files are named by the SHA-1 of their bytes; those the corpus already
     # had keep their old names (the hand-made seeds say what they hold).
-    if "$dir/fuzz/$t" -merge=1 -timeout=1 -rss_limit_mb=2048 "$work/merged" "fuzz/corpus/$t" "$work/new" \
+    if "$dir/fuzz/$t" -merge=1 -use_counters=0 -timeout=1 -rss_limit_mb=2048 "$work/merged" "fuzz/corpus/$t" "$work/new" \
       >"$work/merge.log" 2>&1; then
       declare -A known=()
       for f in "fuzz/corpus/$t"/*; do [ -f "$f" ] && known[$(sha1sum <"$f" | cut -c1-40)]=$(basename "$f"); done
