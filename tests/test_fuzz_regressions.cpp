@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/harness.h"
@@ -32,16 +33,14 @@ std::vector<uint8_t> bytes_of(const fs::path& p) {
 }
 
 TEST(FuzzRegressions, ModulesAndTunesLoadAndPlay) {
-  for (const fs::path& p : kept_inputs("fuzz_xm")) {
-    SCOPED_TRACE(p.string());
-    std::vector<uint8_t> b = bytes_of(p);
-    zel::fuzz::play_xm(b.data(), b.size());
-  }
-  for (const fs::path& p : kept_inputs("fuzz_psid")) {
-    SCOPED_TRACE(p.string());
-    std::vector<uint8_t> b = bytes_of(p);
-    zel::fuzz::play_psid(b.data(), b.size());
-  }
+  const std::pair<const char*, void (*)(const uint8_t*, size_t)> kPlayers[] = {
+      {"fuzz_xm", zel::fuzz::play_xm}, {"fuzz_psid", zel::fuzz::play_psid}};
+  for (const auto& [target, play] : kPlayers)
+    for (const fs::path& p : kept_inputs(target)) {
+      SCOPED_TRACE(p.string());
+      std::vector<uint8_t> b = bytes_of(p);
+      play(b.data(), b.size());
+    }
 }
 
 TEST(FuzzRegressions, PageSourcesCompileOrAreRefusedWithAReason) {
