@@ -48,7 +48,9 @@
 //
 // Errors (a line longer than 80 shown characters, a character outside the
 // page alphabet, a missing @page, an unknown figure, a menu entry wider than
-// its column) stop the build with file:line and reason.
+// its column) stop the build with file:line and reason. They are thrown as
+// PageSourceError, so the parser also runs inside a process that goes on (the
+// fuzz target of fuzz/fuzz_page.cpp).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -61,23 +63,20 @@
 
 #include "content/cp437.h"
 #include "tools/pagec/block_letters.h"
+#include "tools/pagec/page_source.h"
 
 namespace {
 
-struct Line {
-  std::string text, colour, face, rule;
-};
+using zel::pagec::Line;
 
 // A menu column is 245 pixels wide and ends where the next begins (or at the
 // menu's clip edge): 27 characters of 9 pixels fit.
 constexpr size_t kMenuEntryWidth = 27;
 
-// Figures computed from the chart data, by name.
-using Figures = std::map<std::string, std::string>;
+using zel::pagec::Figures;
 
 [[noreturn]] void fail(const std::string& where, const std::string& why) {
-  std::cerr << where << ": error: " << why << "\n";
-  std::exit(1);
+  throw zel::pagec::PageSourceError(where + ": error: " + why);
 }
 
 bool page_byte_allowed(int b) {
@@ -200,6 +199,7 @@ std::string trim(const std::string& s) {
 // Expands a block-lettering directive ("@block COLOURS TEXT") into page lines.
 void add_block(std::vector<Line>& lines, bool big, const std::string& colours, const std::string& directive,
                const std::string& where) {
+  if (colours.empty()) fail(where, "block lettering needs its colour characters and a text");
   size_t at = directive.find(colours, directive.find(' '));
   std::string text = trim(directive.substr(at + colours.size()));
   std::vector<std::string> rows = zel::blockletters::block_lines(text, big);
@@ -238,9 +238,9 @@ void add_heading(std::vector<Line>& lines, char colour, const std::string& direc
   lines.push_back(line);
 }
 
-void read_page(const std::string& path, const Figures& figures, std::map<int, std::vector<Line>>& pages) {
-  std::ifstream in(path);
-  if (!in) fail(path, "cannot read");
+}  // namespace
+
+void zel::pagec::read_page(std::istream& in, const std::string& path, const Figures& figures, Pages& pages) {
   std::string raw;
   int lineno = 0, page = 0;
   char def_colour = '1', def_face = '1';
@@ -276,6 +276,15 @@ void read_page(const std::string& path, const Figures& figures, std::map<int, st
   pages[page] = std::move(lines);
 }
 
+#ifndef ZEL_PAGEC_NO_MAIN  // the fuzz target links the parser without the command
+namespace {
+
+void read_page(const std::string& path, const Figures& figures, zel::pagec::Pages& pages) {
+  std::ifstream in(path);
+  if (!in) fail(path, "cannot read");
+  zel::pagec::read_page(in, path, figures, pages);
+}
+
 std::string cpp_string(const std::string& s) {
   std::string out = "std::string_view{\"";
   for (unsigned char c : s) {
@@ -294,7 +303,7 @@ std::string cpp_string(const std::string& s) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   if (argc < 3) {
     std::cerr << "usage: pagec OUT.cpp TEXTS.txt [--figures FIGURES.txt] PAGE.page...\n";
     return 2;
@@ -313,7 +322,7 @@ int main(int argc, char** argv) {
       figures[raw.substr(0, eq)] = raw.substr(eq + 3);
     }
   }
-  std::map<int, std::vector<Line>> pages;
+  zel::pagec::Pages pages;
   for (int i = first_page; i < argc; ++i) read_page(argv[i], figures, pages);
 
   std::map<std::string, std::string> texts;
@@ -410,4 +419,8 @@ int main(int argc, char** argv) {
   out << "std::string_view scroller_text() { return " << cpp_string(scroller) << "; }\n";
   out << "}  // namespace zel\n";
   return out ? 0 : 1;
+} catch (const zel::pagec::PageSourceError& e) {
+  std::cerr << e.what() << "\n";
+  return 1;
 }
+#endif

@@ -1,0 +1,95 @@
+// What the fuzz targets do with one input, shared by the targets and by the
+// regression test that replays every input a target ever crashed or hung on
+// (tests/test_fuzz_regressions.cpp).
+//
+// Each run is short, so that a target gets through thousands of inputs a
+// second: it loads the bytes, then plays a bounded amount that the bytes
+// steer (the song's speed and effects decide how far its ticks reach; the
+// tune's code decides what its calls do), with little audio per step.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sid/sid_machine.h"
+#include "xm/xm_song.h"
+
+namespace zel::fuzz {
+
+// At most this many pattern cells (channels x 256 rows x patterns, counting
+// those the order table names): a 2 KB image can declare 256 patterns of 256
+// rows on 32 channels, and its run would spend milliseconds filling ten
+// megabytes of empty cells, through the same code that fills a few.
+constexpr size_t kXmMaxCells = size_t{1} << 17;
+
+inline bool xm_small_enough(const uint8_t* d, size_t size) {
+  if (size < 80) return true;
+  size_t channels = d[68] | d[69] << 8, patterns = d[70] | d[71] << 8;
+  if (channels > kXmMaxChannels || patterns > 256) return true;  // refused at once
+  size_t orders = std::min<size_t>(std::max(d[64] | d[65] << 8, 1), std::min<size_t>(256, size - 80));
+  for (size_t i = 0; i < orders; ++i) patterns = std::max<size_t>(patterns, d[80 + i] + 1u);
+  return channels * patterns * 256 <= kXmMaxCells;
+}
+
+// An XM image of bounded size: load, then 128 ticks with 8 mixed frames
+// after each.
+inline void play_xm(const uint8_t* data, size_t size) {
+  if (!xm_small_enough(data, size)) return;
+  std::unique_ptr<XmSong> song = xm_load_song(data, size);
+  if (!song) return;
+  xm_song_reset(*song);
+  constexpr int kFrames = 8;
+  std::array<float, 2 * kFrames> mix;
+  std::array<int16_t, 2 * kFrames> pcm;
+  for (int tick = 0; tick < 128; ++tick) {
+    xm_tick(*song);
+    mix.fill(0.0f);
+    xm_mix(song->voice, mix.data(), kFrames);
+    xm_to_pcm16(pcm.data(), mix.data(), kFrames);
+  }
+}
+
+// Instructions per routine call. The program allows a call two million, so
+// that no tune can hang its thread; the embedded tunes' init and play
+// routines need under a thousand, and a fuzzed routine that loops would
+// otherwise cost each run tens of milliseconds.
+constexpr int kSidCallBudget = 4000;
+
+// cpu_call with the budget above.
+inline void sid_call(SidPlayerState& s, uint16_t address, uint8_t a) {
+  s.cpu = CpuRegisters{a, 0, 0, 0xFD, 0, address};
+  mem_write(s, 0x01FF, 0);  // the return address $0000 that a final RTS pulls
+  mem_write(s, 0x01FE, 0);
+  for (int n = 0; n < kSidCallBudget && s.cpu.pc > 1; ++n) cpu_step(s);
+}
+
+// A PSID image: load, init with the start-song byte of the header (which
+// the loader ignores) as sub-song, then 6 play calls with 64 samples of
+// synthesis after each.
+inline void play_psid(const uint8_t* data, size_t size) {
+  auto machine = std::make_unique<SidPlayerState>();
+  SidPlayerState& s = *machine;
+  sid_init(s, 44100);
+  // With play address 0 the loader runs init itself, under the program's
+  // budget; give it a play address here and do that step with ours.
+  std::vector<uint8_t> image(data, data + size);
+  const bool play_from_vector = size >= 14 && image[12] == 0 && image[13] == 0;
+  if (play_from_vector) image[13] = 1;
+  psid_load(s, image.data(), image.size());
+  if (play_from_vector) {
+    sid_call(s, s.init_address, 0);
+    s.play_address = static_cast<uint16_t>(s.ram[0x0314] | s.ram[0x0315] << 8);
+  }
+  sid_call(s, s.init_address, size > 17 ? data[17] : 0);
+  std::array<int16_t, 64> out;
+  for (int call = 0; call < 6; ++call) {
+    sid_call(s, s.play_address, 0);
+    sid_render(s, out.data(), out.size());
+  }
+}
+
+}  // namespace zel::fuzz
