@@ -10,7 +10,7 @@
 #include <string>
 
 #include "content/content.h"
-#include "sid/sid_machine.h"
+#include "tests/psid_builder.h"
 #include "tests/support.h"
 
 namespace zel {
@@ -53,13 +53,12 @@ std::string text_field(std::span<const uint8_t> img, int off) {
 // opcodes only and no BRK, RTI or SED; RAM writes only to zero page, stack
 // and the tune's own load range; nothing for the sample channel.
 struct WatchedTune {
-  std::unique_ptr<SidPlayerState> s = std::make_unique<SidPlayerState>();
+  std::unique_ptr<SidPlayerState> s = testing_psid::fresh_machine();
   std::unique_ptr<std::array<uint8_t, 65536>> before = std::make_unique<std::array<uint8_t, 65536>>();
   int load_from = 0, load_to = 0;
   std::vector<std::string> faults;
 
   explicit WatchedTune(std::span<const uint8_t> img) {
-    sid_init(*s, 44100);
     load_from = psid_load(*s, img.data(), img.size());
     load_to = load_from + int(img.size()) - img[7] - 3;
   }
@@ -96,13 +95,6 @@ struct WatchedTune {
 constexpr int kFramesPerSecond = 50;
 constexpr long kPlayLimit = 2600;
 
-std::unique_ptr<SidPlayerState> loaded(std::span<const uint8_t> img) {
-  auto s = std::make_unique<SidPlayerState>();
-  sid_init(*s, 44100);
-  psid_load(*s, img.data(), img.size());
-  return s;
-}
-
 TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
   for (int n = 1; n <= kTuneCount; ++n) {
     SCOPED_TRACE("tune " + std::to_string(n));
@@ -124,8 +116,6 @@ TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
     EXPECT_EQ(img[0x7E + e.init - e.load], 0x4C);
     EXPECT_EQ(img[0x7E + e.play - e.load], 0x4C);
   }
-  EXPECT_TRUE(tune_image(0).empty());
-  EXPECT_TRUE(tune_image(13).empty());
 }
 
 // Every sub-song (and one past the count, which wraps around) under watch:
@@ -185,8 +175,7 @@ TEST(TuneSound, EverySecondOfTheFirstPassIsAudibleAndNeverWraps) {
   constexpr int kMaxStep = 3 * (7605 + 7680);
   for (int n = 1; n <= kTuneCount; ++n) {
     SCOPED_TRACE("tune " + std::to_string(n));
-    auto s = loaded(tune_image(n));
-    tune_init(*s, 0);
+    auto s = testing_psid::started_tune({tune_image(n).begin(), tune_image(n).end()});
     std::vector<int16_t> second(44100);
     int prev = 0;
     for (int sec = 0; sec < 150; ++sec) {
@@ -292,26 +281,6 @@ end
   EXPECT_EQ(reg(1, 2).control & 0xF0, 0x40);
 }
 
-TEST(SongCompiler, SwingLengthensEvenRowsAndShortensOddOnes) {
-  std::string head = kSongHead;
-  head.replace(head.find("tempo 3"), 7, "tempo 3\nswing 4 2");
-  auto img = compile_song("swing", head + R"(
-pattern a
-  @lead 1 c4 d4 e4 f4 2 g4 a4 [ c4 ]120
-end
-song
-  a*12 | a*12 | a*12
-end
-)");
-  ASSERT_FALSE(img.empty());
-  std::vector<int> seen, want;
-  for (const SidRegisterFile& r : play(img, 24)) seen.push_back(r.voice[0].frequency);
-  // Rows alternate 4 and 2 frames; the two-row notes last 6.
-  const int notes[] = {48, 50, 52, 53, 55, 57}, lens[] = {4, 2, 4, 2, 6, 6};
-  for (int i = 0; i < 6; ++i) want.insert(want.end(), size_t(lens[i]), pal_freq(notes[i]));
-  EXPECT_EQ(seen, want);
-}
-
 // A written a4 held on voice 1 sounds at 440 Hz through the synthesis, within
 // ten cents (the player's clock constant makes every note 7 cents sharp of a
 // real machine's).
@@ -328,8 +297,7 @@ song
 end
 )");
   ASSERT_FALSE(img.empty());
-  auto s = loaded(img);
-  tune_init(*s, 0);
+  auto s = testing_psid::started_tune(img);
   std::vector<int16_t> pcm(size_t(kSidChunk) * 100);
   for (size_t c = 0; c < 100; ++c) tune_render_chunk(*s, pcm.data() + c * kSidChunk, kSidChunk);
   // Rising zero crossings of the mean-free signal over the second second.
@@ -409,20 +377,6 @@ end
   EXPECT_EQ(v1[720], pal_freq(48));
   EXPECT_EQ(v2[720], 0);
   EXPECT_EQ(v2[723], pal_freq(48));
-}
-
-TEST(SongCompiler, RefusesBlocksWhoseVoicesDifferInLength) {
-  EXPECT_TRUE(compile_song("uneven", kSongHead + R"(
-pattern a
-  @lead 4 c4
-end
-pattern b
-  @lead 8 c4
-end
-song
-  a*300 | b*300 | a*300
-end
-)").empty());
 }
 
 // `~note` slides from the previous note: the first frame starts near the old

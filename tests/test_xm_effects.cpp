@@ -100,19 +100,6 @@ TEST(XmSequencing, SpeedAndPatternDelayKeepEffectsRunning) {
   EXPECT_EQ(p.trace({1, 6}, [&] { return p.song->row; }), (V{1, 2}));  // the delay applied to its row only
 }
 
-TEST(XmSequencing, SpeedZeroStartsARowEveryTickAndF20SetsOnlyTheBpm) {
-  Play p(effect_module({fx(0xF, 0)}));
-  for (int t = 0; t < 5; ++t) {
-    p.ticks(1);
-    EXPECT_EQ(p.song->row, t);
-    EXPECT_EQ(p.song->tick, 0);
-  }
-  Play q(effect_module({fx(0xF, 32)}));
-  q.ticks(1);
-  EXPECT_EQ(q.song->samples_per_tick, 3445);
-  EXPECT_EQ(q.song->speed, 6);
-}
-
 TEST(XmSequencing, BreaksAndJumpsLandWhereTheRulesSay) {
   struct Case {
     const char* name;
@@ -161,35 +148,6 @@ TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
   EXPECT_EQ(p.trace({5, 6 * 5}, [&] { return p.ch().period; }), (V{1712 - 5 * 32, 856}));
 }
 
-TEST(XmPitchEffects, ArpeggioCyclesThroughThreeNotes) {
-  Play p(effect_module({{49, 1, 0, 0x0, 0x47}}));
-  p.ticks(1);
-  // Amiga periods of notes 52 and 55 (1358, 1142) against 1712.
-  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }),
-            (V{1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}));
-  EXPECT_EQ(p.voice().frequency, 14317056 / 1142);
-}
-
-TEST(XmPitchEffects, VibratoSineWithDepth8SwingsAtMost60) {
-  Module m = effect_module({{49, 1, 0, 0x4, 0x88}});
-  for (int r = 1; r < 8; ++r) m.cell(0, r, 0) = fx(0x4, 0);
-  Play p(m);
-  p.ticks(1);
-  // Positions 0, 8, 16, 24, -32: |sin| x 256 = 0, 181, 255, 181, 0.
-  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }), (V{0, -44, -60, -44, 0}));
-  for (int d : p.trace(V(40, 1), [&] { return p.ch().period_delta; })) {
-    EXPECT_LE(std::abs(d), 64);
-    EXPECT_EQ(d % 4, 0);
-  }
-}
-
-TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
-  Play p(effect_module({{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}));
-  p.ticks(7);
-  EXPECT_EQ(p.song->instruments[0].samples[0]->finetune, 7);
-  EXPECT_EQ(p.ch().period, 1712 + (97 * 7) / -128);  // 1707
-}
-
 // ---------------------------------------------------------------------------
 TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
   for (int start : {60, 5}) {
@@ -211,16 +169,6 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
     p.ticks(1);  // row 10: the last offset becomes the volume
     EXPECT_EQ(p.ch().volume, last);
   }
-}
-
-// A shorter tremor cycle (T10) arriving with the counter at 7 restarts it at
-// once instead of muting the channel until the counter wraps.
-TEST(XmVolumeEffects, TremorRestartsWhenTheCounterPassesAShorterCycle) {
-  Module m = effect_module({{49, 1, 0x30, kT, 0x71}, fx(kT, 0x10)});
-  m.speed = 7;
-  Play q(m);
-  q.ticks(7);
-  EXPECT_EQ(q.trace(V(7, 1), [&] { return q.ch().volume_delta; }), (V{-32, 0, 0, -32, 0, 0, -32}));
 }
 
 TEST(XmVolumeEffects, NoteCutAndRetriggers) {
@@ -248,6 +196,8 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
   const Get period = [](Play& p) { return int{p.ch().period}; };
   const Get volume = [](Play& p) { return int{p.ch().volume}; };
   const Get global = [](Play& p) { return p.song->global_volume; };
+  const Get delta = [](Play& p) { return int{p.ch().period_delta}; };
+  const Get volume_delta = [](Play& p) { return int{p.ch().volume_delta}; };
   struct Case {
     const char* name;
     std::vector<Cell> rows;
@@ -271,7 +221,20 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
         fx(0xA, 0x20)},
        6, V(8, 6), volume, {49, 34, 19, 4, 6, 4, 80, 64}},
       {"tremor: 2 ticks on, 3 off", {{49, 1, 0x30, kT, 0x12}}, 12, V(11, 1),
-       [](Play& p) { return int{p.ch().volume_delta}; }, {0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}},
+       volume_delta, {0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}},
+      // A shorter cycle (T10) arriving with the counter at 7 restarts it at
+      // once instead of muting the channel until the counter wraps.
+      {"tremor restarts past a shorter cycle", {{49, 1, 0x30, kT, 0x71}, fx(kT, 0x10)}, 7, {8, 1, 1, 1, 1, 1, 1},
+       volume_delta, {-32, 0, 0, -32, 0, 0, -32}},
+      {"speed 0 starts a row every tick", {fx(0xF, 0)}, 6, V(5, 1), row, {0, 1, 2, 3, 4}},
+      {"F20 sets the BPM", {fx(0xF, 32)}, 6, {1}, [](Play& p) { return p.song->samples_per_tick; }, {3445}},
+      {"F20 keeps the speed", {fx(0xF, 32)}, 6, {1}, [](Play& p) { return p.song->speed; }, {6}},
+      // Amiga periods of notes 52 and 55 (1358, 1142) against 1712.
+      {"arpeggio", {{49, 1, 0, 0x0, 0x47}}, 6, {2, 1, 1, 1, 1}, delta,
+       {1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}},
+      // Positions 0, 8, 16, 24, -32 of the sine: |sin| x 256 = 0, 181, 255, 181, 0.
+      {"vibrato with depth 8", {{49, 1, 0, 0x4, 0x88}}, 6, {2, 1, 1, 1, 1}, delta, {0, -44, -60, -44, 0}},
+      {"E57 sets the finetune of later notes", {{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}, 6, {7}, period, {1707}},
       {"global volume and its slide", {{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}, 6,
        {1, 5, 6, 6, 6, 6}, global, {32, 32, 27, 22, 37, 64}},
       {"global volume scales the voice: 127.5 x 32 / 64, truncated", {{49, 1, 0, kG, 0x20}}, 6, {1},
