@@ -321,17 +321,5 @@ order p | p
   }
 }
 
-// A `written` shift moves the notes and keeps the pitch: the sample's
-// relative note moves against it.
-TEST(XmNotation, WrittenShiftMovesTheNotesNotThePitch) {
-  const auto plain = xmsynth::compile_song("instrument 1 \"B\"\n  synth tone note=48 loop=0.05\ntrack a ins=1\n  C-2\n"
-                                           "pattern p a - - -\norder p\n");
-  const auto moved = xmsynth::compile_song("instrument 1 \"B\"\n  synth tone note=48 loop=0.05\n  written 27\n"
-                                           "track a ins=1\n  C-2\npattern p a - - -\norder p\n");
-  EXPECT_EQ(moved.module.patterns[0].cells[0].note, plain.module.patterns[0].cells[0].note + 27);
-  EXPECT_EQ(moved.module.instruments[0].samples[0].relative_note,
-            plain.module.instruments[0].samples[0].relative_note - 27);
-}
-
 }  // namespace
 }  // namespace zel

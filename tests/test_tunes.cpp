@@ -88,7 +88,6 @@ struct WatchedTune {
     if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) fault("sample channel used");
     return n;
   }
-  int freq(int v) const { return s->regs.voice[v].frequency; }
   int control(int v) const { return s->regs.voice[v].control; }
 };
 
@@ -232,6 +231,7 @@ tempo 3
 instrument lead
   ad 00
   sr f0
+  glide 120
   wave 41+0
 end
 instrument chord
@@ -242,28 +242,30 @@ instrument drum
 end
 )";
 
-TEST(SongCompiler, NotesPlayAtTheirPitchesAndLengthsWithHardRestart) {
+// Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, a rest; then c4 and
+// `~e4`, which slides from c4 by the instrument's glide each frame without a
+// gate-off, settles exactly on e4, and g4 follows in its place. The gate is
+// off in the last frame of each untied note, held through the tie.
+TEST(SongCompiler, NotesPlayAtTheirPitchesAndLengthsWithHardRestartAndSlides) {
   auto img = compile_song("notes", kSongHead + R"(
 pattern a
-  @lead 2 c4 e4 4 g4 - 8 . 
+  @lead 2 c4 e4 4 g4 - 8 . 4 c4 ~e4 g4 4 .
 end
 pattern b
-  @chord 20 a3
+  @chord 36 a3
 end
 pattern c
-  @drum 20 c1
+  @drum 36 c1
 end
 song
   a | b | c
-  a*120 | b*120 | c*120
+  a*60 | b*60 | c*60
 end
 )");
   ASSERT_FALSE(img.empty());
-  const std::vector<SidRegisterFile> f = play(img, 48);
+  const std::vector<SidRegisterFile> f = play(img, 85);
   auto reg = [&](int k, int v) { return f[size_t(k)].voice[v]; };
-  // Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, then a rest; the
-  // gate is off in the last frame of each untied note, held through the tie.
-  for (int k = 0; k < 48; ++k) {
+  for (int k = 0; k < 60; ++k) {
     SCOPED_TRACE(k);
     if (k < 36) { EXPECT_EQ(reg(k, 0).frequency, pal_freq(k < 6 ? 48 : k < 12 ? 52 : 55)); }
     EXPECT_EQ(reg(k, 0).control & 1, (k == 5 || k == 11 || k >= 35) ? 0 : 1);
@@ -271,6 +273,15 @@ end
   EXPECT_EQ(reg(0, 0).control & 0xF0, 0x40);
   EXPECT_EQ(reg(0, 0).attack_decay, 0x00);
   EXPECT_EQ(reg(0, 0).sustain_release, 0xF0);
+  EXPECT_EQ(reg(71, 0).control & 1, 1);
+  EXPECT_EQ(reg(72, 0).frequency, pal_freq(48) + 120);
+  for (int k = 73; k < 84; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(reg(k, 0).frequency, std::min(reg(k - 1, 0).frequency + 120, pal_freq(52)));
+    EXPECT_EQ(reg(k, 0).control & 1, k < 83 ? 1 : 0);
+  }
+  EXPECT_EQ(reg(83, 0).frequency, pal_freq(52));
+  EXPECT_EQ(reg(84, 0).frequency, pal_freq(55));
   // Voice 2: the chord steps root, third, fifth, one frame each.
   for (int k = 0; k < 9; ++k) EXPECT_EQ(reg(k, 1).frequency, pal_freq(45 + (int[]){0, 4, 7}[k % 3])) << k;
   EXPECT_EQ(reg(0, 1).control & 0xF0, 0x20);
@@ -314,106 +325,6 @@ end
   ASSERT_GT(crossings, 400);
   double hz = (crossings - 1) * 44100.0 / (last - first);
   EXPECT_NEAR(1200.0 * std::log2(hz / 440.0), 0.0, 10.0) << hz << " Hz";
-}
-
-// A legato instrument moves from note to note without a gate gap and without
-// a fresh attack; a plain one starts every note with one.
-TEST(SongCompiler, LegatoNotesKeepTheGateAndTheEnvelope) {
-  std::string head = kSongHead;
-  head.replace(head.find("instrument chord"), 16, "instrument glide\n  legato\n  ad 00\n  sr f0\nend\ninstrument chord");
-  auto img = compile_song("legato", head + R"(
-pattern a
-  @lead 2 c4 e4 116 .
-end
-pattern b
-  @glide 2 c4 e4 116 .
-end
-song
-  a*20 | b*20 | a*20
-end
-)");
-  ASSERT_FALSE(img.empty());
-  WatchedTune t(img);
-  t.call(0x0FFC, 0, 20000);
-  std::vector<int16_t> chunk(kSidChunk);
-  for (int k = 0; k < 7; ++k) {
-    t.call(0x104D, 0, kPlayLimit);
-    if (k == 5) {  // the last frame of c4
-      EXPECT_EQ(t.control(0) & 1, 0);
-      EXPECT_EQ(t.control(1) & 1, 1);
-    }
-    if (k == 6) {  // e4 starts: voice 1 attacks again, voice 2 does not
-      EXPECT_EQ(t.s->voice[0].envelope_phase, kEnvAttack);
-      EXPECT_NE(t.s->voice[1].envelope_phase, kEnvAttack);
-      EXPECT_EQ(t.freq(1), pal_freq(52));
-    }
-    sid_render(*t.s, chunk.data(), chunk.size());
-  }
-}
-
-// "pattern E echo SRC ROWS INS": SRC's notes, ROWS rows later, cut at its end.
-TEST(SongCompiler, AnEchoPatternRepeatsItsSourceLaterAndCutsTheTail) {
-  auto img = compile_song("echo", kSongHead + R"(
-pattern a
-  @lead 2 c4 e4 g4 c5 232 .
-end
-pattern e echo a 1 chord
-song
-  a*10 | e*10 | a*10
-end
-)");
-  ASSERT_FALSE(img.empty());
-  std::vector<int> v1, v2;
-  for (const SidRegisterFile& r : play(img, 730)) {
-    v1.push_back(r.voice[0].frequency);
-    v2.push_back(r.voice[1].frequency * (r.voice[1].control & 1));
-  }
-  // Rows are 3 frames: voice 2 is silent for 3, then follows voice 1 three
-  // frames late with its chord's root on each note's first frame. Its final
-  // rest is cut by those 3 frames, so both start over together at frame 720.
-  EXPECT_EQ(v2[0], 0);
-  for (int k : {3, 9, 15, 21}) EXPECT_EQ(v2[size_t(k)], v1[size_t(k - 3)]) << k;
-  EXPECT_EQ(v2[21], pal_freq(60));
-  EXPECT_EQ(v1[720], pal_freq(48));
-  EXPECT_EQ(v2[720], 0);
-  EXPECT_EQ(v2[723], pal_freq(48));
-}
-
-// `~note` slides from the previous note: the first frame starts near the old
-// pitch, the frequency then moves by the instrument's glide each frame and
-// settles exactly on the new note, without a hard restart or a fresh attack;
-// the next note follows in its place.
-TEST(SongCompiler, SlidesGlideFromTheOldPitchWithoutARestart) {
-  std::string head = kSongHead;
-  head.replace(head.find("  wave 41+0"), 11, "  glide 120\n  wave 41+0");
-  auto img = compile_song("slide", head + R"(
-pattern a
-  @lead 4 c4 ~e4 g4 4 .
-end
-pattern b
-  @chord 16 a3
-end
-pattern c
-  @drum 16 c1
-end
-song
-  a | b | c
-  a*120 | b*120 | c*120
-end
-)");
-  ASSERT_FALSE(img.empty());
-  const std::vector<SidRegisterFile> f = play(img, 25);
-  EXPECT_EQ(f[23].voice[0].frequency, pal_freq(52));
-  EXPECT_EQ(f[24].voice[0].frequency, pal_freq(55));  // the pattern goes on after the slide
-  const int from = pal_freq(48), to = pal_freq(52);
-  EXPECT_EQ(f[11].voice[0].control & 1, 1);  // no gate-off before the slide
-  EXPECT_EQ(f[12].voice[0].frequency, from + 120);
-  for (int k = 13; k < 24; ++k) {
-    SCOPED_TRACE(k);
-    const int prev = f[size_t(k - 1)].voice[0].frequency, now = f[size_t(k)].voice[0].frequency;
-    EXPECT_EQ(now, std::min(prev + 120, to));
-    EXPECT_EQ(f[size_t(k)].voice[0].control & 1, k < 23 ? 1 : 0);
-  }
 }
 
 }  // namespace
