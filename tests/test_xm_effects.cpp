@@ -171,23 +171,6 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
   }
 }
 
-TEST(XmVolumeEffects, NoteCutAndRetriggers) {
-  Play p(effect_module({{49, 1, 0, 0xE, 0xC2}, {49, 1, 0, 0xE, 0x92}, {49, 1, 0, kR, 0x12}}));
-  p.ticks(2);
-  EXPECT_EQ(p.ch().volume, 64);
-  p.ticks(1);
-  EXPECT_EQ(p.ch().volume, 0);
-  EXPECT_EQ(p.voice().volume, 0);
-  p.ticks(3 + 1);
-  int voice = p.ch().voice;
-  p.ticks(2);  // tick 2 of the E92 row: restart on the partner voice
-  EXPECT_NE(p.ch().voice, voice);
-  p.ticks(4 + 2);
-  EXPECT_EQ(p.ch().volume, 63);  // R12: -1 at tick 2
-  p.ticks(2);
-  EXPECT_EQ(p.ch().volume, 62);
-}
-
 // One value traced over a few rows: after each run of ticks in `steps`,
 // `what` must read the next value of `want`.
 TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
@@ -234,6 +217,13 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
        {1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}},
       // Positions 0, 8, 16, 24, -32 of the sine: |sin| x 256 = 0, 181, 255, 181, 0.
       {"vibrato with depth 8", {{49, 1, 0, 0x4, 0x88}}, 6, {2, 1, 1, 1, 1}, delta, {0, -44, -60, -44, 0}},
+      {"EC2 cuts, R12 slides the volume on retriggering",
+       {{49, 1, 0, 0xE, 0xC2}, {49, 1, 0, 0xE, 0x92}, {49, 1, 0, kR, 0x12}}, 6, {2, 1, 12, 2}, volume, {64, 0, 63, 62}},
+      {"E92 restarts the note on the partner voice at tick 2", {{49, 1, 0, 0, 0}, {49, 1, 0, 0xE, 0x92}}, 6,
+       {7, 1, 1}, [](Play& p) { return int{p.ch().voice}; }, {32, 32, 0}},
+      {"key off, as a note or K, without an envelope silences at once",
+       {{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}, {49, 1, 0, 0, 0}, fx(kK, 0x33)}, 6, {7, 6, 6},
+       [](Play& p) { return p.voice().volume; }, {0, 127, 0}},
       {"E57 sets the finetune of later notes", {{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}, 6, {7}, period, {1707}},
       {"global volume and its slide", {{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}, 6,
        {1, 5, 6, 6, 6, 6}, global, {32, 32, 27, 22, 37, 64}},
@@ -276,17 +266,6 @@ TEST(XmNoteEffects, SampleOffsetInsideAndBeyondTheSample) {
   p.ticks(6);
   EXPECT_EQ(p.ch().voice, 0);
   EXPECT_EQ(p.voice().position, 0);
-}
-
-TEST(XmNoteEffects, KeyOffWithoutEnvelopeSilencesAtOnce) {
-  Play p(effect_module({{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}, {49, 1, 0, 0, 0}, fx(kK, 0x33)}));
-  p.ticks(7);
-  EXPECT_EQ(p.ch().key_off, 1);
-  EXPECT_EQ(p.voice().volume, 0);
-  p.ticks(6);
-  EXPECT_GT(p.voice().volume, 0);
-  p.ticks(6);
-  EXPECT_EQ(p.voice().volume, 0);
 }
 
 TEST(XmVolumeColumn, RowAndTickParts) {
