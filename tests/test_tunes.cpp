@@ -292,40 +292,5 @@ end
   EXPECT_EQ(reg(1, 2).control & 0xF0, 0x40);
 }
 
-// A written a4 held on voice 1 sounds at 440 Hz through the synthesis, within
-// ten cents (the player's clock constant makes every note 7 cents sharp of a
-// real machine's).
-TEST(SongCompiler, AWrittenA4SoundsAt440Hz) {
-  auto img = compile_song("pitch", kSongHead + R"(
-pattern a
-  @lead 200 a4
-end
-pattern r
-  200 .
-end
-song
-  a*5 | r*5 | r*5
-end
-)");
-  ASSERT_FALSE(img.empty());
-  auto s = testing_psid::started_tune(img);
-  std::vector<int16_t> pcm(size_t(kSidChunk) * 100);
-  for (size_t c = 0; c < 100; ++c) tune_render_chunk(*s, pcm.data() + c * kSidChunk, kSidChunk);
-  // Rising zero crossings of the mean-free signal over the second second.
-  std::vector<int16_t> sec(pcm.begin() + 44100, pcm.end());
-  double mean = 0;
-  for (int16_t v : sec) mean += v;
-  mean /= double(sec.size());
-  int first = -1, last = -1, crossings = 0;
-  for (size_t i = 1; i < sec.size(); ++i)
-    if (sec[i - 1] - mean < 0 && sec[i] - mean >= 0) {
-      if (first < 0) first = int(i);
-      last = int(i), ++crossings;
-    }
-  ASSERT_GT(crossings, 400);
-  double hz = (crossings - 1) * 44100.0 / (last - first);
-  EXPECT_NEAR(1200.0 * std::log2(hz / 440.0), 0.0, 10.0) << hz << " Hz";
-}
-
 }  // namespace
 }  // namespace zel

@@ -190,16 +190,12 @@ TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
   auto song = load(bytes);
   ASSERT_TRUE(song);
   const XmInstrument& a = song->instruments[0];
-  EXPECT_EQ(a.volume_point_count, 3);
-  EXPECT_EQ(std::tuple(a.volume_points[1].x, a.volume_points[1].y), std::tuple(10, 32));
-  EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain);
-  EXPECT_EQ(a.volume_sustain, 1);
-  EXPECT_EQ(a.panning_type, 0);
-  EXPECT_EQ(a.fadeout, 600);
+  EXPECT_EQ(std::tuple(a.volume_point_count, a.volume_points[1].x, a.volume_points[1].y), std::tuple(3, 10, 32));
+  EXPECT_EQ(std::tuple(a.volume_type, a.volume_sustain, a.panning_type, a.fadeout),
+            std::tuple(kXmEnvOn | kXmEnvSustain, 1, 0, 600));
   EXPECT_EQ(std::tuple(a.vibrato_type, a.vibrato_sweep, a.vibrato_depth, a.vibrato_rate), std::tuple(1, 2, 3, 4));
-  const XmInstrument& b = song->instruments[1];
-  EXPECT_EQ(b.sample_count, 0);
-  for (XmSample* s : b.samples) EXPECT_EQ(s, &song->empty_sample);
+  EXPECT_EQ(song->instruments[1].sample_count, 0);
+  for (XmSample* s : song->instruments[1].samples) EXPECT_EQ(s, &song->empty_sample);
 }
 
 // ---- images that promise more than they hold ------------------------------
