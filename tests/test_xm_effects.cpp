@@ -165,6 +165,8 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
 // `what` must read the next value of `want`.
 TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
   using Get = int (*)(Play&);
+  const std::vector<Cell> kColumnRows = {
+      {49, 1, 0x40, 0, 0}, {0, 0, 0x93, 0, 0}, {0, 0, 0xA8, 0, 0}, {0, 0, 0xB8, 0, 0}, {61, 0, 0xF2, 0, 0}};
   const Get row = [](Play& p) { return p.song->row; };
   const Get period = [](Play& p) { return int{p.ch().period}; };
   const Get volume = [](Play& p) { return int{p.ch().volume}; };
@@ -214,6 +216,14 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
       {"key off, as a note or K, without an envelope silences at once",
        {{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}, {49, 1, 0, 0, 0}, fx(kK, 0x33)}, 6, {7, 6, 6},
        [](Play& p) { return p.voice().volume; }, {0, 127, 0}},
+      // 0x10 x 256 = 4096 >= 1000: not started, rewound.
+      {"sample offset inside and beyond the sample", {{49, 1, 0, 0x9, 0x02}, {49, 1, 0, 0x9, 0x10}}, 6, {1, 6},
+       [](Play& p) { return static_cast<int>(p.voice().position >> 32); }, {512, 0}},
+      // Volume column: fine slide down 3, vibrato speed 8 and depth 8 (position
+      // 8 after one advance), tone portamento whose note still sets the period.
+      {"volume column: fine slide", kColumnRows, 6, {12}, volume, {51}},
+      {"volume column: vibrato", kColumnRows, 6, {21}, delta, {-44}},
+      {"volume column: portamento", kColumnRows, 6, {26}, period, {856}},
       {"E57 sets the finetune of later notes", {{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}, 6, {7}, period, {1707}},
       {"global volume and its slide", {{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}, 6,
        {1, 5, 6, 6, 6, 6}, global, {32, 32, 27, 22, 37, 64}},
@@ -248,16 +258,6 @@ TEST(XmNoteEffects, NoteDelayStartsLaterAndED0SuppressesTheNote) {
   EXPECT_EQ(p.ch().voice, 32);
 }
 
-TEST(XmNoteEffects, SampleOffsetInsideAndBeyondTheSample) {
-  // 0x10 x 256 = 4096 >= 1000: not started, rewound.
-  Play p(effect_module({{49, 1, 0, 0x9, 0x02}, {49, 1, 0, 0x9, 0x10}}));
-  p.ticks(1);
-  EXPECT_EQ(p.voice().position, int64_t{512} << 32);
-  p.ticks(6);
-  EXPECT_EQ(p.ch().voice, 0);
-  EXPECT_EQ(p.voice().position, 0);
-}
-
 TEST(XmVolumeColumn, RowAndTickParts) {
   struct Case {
     uint8_t v;
@@ -276,17 +276,6 @@ TEST(XmVolumeColumn, RowAndTickParts) {
     EXPECT_EQ(p.ch().volume, c.volume_after_row);
     EXPECT_EQ(p.ch().panning, c.panning_after_row);
   }
-  Play p(effect_module({{49, 1, 0x40, 0, 0}, {0, 0, 0x93, 0, 0}, {0, 0, 0xA8, 0, 0}, {0, 0, 0xB8, 0, 0},
-                        {61, 0, 0xF2, 0, 0}}));
-  p.ticks(12);
-  EXPECT_EQ(p.ch().volume, 51);
-  p.ticks(6 + 1 + 2);
-  EXPECT_EQ(p.ch().vibrato_speed, 8);
-  EXPECT_EQ(p.ch().vibrato_depth, 8);
-  EXPECT_EQ(p.ch().period_delta, -44);  // position 8 after one advance
-  p.ticks(4 + 1);
-  EXPECT_EQ(p.ch().porta_speed, 32);
-  EXPECT_EQ(p.ch().period, 856);  // the note still sets the period
 }
 
 // ---------------------------------------------------------------------------
