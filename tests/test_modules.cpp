@@ -6,12 +6,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 #include <set>
 #include <string>
 
 #include "content/content.h"
-#include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_player.h"
 #include "xm/xm_song.h"
 #include "xm/xm_song_end.h"
@@ -155,77 +153,6 @@ TEST(EmbeddedModules, UseThePlayersEffectsAndKickNearlyEveryVisualiserBar) {
   for (int fx : {0, 1, 2, 3, 4, 0xA, 0xB, 0xD, 0xED, 0xE9, 27 /* R */, 0x101})
     EXPECT_TRUE(effects.count(fx)) << "effect " << fx << " is never used";
   EXPECT_GE(volume_kinds.size(), 3u);  // set volume, slides, ...
-}
-
-// Magnitude of the frequency f in x (mono), by a direct DFT bin at f.
-double magnitude_at(const std::vector<double>& x, double f) {
-  double re = 0, im = 0;
-  const double w = 2 * std::numbers::pi * f / kXmRate;
-  for (size_t i = 0; i < x.size(); ++i) {
-    const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (x.size() - 1));
-    re += x[i] * hann * std::cos(w * i);
-    im -= x[i] * hann * std::sin(w * i);
-  }
-  return std::hypot(re, im);
-}
-
-// Plays `note` (1..96) on the first sample of instrument `ins` of module `n`,
-// alone in a one-note module, for `seconds`; the mono render from 0.05 s on.
-std::vector<double> play_note(int n, int ins, int note, double seconds) {
-  using namespace xmsynth;
-  std::span<const uint8_t> m = xm_module(n);
-  auto full = xm_load_song(m.data(), m.size());
-  const XmSample& s = *full->instruments[ins - 1].samples[0];
-  Module mod;
-  mod.name = "tuning";
-  mod.instruments.resize(1);
-  mod.instruments[0].samples.push_back(Sample{
-      .name = "tone",
-      .data = {s.data.begin(), s.data.begin() + s.length},
-      .bits16 = true,
-      .loop_type = s.loop_mode == kXmLoopForward ? 1 : s.loop_mode == kXmLoopPingPong ? 2 : 0,
-      .loop_start = static_cast<int>(s.loop_start),
-      .loop_length = static_cast<int>(s.loop_length),
-      .finetune = s.finetune,
-      .relative_note = s.relative_note});
-  mod.patterns.push_back(Pattern{64, std::vector<Cell>(64 * 4)});
-  mod.patterns[0].cells[0] = {static_cast<uint8_t>(note), 1, 0, 0, 0};
-  mod.order = {0};
-  const std::vector<uint8_t> bytes = write_xm(mod);
-  auto song = xm_load_song(bytes.data(), bytes.size());
-  const std::vector<int16_t> pcm = xm_render_offline(*song, static_cast<size_t>((seconds + 0.05) * kXmRate));
-  std::vector<double> mono;
-  for (size_t f = static_cast<size_t>(0.05 * kXmRate); f < pcm.size() / 2; ++f) mono.push_back(pcm[2 * f] + pcm[2 * f + 1]);
-  return mono;
-}
-
-// Tuning: a sustained note of each melodic instrument, rendered by the
-// player, has its strongest component (searched cent by cent within 60 cents)
-// within 10 cents of the note it sounds (the written note less the
-// instrument's `written` shift).
-TEST(ModuleTuning, MelodicInstrumentsPlayTheirWrittenNote) {
-  struct Case {
-    int module, instrument, note;  // sounding note 1..96 (C-4 = 49)
-    double seconds;
-    int written = 0;  // semitones the instrument's notes are written above their pitch
-  };
-  const Case cases[] = {
-      {1, 6, 34, 1.0, 24}, {1, 7, 58, 1.0},     {1, 8, 46, 1.0},  {1, 11, 58, 0.3}, {2, 4, 27, 1.0, 24},
-      {2, 5, 51, 0.5},     {2, 6, 51, 1.5},     {2, 8, 58, 1.0, 12}, {3, 6, 29, 1.0, 24}, {3, 7, 65, 1.0},
-      {3, 8, 65, 1.0},     {3, 10, 49, 1.0},    {3, 11, 65, 1.0}, {4, 5, 27, 1.0, 24}, {4, 9, 51, 0.5},
-      {4, 10, 63, 1.0, 12},
-  };
-  for (const Case& t : cases) {
-    SCOPED_TRACE("module " + std::to_string(t.module) + " instrument " + std::to_string(t.instrument));
-    const std::vector<double> x = play_note(t.module, t.instrument, t.note + t.written, t.seconds);
-    const double f0 = 440.0 * std::pow(2.0, (t.note - 1 - 57) / 12.0);
-    double best = -1, best_c = 0;
-    for (double c = -60; c <= 60; c += 1.0) {
-      const double mag = magnitude_at(x, f0 * std::pow(2.0, c / 1200));
-      if (mag > best) best = mag, best_c = c;
-    }
-    EXPECT_LE(std::fabs(best_c), 10.0);
-  }
 }
 
 }  // namespace

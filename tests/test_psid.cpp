@@ -80,11 +80,9 @@ TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
     EXPECT_EQ(m->ram[0x1000], 0);
     EXPECT_EQ(m->init_address | m->play_address, 0);
     tune_init(*m, 0);
-    std::vector<int16_t> out(kSidChunk);
-    for (int k = 0; k < 5; ++k) {
-      tune_render_chunk(*m, out.data(), out.size());
-      EXPECT_EQ(out, std::vector<int16_t>(kSidChunk, 0));
-    }
+    std::vector<int16_t> out(kSidChunk * 5);
+    for (int k = 0; k < 5; ++k) tune_render_chunk(*m, out.data() + k * kSidChunk, kSidChunk);
+    EXPECT_EQ(out, std::vector<int16_t>(kSidChunk * 5, 0));
     EXPECT_FALSE(psid_info(std::span(img.data(), size)).valid);
   }
   img[7] = 0xF0;  // a data offset beyond the image

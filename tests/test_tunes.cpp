@@ -1,17 +1,14 @@
-// The twelve embedded tunes (layout, driver behaviour watched instruction by
-// instruction, loop length, sound) and the song compiler's notation played back.
+// The twelve embedded tunes: layout, driver behaviour watched instruction by
+// instruction, loop length, sound.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "content/content.h"
 #include "tests/psid_builder.h"
-#include "tests/support.h"
 
 namespace zel {
 namespace {
@@ -190,106 +187,6 @@ TEST(TuneSound, EverySecondOfTheFirstPassIsAudibleAndNeverWraps) {
       EXPECT_LE(worst_step, kMaxStep) << "second " << sec;
     }
   }
-}
-
-// ---- the notation, compiled and played --------------------------------------
-
-// PAL frequency register value of note n (C-0 = 0), from first principles.
-int pal_freq(int n) { return int(std::lround(440.0 * std::pow(2.0, (n - 57) / 12.0) * 16777216.0 / 985248.0)); }
-
-// The compiled image, or nothing when the compiler refuses the source.
-std::vector<uint8_t> compile_song(const std::string& name, const std::string& source) {
-  std::string dir = std::string(ZEL_BINARY_DIR) + "/test_tunes_work";
-  std::string src = dir + "/" + name + ".txt", out = dir + "/" + name + ".sid";
-  std::filesystem::create_directories(dir);
-  std::filesystem::remove(out);
-  std::ofstream(src) << source;
-  std::string cmd = "'" + std::string(ZEL_BINARY_DIR) + "/tools/sidsong/sidsong' 64tass '" +
-                    std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  return testing::read_bytes(out);
-}
-
-// The registers after each of the first `count` play calls, watched.
-std::vector<SidRegisterFile> play(const std::vector<uint8_t>& img, int count) {
-  WatchedTune t(img);
-  t.call(0x0FFC, 0, 20000);
-  std::vector<SidRegisterFile> f;
-  for (int k = 0; k < count; ++k) {
-    EXPECT_GE(t.call(0x104D, 0, kPlayLimit), 1) << "frame " << k;
-    f.push_back(t.s->regs);
-  }
-  EXPECT_TRUE(t.faults.empty()) << t.faults.front();
-  return f;
-}
-
-const std::string kSongHead = R"(
-title "Test"
-author "Test"
-slot 2
-tempo 3
-instrument lead
-  ad 00
-  sr f0
-  glide 120
-  wave 41+0
-end
-instrument chord
-  wave 21+0 21+4 21+7 loop 0
-end
-instrument drum
-  wave 81=c7 41=c3
-end
-)";
-
-// Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, a rest; then c4 and
-// `~e4`, which slides from c4 by the instrument's glide each frame without a
-// gate-off, settles exactly on e4, and g4 follows in its place. The gate is
-// off in the last frame of each untied note, held through the tie.
-TEST(SongCompiler, NotesPlayAtTheirPitchesAndLengthsWithHardRestartAndSlides) {
-  auto img = compile_song("notes", kSongHead + R"(
-pattern a
-  @lead 2 c4 e4 4 g4 - 8 . 4 c4 ~e4 g4 4 .
-end
-pattern b
-  @chord 36 a3
-end
-pattern c
-  @drum 36 c1
-end
-song
-  a | b | c
-  a*60 | b*60 | c*60
-end
-)");
-  ASSERT_FALSE(img.empty());
-  const std::vector<SidRegisterFile> f = play(img, 85);
-  auto reg = [&](int k, int v) { return f[size_t(k)].voice[v]; };
-  for (int k = 0; k < 60; ++k) {
-    SCOPED_TRACE(k);
-    if (k < 36) { EXPECT_EQ(reg(k, 0).frequency, pal_freq(k < 6 ? 48 : k < 12 ? 52 : 55)); }
-    EXPECT_EQ(reg(k, 0).control & 1, (k == 5 || k == 11 || k >= 35) ? 0 : 1);
-  }
-  EXPECT_EQ(reg(0, 0).control & 0xF0, 0x40);
-  EXPECT_EQ(reg(0, 0).attack_decay, 0x00);
-  EXPECT_EQ(reg(0, 0).sustain_release, 0xF0);
-  EXPECT_EQ(reg(71, 0).control & 1, 1);
-  EXPECT_EQ(reg(72, 0).frequency, pal_freq(48) + 120);
-  for (int k = 73; k < 84; ++k) {
-    SCOPED_TRACE(k);
-    EXPECT_EQ(reg(k, 0).frequency, std::min(reg(k - 1, 0).frequency + 120, pal_freq(52)));
-    EXPECT_EQ(reg(k, 0).control & 1, k < 83 ? 1 : 0);
-  }
-  EXPECT_EQ(reg(83, 0).frequency, pal_freq(52));
-  EXPECT_EQ(reg(84, 0).frequency, pal_freq(55));
-  // Voice 2: the chord steps root, third, fifth, one frame each.
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(reg(k, 1).frequency, pal_freq(45 + (int[]){0, 4, 7}[k % 3])) << k;
-  EXPECT_EQ(reg(0, 1).control & 0xF0, 0x20);
-  // Voice 3: noise at an absolute pitch, then the pulse tail.
-  EXPECT_EQ(reg(0, 2).frequency, pal_freq(84));
-  EXPECT_EQ(reg(0, 2).control & 0xF0, 0x80);
-  EXPECT_EQ(reg(1, 2).frequency, pal_freq(36));
-  EXPECT_EQ(reg(1, 2).control & 0xF0, 0x40);
 }
 
 }  // namespace

@@ -339,13 +339,12 @@ TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   Module m = effect_module({{49, 1, 0, kL, 5}, fx(kL, 40)});
   m.instruments[0].volume_env.points = {{0, 64}, {10, 0}};
   Play p(m);
+  const auto& env = p.ch().volume_env;
   p.ticks(1);
-  EXPECT_EQ(p.ch().volume_env.output, 32);
-  EXPECT_EQ(p.ch().volume_env.point, 1);
-  EXPECT_EQ(p.ch().volume_env.tick, 5);
+  EXPECT_EQ(std::tuple(env.output, env.point, env.tick), std::tuple(32, 1, 5));
   p.ticks(6);
-  EXPECT_EQ(p.ch().volume_env.output, 0);
-  EXPECT_TRUE(p.ch().volume_env.ended);
+  EXPECT_EQ(env.output, 0);
+  EXPECT_TRUE(env.ended);
 
   m = effect_module({{49, 1, 0, 0, 0}});
   m.instruments[0].panning_env.points = {{0, 0}, {1, 0}};
@@ -381,9 +380,9 @@ TEST(XmEnvelopes, InstrumentResetKeepsTheValueUntilTheFirstPoint) {
   m.speed = 16;
   m.instruments[0].volume_env.points = {{4, 32}, {8, 64}};
   Play p(m);
-  EXPECT_EQ(p.trace(V(10, 1), [&] { return p.ch().volume_env.output; }), (V{0, 0, 0, 0, 32, 40, 48, 56, 64, 64}));
-  p.ticks(6);
-  EXPECT_EQ(p.trace(V(6, 1), [&] { return p.ch().volume_env.output; }), (V{56, 56, 56, 56, 32, 40}));
+  const V steps = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 7, 1, 1, 1, 1, 1};
+  EXPECT_EQ(p.trace(steps, [&] { return p.ch().volume_env.output; }),
+            (V{0, 0, 0, 0, 32, 40, 48, 56, 64, 64, 56, 56, 56, 56, 32, 40}));
 }
 
 TEST(XmSongEnd, EndsWhereTheSongStartsOver) {
