@@ -239,22 +239,5 @@ TEST_F(Sid, SampleChannelPlaysNibblesInOrder) {
   }
 }
 
-TEST_F(Sid, SampleChannelIsAddedAfterVolumeAndControlWritesReload) {
-  s.ram[0x3000] = 0xF0;
-  s.ram[0x3100] = 0x20;
-  stage(s, 0x3000, 0x3001, 22, 0);
-  poke(s, 0xD41D, {0xFC});  // reloads but does not start
-  EXPECT_EQ(render(s, 4), std::vector<int16_t>(4, 0));
-  poke(s, 0xD418, {0x0F});
-  poke(s, 0xD41D, {0xFF});
-  EXPECT_EQ(render(s, 2)[1], 3 * voice_value(255, 6 * 168867) * 15 + 8192);  // nibble 15, unscaled
-  stage(s, 0x3100, 0x3101, 22, 0);
-  poke(s, 0xD41D, {0x00});  // still playing, from the new start
-  EXPECT_EQ(s.sample.active, 1);
-  EXPECT_EQ(s.sample.run_position, 0x3100u);
-  poke(s, 0xD41D, {0xFD});
-  EXPECT_EQ(s.sample.active, 0);
-}
-
 }  // namespace
 }  // namespace zel
