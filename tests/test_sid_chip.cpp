@@ -1,10 +1,9 @@
-// SID synthesis and the digitised sample channel, checked on rendered
-// samples against hand-computed values and small reference models.
+// SID synthesis, checked on rendered samples against hand-computed values
+// and small reference models.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "psid_builder.h"
@@ -192,51 +191,6 @@ TEST_F(Sid, SyncResetsToTheReferencePhaseFraction) {
   }
   render(s, 3000);
   EXPECT_EQ(s.voice[1].phase, phase);
-}
-
-// ---- digitised sample channel ------------------------------------------------
-
-// Stages a sample at $3000 from `start` to `end` (exclusive).
-void stage(SidPlayerState& s, uint16_t start, uint16_t end, uint16_t period, uint8_t order) {
-  poke(s, 0xD41E, {static_cast<uint8_t>(start), static_cast<uint8_t>(start >> 8)});
-  poke(s, 0xD43D, {static_cast<uint8_t>(end), static_cast<uint8_t>(end >> 8)});
-  poke(s, 0xD45D, {static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)});
-  poke(s, 0xD47D, {order});
-}
-
-// With volume 0 only the channel is heard; a step's value sounds from the
-// next sample. Expected output per sample: a hex nibble n is (n - 7) * 1024,
-// '.' is silence.
-TEST_F(Sid, SampleChannelPlaysNibblesInOrder) {
-  struct Case {
-    const char* what;
-    std::vector<uint8_t> bytes;
-    uint16_t end, period;
-    uint8_t order, control, repeats;
-    std::string heard;
-  };
-  const Case cases[] = {
-      // Period 22: step 44,784 > 44,100, one nibble per sample.
-      {"high nibble first", {0xAB, 0xCD, 0xEF}, 0x3003, 22, 0, 0xFF, 0, ".ADCFE.."},
-      {"other order starts with the next byte", {0x00, 0xCD, 0xEF}, 0x3010, 22, 1, 0xFE, 0, ".CDE"},
-      {"one repetition from $3001", {0x11, 0x22}, 0x3002, 22, 0, 0xFF, 1, ".12222.."},
-      {"period 100: step 9,852 reaches 44,100 at the fifth", {0x5F}, 0x3001, 100, 0, 0xFF, 0, ".....5"},
-      {"period 0 is silent", {0x5F}, 0x3001, 0, 0, 0xFF, 0, std::string(100, '.')},
-  };
-  const std::string hex = "0123456789ABCDEF";
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.what);
-    auto m = fresh_machine();
-    std::copy(k.bytes.begin(), k.bytes.end(), m->ram + 0x3000);
-    stage(*m, 0x3000, k.end, k.period, k.order);
-    poke(*m, 0xD43F, {k.repeats});
-    poke(*m, 0xD47E, {0x01, 0x30});
-    poke(*m, 0xD41D, {k.control});
-    std::vector<int16_t> expected;
-    for (char c : k.heard) expected.push_back(c == '.' ? 0 : int16_t((int(hex.find(c)) - 7) * 1024));
-    EXPECT_EQ(render(*m, expected.size()), expected);
-    EXPECT_EQ(m->sample.active, 1);  // even past its end, where it adds nothing
-  }
 }
 
 }  // namespace

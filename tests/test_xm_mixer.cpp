@@ -103,12 +103,8 @@ TEST(XmMixerRamp, NewNoteFadesInAndHandsTheOldOneToItsPartner) {
   m.cell(0, 1, 0) = {49, 1, 0, 0, 0};  // the same note again one tick (882 frames) later
   Render r = render(m, 882 + 300);
   // Fade-in: the gain grows by 127 / 255 / 128 per frame from 0.
-  float g = 0;
   const float delta = 127.0f / 255.0f / 128.0f;
-  for (int i = 0; i < 128; ++i) {
-    EXPECT_NEAR(r.mix[static_cast<size_t>(2 * i)], 1000.0f * g, 1e-3) << i;
-    g += delta;
-  }
+  for (int i = 0; i < 128; ++i) EXPECT_NEAR(r.mix[static_cast<size_t>(2 * i)], 1000.0f * delta * i, 1e-3) << i;
   const float full = 1000.0f * 127.0f / 255.0f;
   EXPECT_FLOAT_EQ(r.mix[2 * 500], full);
   // At the new note, the old sound fades out on voice 0 while the new one
