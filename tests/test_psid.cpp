@@ -11,10 +11,8 @@
 namespace zel {
 namespace {
 
-using testing_psid::fresh_machine;
+using namespace testing_psid;
 using psid::write_psid;
-using testing_psid::PsidFields;
-using testing_psid::started_tune;
 
 TEST(PsidLoad, LoadAddressComesFromTheDataAndOnlyTheOffsetsLowByteCounts) {
   PsidFields p;

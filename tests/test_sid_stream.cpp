@@ -14,9 +14,8 @@
 namespace zel {
 namespace {
 
-using testing_psid::counting_tune;
+using namespace testing_psid;
 using psid::write_psid;
-using testing_psid::PsidFields;
 
 // A play routine that spins through ~400,000 instructions per call, so a
 // refill takes long enough for a stop to arrive in the middle of it.

@@ -107,7 +107,6 @@ TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
     EXPECT_EQ(text_field(img, 54), e.author);
     EXPECT_EQ(text_field(img, 86), "2010 Zelvorant");
     EXPECT_EQ(img[0x7C] | img[0x7D] << 8, e.load);
-    EXPECT_EQ(e.size - 0x7E, e.end - e.load + 1);
     // Jump stubs at the init and play addresses.
     EXPECT_EQ(img[0x7E + e.init - e.load], 0x4C);
     EXPECT_EQ(img[0x7E + e.play - e.load], 0x4C);

@@ -68,14 +68,12 @@ struct Play {
 using V = std::vector<int>;
 
 // ---------------------------------------------------------------------------
-TEST(XmPeriods, AmigaTable) {
+TEST(XmPeriods, AmigaAndLinearTables) {
   EXPECT_EQ(xm_note_period(0, 0), 27392);
   EXPECT_EQ(xm_note_period(95, 0), 113);
   EXPECT_EQ(xm_note_period(48, 127), 1616);
   EXPECT_EQ(xm_note_period(48, -128), 1813);
-}
-
-TEST(XmPeriods, LinearTableAndRelativeNote) {
+  // Linear table with relative note 12 and finetune -3.
   Module m = effect_module({{49, 1, 0, 0, 0}});
   m.flags = 1;
   m.instruments[0].samples[0].finetune = -3;
@@ -92,9 +90,9 @@ TEST(XmSequencing, SpeedAndPatternDelayKeepEffectsRunning) {
   m.cell(0, 0, 1) = fx(0xE, 0xE2);
   Play p(m);
   p.ticks(18);
-  EXPECT_EQ(p.song->row, 0);           // six ticks plus 2 x 6 of delay
-  EXPECT_EQ(p.ch().volume, 64 - 17);   // the slide ran on every other tick
-  EXPECT_EQ(p.ch().voice, 0);          // the note was not restarted
+  // Row 0 still (six ticks plus 2 x 6 of delay), the slide ran on every other
+  // tick, the note was not restarted.
+  EXPECT_EQ(std::tuple(p.song->row, int{p.ch().volume}, p.ch().voice), std::tuple(0, 64 - 17, 0));
   EXPECT_EQ(p.trace({1, 6}, [&] { return p.song->row; }), (V{1, 2}));  // the delay applied to its row only
 }
 
@@ -244,18 +242,14 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
 // ---------------------------------------------------------------------------
 TEST(XmNoteEffects, NoteDelayStartsLaterAndED0SuppressesTheNote) {
   Play p(effect_module({{49, 1, 0, 0, 0}, {61, 2, 0x20, 0xE, 0xD3}, fx(0xC, 0), {61, 2, 0, 0xE, 0xD0}}));
+  auto state = [&] { return std::tuple(int{p.ch().period}, int{p.ch().volume}, p.ch().voice); };
   p.ticks(6 + 3);
-  EXPECT_EQ(p.ch().period, 1712);  // not yet
-  EXPECT_EQ(p.ch().volume, 64);
-  EXPECT_EQ(p.ch().voice, 0);
+  EXPECT_EQ(state(), std::tuple(1712, 64, 0));  // not yet
   p.ticks(1);
-  EXPECT_EQ(p.ch().period, 856);
-  EXPECT_EQ(p.ch().volume, 16);  // volume column applied again at the delay
-  EXPECT_EQ(p.ch().voice, 32);
+  EXPECT_EQ(state(), std::tuple(856, 16, 32));  // volume column applied again at the delay
   EXPECT_EQ(p.voice().sample, p.song->instruments[1].samples[0]);
   p.ticks(2 + 6 + 6);
-  EXPECT_EQ(p.ch().volume, 0);  // ED0: the row's note never sounds
-  EXPECT_EQ(p.ch().voice, 32);
+  EXPECT_EQ(state(), std::tuple(856, 0, 32));  // ED0: the row's note never sounds
 }
 
 TEST(XmVolumeColumn, RowAndTickParts) {
@@ -327,10 +321,7 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
   p.ticks(31);
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
   int ticks = 0;
-  while (p.ch().fadeout_volume > 0 && ticks < 40000) {
-    p.ticks(1);
-    ++ticks;
-  }
+  for (; p.ch().fadeout_volume > 0 && ticks < 40000; ++ticks) p.ticks(1);
   EXPECT_EQ(ticks, 32768);
   EXPECT_EQ(p.voice().volume, 0);
 }

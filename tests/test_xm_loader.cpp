@@ -36,9 +36,8 @@ size_t instrument_at(const Module& m, size_t i) {
   return at;
 }
 // Offsets inside an instrument header (with samples): the sample count and
-// the envelope bytes (point counts, sustain and loop points, types).
-enum : size_t { kSampleCount = 27, kVolumeCount = 225, kPanningCount = 226, kVolumeSustain = 227, kVolumeType = 233,
-                kPanningType = 234 };
+// the first envelope byte (the volume point count) and the panning type.
+enum : size_t { kSampleCount = 27, kVolumeCount = 225, kPanningType = 234 };
 
 void put16(std::vector<uint8_t>& b, size_t at, unsigned v) {
   b[at] = static_cast<uint8_t>(v);
