@@ -2,6 +2,7 @@
 // stack and cpu_call's end conditions, against hand-computed results.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -109,12 +110,10 @@ TEST_F(Cpu, JumpsAndSubroutines) {
   s.ram[0x2000] = 0x60;
   s.cpu.sp = 0xFF;
   exec({0x20, 0x00, 0x20}, 0x1000);
-  EXPECT_EQ(s.cpu.pc, 0x2000);
-  EXPECT_EQ(s.cpu.sp, 0xFD);
+  EXPECT_EQ(std::tuple(s.cpu.pc, s.cpu.sp), std::tuple(0x2000, 0xFD));
   EXPECT_EQ(s.ram[0x01FF] << 8 | s.ram[0x01FE], 0x1002);
   cpu_step(s);
-  EXPECT_EQ(s.cpu.pc, 0x1003);
-  EXPECT_EQ(s.cpu.sp, 0xFF);
+  EXPECT_EQ(std::tuple(s.cpu.pc, s.cpu.sp), std::tuple(0x1003, 0xFF));
 
   // A branch backwards across a page.
   s.cpu.p = 0;
@@ -126,8 +125,7 @@ TEST_F(Cpu, StackSaturatesInsteadOfWrapping) {
   s.ram[0x01FF] = 0xAB;
   s.cpu.sp = 0xFF;
   exec({0x68});  // PLA at SP=$FF reads $01FF
-  EXPECT_EQ(s.cpu.a, 0xAB);
-  EXPECT_EQ(s.cpu.sp, 0xFF);
+  EXPECT_EQ(std::tuple(s.cpu.a, s.cpu.sp), std::tuple(0xAB, 0xFF));
 
   s.cpu.sp = 0x00;
   for (uint8_t a : {0x11, 0x22}) {
@@ -170,9 +168,7 @@ TEST_F(Cpu, SidRangeWritesGoToTheChipNotToRam) {
 TEST_F(Cpu, CallEndsAtPcZeroOrOneOrAfterItsBudget) {
   s.ram[0x1000] = 0x60;  // RTS
   EXPECT_EQ(cpu_call(s, 0x1000, 7), 1);
-  EXPECT_EQ(s.cpu.sp, 0xFF);
-  EXPECT_EQ(s.cpu.pc, 0x0001);
-  EXPECT_EQ(s.cpu.a, 7);
+  EXPECT_EQ(std::tuple(s.cpu.sp, s.cpu.pc, s.cpu.a), std::tuple(0xFF, 0x0001, 7));
 
   poke(0x0000, {0xE8, 0xE8});
   EXPECT_EQ(cpu_call(s, 0x0000, 0), 0);

@@ -25,8 +25,7 @@ TEST(PsidLoad, LoadAddressComesFromTheDataAndOnlyTheOffsetsLowByteCounts) {
   EXPECT_EQ(psid_load(*m, img.data(), img.size()), 0x1000);
   EXPECT_EQ(std::vector<uint8_t>(m->ram + 0x1000, m->ram + 0x1004), (std::vector<uint8_t>{0xAA, 0xBB, 0xCC, 0x00}));
   EXPECT_EQ(m->ram[0x2000], 0x00);
-  EXPECT_EQ(m->init_address, 0x1000);
-  EXPECT_EQ(m->play_address, 0x1003);
+  EXPECT_EQ(std::pair(int{m->init_address}, int{m->play_address}), std::pair(0x1000, 0x1003));
   // psid_info reads the same: valid, offset, load, end, length, init, play, songs, start song.
   const PsidInfo i = psid_info(img);
   EXPECT_EQ((std::array<uint32_t, 9>{i.valid, i.data_offset, i.load_address, i.load_end, i.data_length,
@@ -62,8 +61,7 @@ TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
   EXPECT_EQ(m->ram[0xFFFF], 0x5A);
   EXPECT_EQ(std::count(m->ram, m->ram + 0x30, 0), 0x30);  // nothing wrapped round to $0000
   const PsidInfo info = psid_info(img);
-  EXPECT_EQ(info.data_length, 16u);
-  EXPECT_EQ(info.load_end, 0xFFFFu);
+  EXPECT_EQ(std::pair(info.data_length, info.load_end), std::pair(16u, 0xFFFFu));
 }
 
 TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {

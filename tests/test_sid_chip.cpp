@@ -193,5 +193,23 @@ TEST_F(Sid, SyncResetsToTheReferencePhaseFraction) {
   EXPECT_EQ(s.voice[1].phase, phase);
 }
 
+// The digitised sample channel: with volume 0 only it is heard, a nibble n
+// as (n - 7) x 1024 from the sample after its step. At period 22 (a step of
+// 44,784 > 44,100) it takes a nibble per sample; period 0 is silent.
+TEST_F(Sid, SampleChannelPlaysNibblesAndIsSilentAtPeriodZero) {
+  auto play = [](uint8_t period, size_t n) {
+    auto m = fresh_machine();
+    poke(*m, 0x3000, {0xAB, 0xCD, 0xEF});
+    poke(*m, 0xD41E, {0x00, 0x30});  // start
+    poke(*m, 0xD43D, {0x03, 0x30});  // end, exclusive
+    poke(*m, 0xD45D, {period, 0});
+    poke(*m, 0xD41D, {0xFF});  // play
+    return render(*m, n);
+  };
+  const int16_t k = 1024;
+  EXPECT_EQ(play(22, 8), (std::vector<int16_t>{0, 3 * k, 6 * k, 5 * k, 8 * k, 7 * k, 0, 0}));
+  EXPECT_EQ(play(0, 100), std::vector<int16_t>(100, 0));
+}
+
 }  // namespace
 }  // namespace zel

@@ -59,9 +59,6 @@ struct WatchedTune {
     load_from = psid_load(*s, img.data(), img.size());
     load_to = load_from + int(img.size()) - img[7] - 3;
   }
-  void fault(const std::string& what) {
-    if (faults.size() < 4) faults.push_back(what);
-  }
   // As cpu_call, but gives up (returning -1) after `budget` instructions.
   long call(uint16_t address, uint8_t a, long budget) {
     std::copy(std::begin(s->ram), std::end(s->ram), before->begin());
@@ -74,15 +71,15 @@ struct WatchedTune {
       if (kCpuInstructionTable[op] == kNoInstruction || op == 0x00 || op == 0x40 || op == 0xF8) {
         char b[48];
         std::snprintf(b, sizeof b, "opcode $%02X at $%04X", op, s->cpu.pc);
-        fault(b);
+        faults.push_back(b);
       }
       cpu_step(*s);
     }
     auto differs = [&](int from, int to) {  // [from, to)
       return to > from && std::memcmp(s->ram + from, before->data() + from, size_t(to - from)) != 0;
     };
-    if (differs(0x200, load_from) || differs(load_to + 1, 0x10000)) fault("write outside the tune's memory");
-    if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) fault("sample channel used");
+    if (differs(0x200, load_from) || differs(load_to + 1, 0x10000)) faults.push_back("write outside the tune's memory");
+    if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) faults.push_back("sample channel used");
     return n;
   }
   int control(int v) const { return s->regs.voice[v].control; }

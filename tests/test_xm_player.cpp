@@ -117,8 +117,7 @@ TEST(XmPlayerControl, PlayTwiceRestartsWithOneStreamAndStopSilencesAtOnce) {
 
   EXPECT_TRUE(xm_stop(player));
   EXPECT_EQ(platform.open_audio_devices(), 0);
-  EXPECT_EQ(xm_playing_row(player), 0);
-  EXPECT_EQ(xm_playing_order(player), 0);
+  EXPECT_EQ(std::pair(xm_playing_order(player), xm_playing_row(player)), std::pair(0, 0));
   platform.advance(1.0);
   EXPECT_TRUE(platform.take_ring_capture().empty());
   EXPECT_EQ(xm_channel_count(player), 4);  // stopped, still loaded
