@@ -14,9 +14,8 @@
 namespace zel {
 namespace {
 
-using testing_psid::counting_tune;
+using namespace testing_psid;
 using psid::write_psid;
-using testing_psid::PsidFields;
 
 // A play routine that spins through ~400,000 instructions per call, so a
 // refill takes long enough for a stop to arrive in the middle of it.
@@ -56,15 +55,6 @@ struct SidStream : ::testing::Test {
   SidStream() { hp.set_audio_capture(true); }
 };
 
-TEST_F(SidStream, StopBeforeAnyStartDoesNothing) {
-  sid_stream_stop(player);
-  sid_stream_resume(player);
-  EXPECT_EQ(hp.open_audio_devices(), 0);
-  sid_tune_select(player, 0);
-  sid_tune_select(player, 13);
-  EXPECT_EQ(hp.open_audio_devices(), 0);
-}
-
 TEST_F(SidStream, SilentWhilePausedThenPlaysTheChunksInOrder) {
   const auto img = counting_tune();
   sid_stream_start(player, img, 0);
@@ -94,6 +84,7 @@ TEST_F(SidStream, RestartPlaysTheNewTuneFromItsBeginning) {
   EXPECT_EQ(hp.take_queue_capture(), direct_render(img, 0.4 * 44100));
 }
 
+// Stop, and destroying the player, wait for a refill that is running.
 TEST_F(SidStream, StopWaitsForARefillThatIsRunning) {
   const auto img = slow_tune();
   for (int round = 0; round < 3; ++round) {
@@ -107,18 +98,22 @@ TEST_F(SidStream, StopWaitsForARefillThatIsRunning) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(player.machine->ram[0x2000], calls);
   }
-}
-
-TEST_F(SidStream, PlayerDestroyedWhileARefillRuns) {
   {
     SidPlayer other(hp);
-    start(other, slow_tune());
+    start(other, img);
     hp.advance(0.161);
   }
   EXPECT_EQ(hp.open_audio_devices(), 0);
 }
 
-TEST_F(SidStream, WithoutASoundDeviceTheTuneStaysSilent) {
+// Stop and resume before any start, tunes outside 1..12 and a missing sound
+// device leave the stream silent.
+TEST_F(SidStream, WithoutAStartATuneOrASoundDeviceTheStreamStaysSilent) {
+  sid_stream_stop(player);
+  sid_stream_resume(player);
+  sid_tune_select(player, 0);
+  sid_tune_select(player, 13);
+  EXPECT_EQ(hp.open_audio_devices(), 0);
   hp.set_fail_audio(true);
   start(player, counting_tune());
   play(hp, player, 0.5);

@@ -1,17 +1,14 @@
-// The twelve embedded tunes (layout, driver behaviour watched instruction by
-// instruction, loop length, sound) and the song compiler's notation played back.
+// The twelve embedded tunes: layout, driver behaviour watched instruction by
+// instruction, loop length, sound.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "content/content.h"
-#include "sid/sid_machine.h"
-#include "tests/support.h"
+#include "tests/psid_builder.h"
 
 namespace zel {
 namespace {
@@ -53,18 +50,14 @@ std::string text_field(std::span<const uint8_t> img, int off) {
 // opcodes only and no BRK, RTI or SED; RAM writes only to zero page, stack
 // and the tune's own load range; nothing for the sample channel.
 struct WatchedTune {
-  std::unique_ptr<SidPlayerState> s = std::make_unique<SidPlayerState>();
+  std::unique_ptr<SidPlayerState> s = testing_psid::fresh_machine();
   std::unique_ptr<std::array<uint8_t, 65536>> before = std::make_unique<std::array<uint8_t, 65536>>();
   int load_from = 0, load_to = 0;
   std::vector<std::string> faults;
 
   explicit WatchedTune(std::span<const uint8_t> img) {
-    sid_init(*s, 44100);
     load_from = psid_load(*s, img.data(), img.size());
     load_to = load_from + int(img.size()) - img[7] - 3;
-  }
-  void fault(const std::string& what) {
-    if (faults.size() < 4) faults.push_back(what);
   }
   // As cpu_call, but gives up (returning -1) after `budget` instructions.
   long call(uint16_t address, uint8_t a, long budget) {
@@ -78,30 +71,22 @@ struct WatchedTune {
       if (kCpuInstructionTable[op] == kNoInstruction || op == 0x00 || op == 0x40 || op == 0xF8) {
         char b[48];
         std::snprintf(b, sizeof b, "opcode $%02X at $%04X", op, s->cpu.pc);
-        fault(b);
+        faults.push_back(b);
       }
       cpu_step(*s);
     }
     auto differs = [&](int from, int to) {  // [from, to)
       return to > from && std::memcmp(s->ram + from, before->data() + from, size_t(to - from)) != 0;
     };
-    if (differs(0x200, load_from) || differs(load_to + 1, 0x10000)) fault("write outside the tune's memory");
-    if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) fault("sample channel used");
+    if (differs(0x200, load_from) || differs(load_to + 1, 0x10000)) faults.push_back("write outside the tune's memory");
+    if (s->sample.period || s->sample.start || s->sample.end || s->sample.active) faults.push_back("sample channel used");
     return n;
   }
-  int freq(int v) const { return s->regs.voice[v].frequency; }
   int control(int v) const { return s->regs.voice[v].control; }
 };
 
 constexpr int kFramesPerSecond = 50;
 constexpr long kPlayLimit = 2600;
-
-std::unique_ptr<SidPlayerState> loaded(std::span<const uint8_t> img) {
-  auto s = std::make_unique<SidPlayerState>();
-  sid_init(*s, 44100);
-  psid_load(*s, img.data(), img.size());
-  return s;
-}
 
 TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
   for (int n = 1; n <= kTuneCount; ++n) {
@@ -119,13 +104,10 @@ TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
     EXPECT_EQ(text_field(img, 54), e.author);
     EXPECT_EQ(text_field(img, 86), "2010 Zelvorant");
     EXPECT_EQ(img[0x7C] | img[0x7D] << 8, e.load);
-    EXPECT_EQ(e.size - 0x7E, e.end - e.load + 1);
     // Jump stubs at the init and play addresses.
     EXPECT_EQ(img[0x7E + e.init - e.load], 0x4C);
     EXPECT_EQ(img[0x7E + e.play - e.load], 0x4C);
   }
-  EXPECT_TRUE(tune_image(0).empty());
-  EXPECT_TRUE(tune_image(13).empty());
 }
 
 // Every sub-song (and one past the count, which wraps around) under watch:
@@ -185,8 +167,7 @@ TEST(TuneSound, EverySecondOfTheFirstPassIsAudibleAndNeverWraps) {
   constexpr int kMaxStep = 3 * (7605 + 7680);
   for (int n = 1; n <= kTuneCount; ++n) {
     SCOPED_TRACE("tune " + std::to_string(n));
-    auto s = loaded(tune_image(n));
-    tune_init(*s, 0);
+    auto s = testing_psid::started_tune({tune_image(n).begin(), tune_image(n).end()});
     std::vector<int16_t> second(44100);
     int prev = 0;
     for (int sec = 0; sec < 150; ++sec) {
@@ -201,264 +182,6 @@ TEST(TuneSound, EverySecondOfTheFirstPassIsAudibleAndNeverWraps) {
       EXPECT_GT(std::sqrt(sum / 44100), 500.0) << "second " << sec;
       EXPECT_LE(worst_step, kMaxStep) << "second " << sec;
     }
-  }
-}
-
-// ---- the notation, compiled and played --------------------------------------
-
-// PAL frequency register value of note n (C-0 = 0), from first principles.
-int pal_freq(int n) { return int(std::lround(440.0 * std::pow(2.0, (n - 57) / 12.0) * 16777216.0 / 985248.0)); }
-
-// The compiled image, or nothing when the compiler refuses the source.
-std::vector<uint8_t> compile_song(const std::string& name, const std::string& source) {
-  std::string dir = std::string(ZEL_BINARY_DIR) + "/test_tunes_work";
-  std::string src = dir + "/" + name + ".txt", out = dir + "/" + name + ".sid";
-  std::filesystem::create_directories(dir);
-  std::filesystem::remove(out);
-  std::ofstream(src) << source;
-  std::string cmd = "'" + std::string(ZEL_SIDSONG) + "' 64tass '" +
-                    std::string(ZEL_SOURCE_DIR) + "/content/tunes/driver.s' '" + src + "' '" + out + "' >/dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  return testing::read_bytes(out);
-}
-
-// The registers after each of the first `count` play calls, watched.
-std::vector<SidRegisterFile> play(const std::vector<uint8_t>& img, int count) {
-  WatchedTune t(img);
-  t.call(0x0FFC, 0, 20000);
-  std::vector<SidRegisterFile> f;
-  for (int k = 0; k < count; ++k) {
-    EXPECT_GE(t.call(0x104D, 0, kPlayLimit), 1) << "frame " << k;
-    f.push_back(t.s->regs);
-  }
-  EXPECT_TRUE(t.faults.empty()) << t.faults.front();
-  return f;
-}
-
-const std::string kSongHead = R"(
-title "Test"
-author "Test"
-slot 2
-tempo 3
-instrument lead
-  ad 00
-  sr f0
-  wave 41+0
-end
-instrument chord
-  wave 21+0 21+4 21+7 loop 0
-end
-instrument drum
-  wave 81=c7 41=c3
-end
-)";
-
-TEST(SongCompiler, NotesPlayAtTheirPitchesAndLengthsWithHardRestart) {
-  auto img = compile_song("notes", kSongHead + R"(
-pattern a
-  @lead 2 c4 e4 4 g4 - 8 . 
-end
-pattern b
-  @chord 20 a3
-end
-pattern c
-  @drum 20 c1
-end
-song
-  a | b | c
-  a*120 | b*120 | c*120
-end
-)");
-  ASSERT_FALSE(img.empty());
-  const std::vector<SidRegisterFile> f = play(img, 48);
-  auto reg = [&](int k, int v) { return f[size_t(k)].voice[v]; };
-  // Voice 1: c4 for 6 frames, e4 for 6, g4 tied over 24, then a rest; the
-  // gate is off in the last frame of each untied note, held through the tie.
-  for (int k = 0; k < 48; ++k) {
-    SCOPED_TRACE(k);
-    if (k < 36) { EXPECT_EQ(reg(k, 0).frequency, pal_freq(k < 6 ? 48 : k < 12 ? 52 : 55)); }
-    EXPECT_EQ(reg(k, 0).control & 1, (k == 5 || k == 11 || k >= 35) ? 0 : 1);
-  }
-  EXPECT_EQ(reg(0, 0).control & 0xF0, 0x40);
-  EXPECT_EQ(reg(0, 0).attack_decay, 0x00);
-  EXPECT_EQ(reg(0, 0).sustain_release, 0xF0);
-  // Voice 2: the chord steps root, third, fifth, one frame each.
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(reg(k, 1).frequency, pal_freq(45 + (int[]){0, 4, 7}[k % 3])) << k;
-  EXPECT_EQ(reg(0, 1).control & 0xF0, 0x20);
-  // Voice 3: noise at an absolute pitch, then the pulse tail.
-  EXPECT_EQ(reg(0, 2).frequency, pal_freq(84));
-  EXPECT_EQ(reg(0, 2).control & 0xF0, 0x80);
-  EXPECT_EQ(reg(1, 2).frequency, pal_freq(36));
-  EXPECT_EQ(reg(1, 2).control & 0xF0, 0x40);
-}
-
-TEST(SongCompiler, SwingLengthensEvenRowsAndShortensOddOnes) {
-  std::string head = kSongHead;
-  head.replace(head.find("tempo 3"), 7, "tempo 3\nswing 4 2");
-  auto img = compile_song("swing", head + R"(
-pattern a
-  @lead 1 c4 d4 e4 f4 2 g4 a4 [ c4 ]120
-end
-song
-  a*12 | a*12 | a*12
-end
-)");
-  ASSERT_FALSE(img.empty());
-  std::vector<int> seen, want;
-  for (const SidRegisterFile& r : play(img, 24)) seen.push_back(r.voice[0].frequency);
-  // Rows alternate 4 and 2 frames; the two-row notes last 6.
-  const int notes[] = {48, 50, 52, 53, 55, 57}, lens[] = {4, 2, 4, 2, 6, 6};
-  for (int i = 0; i < 6; ++i) want.insert(want.end(), size_t(lens[i]), pal_freq(notes[i]));
-  EXPECT_EQ(seen, want);
-}
-
-// A written a4 held on voice 1 sounds at 440 Hz through the synthesis, within
-// ten cents (the player's clock constant makes every note 7 cents sharp of a
-// real machine's).
-TEST(SongCompiler, AWrittenA4SoundsAt440Hz) {
-  auto img = compile_song("pitch", kSongHead + R"(
-pattern a
-  @lead 200 a4
-end
-pattern r
-  200 .
-end
-song
-  a*5 | r*5 | r*5
-end
-)");
-  ASSERT_FALSE(img.empty());
-  auto s = loaded(img);
-  tune_init(*s, 0);
-  std::vector<int16_t> pcm(size_t(kSidChunk) * 100);
-  for (size_t c = 0; c < 100; ++c) tune_render_chunk(*s, pcm.data() + c * kSidChunk, kSidChunk);
-  // Rising zero crossings of the mean-free signal over the second second.
-  std::vector<int16_t> sec(pcm.begin() + 44100, pcm.end());
-  double mean = 0;
-  for (int16_t v : sec) mean += v;
-  mean /= double(sec.size());
-  int first = -1, last = -1, crossings = 0;
-  for (size_t i = 1; i < sec.size(); ++i)
-    if (sec[i - 1] - mean < 0 && sec[i] - mean >= 0) {
-      if (first < 0) first = int(i);
-      last = int(i), ++crossings;
-    }
-  ASSERT_GT(crossings, 400);
-  double hz = (crossings - 1) * 44100.0 / (last - first);
-  EXPECT_NEAR(1200.0 * std::log2(hz / 440.0), 0.0, 10.0) << hz << " Hz";
-}
-
-// A legato instrument moves from note to note without a gate gap and without
-// a fresh attack; a plain one starts every note with one.
-TEST(SongCompiler, LegatoNotesKeepTheGateAndTheEnvelope) {
-  std::string head = kSongHead;
-  head.replace(head.find("instrument chord"), 16, "instrument glide\n  legato\n  ad 00\n  sr f0\nend\ninstrument chord");
-  auto img = compile_song("legato", head + R"(
-pattern a
-  @lead 2 c4 e4 116 .
-end
-pattern b
-  @glide 2 c4 e4 116 .
-end
-song
-  a*20 | b*20 | a*20
-end
-)");
-  ASSERT_FALSE(img.empty());
-  WatchedTune t(img);
-  t.call(0x0FFC, 0, 20000);
-  std::vector<int16_t> chunk(kSidChunk);
-  for (int k = 0; k < 7; ++k) {
-    t.call(0x104D, 0, kPlayLimit);
-    if (k == 5) {  // the last frame of c4
-      EXPECT_EQ(t.control(0) & 1, 0);
-      EXPECT_EQ(t.control(1) & 1, 1);
-    }
-    if (k == 6) {  // e4 starts: voice 1 attacks again, voice 2 does not
-      EXPECT_EQ(t.s->voice[0].envelope_phase, kEnvAttack);
-      EXPECT_NE(t.s->voice[1].envelope_phase, kEnvAttack);
-      EXPECT_EQ(t.freq(1), pal_freq(52));
-    }
-    sid_render(*t.s, chunk.data(), chunk.size());
-  }
-}
-
-// "pattern E echo SRC ROWS INS": SRC's notes, ROWS rows later, cut at its end.
-TEST(SongCompiler, AnEchoPatternRepeatsItsSourceLaterAndCutsTheTail) {
-  auto img = compile_song("echo", kSongHead + R"(
-pattern a
-  @lead 2 c4 e4 g4 c5 232 .
-end
-pattern e echo a 1 chord
-song
-  a*10 | e*10 | a*10
-end
-)");
-  ASSERT_FALSE(img.empty());
-  std::vector<int> v1, v2;
-  for (const SidRegisterFile& r : play(img, 730)) {
-    v1.push_back(r.voice[0].frequency);
-    v2.push_back(r.voice[1].frequency * (r.voice[1].control & 1));
-  }
-  // Rows are 3 frames: voice 2 is silent for 3, then follows voice 1 three
-  // frames late with its chord's root on each note's first frame. Its final
-  // rest is cut by those 3 frames, so both start over together at frame 720.
-  EXPECT_EQ(v2[0], 0);
-  for (int k : {3, 9, 15, 21}) EXPECT_EQ(v2[size_t(k)], v1[size_t(k - 3)]) << k;
-  EXPECT_EQ(v2[21], pal_freq(60));
-  EXPECT_EQ(v1[720], pal_freq(48));
-  EXPECT_EQ(v2[720], 0);
-  EXPECT_EQ(v2[723], pal_freq(48));
-}
-
-TEST(SongCompiler, RefusesBlocksWhoseVoicesDifferInLength) {
-  EXPECT_TRUE(compile_song("uneven", kSongHead + R"(
-pattern a
-  @lead 4 c4
-end
-pattern b
-  @lead 8 c4
-end
-song
-  a*300 | b*300 | a*300
-end
-)").empty());
-}
-
-// `~note` slides from the previous note: the first frame starts near the old
-// pitch, the frequency then moves by the instrument's glide each frame and
-// settles exactly on the new note, without a hard restart or a fresh attack;
-// the next note follows in its place.
-TEST(SongCompiler, SlidesGlideFromTheOldPitchWithoutARestart) {
-  std::string head = kSongHead;
-  head.replace(head.find("  wave 41+0"), 11, "  glide 120\n  wave 41+0");
-  auto img = compile_song("slide", head + R"(
-pattern a
-  @lead 4 c4 ~e4 g4 4 .
-end
-pattern b
-  @chord 16 a3
-end
-pattern c
-  @drum 16 c1
-end
-song
-  a | b | c
-  a*120 | b*120 | c*120
-end
-)");
-  ASSERT_FALSE(img.empty());
-  const std::vector<SidRegisterFile> f = play(img, 25);
-  EXPECT_EQ(f[23].voice[0].frequency, pal_freq(52));
-  EXPECT_EQ(f[24].voice[0].frequency, pal_freq(55));  // the pattern goes on after the slide
-  const int from = pal_freq(48), to = pal_freq(52);
-  EXPECT_EQ(f[11].voice[0].control & 1, 1);  // no gate-off before the slide
-  EXPECT_EQ(f[12].voice[0].frequency, from + 120);
-  for (int k = 13; k < 24; ++k) {
-    SCOPED_TRACE(k);
-    const int prev = f[size_t(k - 1)].voice[0].frequency, now = f[size_t(k)].voice[0].frequency;
-    EXPECT_EQ(now, std::min(prev + 120, to));
-    EXPECT_EQ(f[size_t(k)].voice[0].control & 1, k < 23 ? 1 : 0);
   }
 }
 

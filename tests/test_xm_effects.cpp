@@ -3,7 +3,7 @@
 // state. Expected values are worked out by hand from the effect rules.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_song.h"
@@ -68,16 +68,12 @@ struct Play {
 using V = std::vector<int>;
 
 // ---------------------------------------------------------------------------
-TEST(XmPeriods, AmigaTable) {
-  EXPECT_EQ(xm_note_period(48, 0), 1712);
+TEST(XmPeriods, AmigaAndLinearTables) {
   EXPECT_EQ(xm_note_period(0, 0), 27392);
   EXPECT_EQ(xm_note_period(95, 0), 113);
   EXPECT_EQ(xm_note_period(48, 127), 1616);
   EXPECT_EQ(xm_note_period(48, -128), 1813);
-  EXPECT_EQ(xm_note_period(60, 0), 856);
-}
-
-TEST(XmPeriods, LinearTableAndRelativeNote) {
+  // Linear table with relative note 12 and finetune -3.
   Module m = effect_module({{49, 1, 0, 0, 0}});
   m.flags = 1;
   m.instruments[0].samples[0].finetune = -3;
@@ -94,23 +90,10 @@ TEST(XmSequencing, SpeedAndPatternDelayKeepEffectsRunning) {
   m.cell(0, 0, 1) = fx(0xE, 0xE2);
   Play p(m);
   p.ticks(18);
-  EXPECT_EQ(p.song->row, 0);           // six ticks plus 2 x 6 of delay
-  EXPECT_EQ(p.ch().volume, 64 - 17);   // the slide ran on every other tick
-  EXPECT_EQ(p.ch().voice, 0);          // the note was not restarted
+  // Row 0 still (six ticks plus 2 x 6 of delay), the slide ran on every other
+  // tick, the note was not restarted.
+  EXPECT_EQ(std::tuple(p.song->row, int{p.ch().volume}, p.ch().voice), std::tuple(0, 64 - 17, 0));
   EXPECT_EQ(p.trace({1, 6}, [&] { return p.song->row; }), (V{1, 2}));  // the delay applied to its row only
-}
-
-TEST(XmSequencing, SpeedZeroStartsARowEveryTickAndF20SetsOnlyTheBpm) {
-  Play p(effect_module({fx(0xF, 0)}));
-  for (int t = 0; t < 5; ++t) {
-    p.ticks(1);
-    EXPECT_EQ(p.song->row, t);
-    EXPECT_EQ(p.song->tick, 0);
-  }
-  Play q(effect_module({fx(0xF, 32)}));
-  q.ticks(1);
-  EXPECT_EQ(q.song->samples_per_tick, 3445);
-  EXPECT_EQ(q.song->speed, 6);
 }
 
 TEST(XmSequencing, BreaksAndJumpsLandWhereTheRulesSay) {
@@ -151,43 +134,10 @@ TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
   Play p(m);
   const XmSample* first = p.song->instruments[0].samples[0];
   p.ticks(7);
-  EXPECT_EQ(p.ch().period, 1712);  // no jump on the row
-  EXPECT_EQ(p.ch().porta_target, 856);
-  EXPECT_EQ(p.ch().instrument, 0);
-  EXPECT_EQ(p.ch().sample, first);
+  EXPECT_EQ(std::tuple(int{p.ch().period}, p.ch().voice), std::tuple(1712, 0));  // no jump, no restart
   EXPECT_EQ(p.voice().sample, first);
-  EXPECT_EQ(p.ch().voice, 0);  // not restarted
   // Slides 32 a tick and stops at the target.
   EXPECT_EQ(p.trace({5, 6 * 5}, [&] { return p.ch().period; }), (V{1712 - 5 * 32, 856}));
-}
-
-TEST(XmPitchEffects, ArpeggioCyclesThroughThreeNotes) {
-  Play p(effect_module({{49, 1, 0, 0x0, 0x47}}));
-  p.ticks(1);
-  // Amiga periods of notes 52 and 55 (1358, 1142) against 1712.
-  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }),
-            (V{1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}));
-  EXPECT_EQ(p.voice().frequency, 14317056 / 1142);
-}
-
-TEST(XmPitchEffects, VibratoSineWithDepth8SwingsAtMost60) {
-  Module m = effect_module({{49, 1, 0, 0x4, 0x88}});
-  for (int r = 1; r < 8; ++r) m.cell(0, r, 0) = fx(0x4, 0);
-  Play p(m);
-  p.ticks(1);
-  // Positions 0, 8, 16, 24, -32: |sin| x 256 = 0, 181, 255, 181, 0.
-  EXPECT_EQ(p.trace(V(5, 1), [&] { return p.ch().period_delta; }), (V{0, -44, -60, -44, 0}));
-  for (int d : p.trace(V(40, 1), [&] { return p.ch().period_delta; })) {
-    EXPECT_LE(std::abs(d), 64);
-    EXPECT_EQ(d % 4, 0);
-  }
-}
-
-TEST(XmPitchEffects, SetFinetuneChangesLaterNotes) {
-  Play p(effect_module({{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}));
-  p.ticks(7);
-  EXPECT_EQ(p.song->instruments[0].samples[0]->finetune, 7);
-  EXPECT_EQ(p.ch().period, 1712 + (97 * 7) / -128);  // 1707
 }
 
 // ---------------------------------------------------------------------------
@@ -197,57 +147,29 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
     Module m = effect_module({{49, 1, static_cast<uint8_t>(0x10 + start), 0x7, 0xFF}});
     for (int r = 1; r < 10; ++r) m.cell(0, r, 0) = fx(0x7, 0);
     Play p(m);
-    bool moved = false;
-    for (int t = 0; t < 60; ++t) {
-      p.ticks(1);
-      int v = p.ch().volume + p.ch().volume_delta;
-      EXPECT_GE(v, 0);
-      EXPECT_LE(v, 64);
-      EXPECT_LE(p.voice().volume, 127);
-      moved |= p.ch().volume_delta != 0;
-    }
-    EXPECT_TRUE(moved);
-    int last = p.ch().volume + p.ch().volume_delta;
+    const V v = p.trace(V(60, 1), [&] { return p.ch().volume + p.ch().volume_delta; });
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    EXPECT_GE(*lo, 0);
+    EXPECT_LE(*hi, 64);
+    EXPECT_LT(*lo, *hi);  // it moves
+    const int last = p.ch().volume + p.ch().volume_delta;
     p.ticks(1);  // row 10: the last offset becomes the volume
     EXPECT_EQ(p.ch().volume, last);
   }
-}
-
-// A shorter tremor cycle (T10) arriving with the counter at 7 restarts it at
-// once instead of muting the channel until the counter wraps.
-TEST(XmVolumeEffects, TremorRestartsWhenTheCounterPassesAShorterCycle) {
-  Module m = effect_module({{49, 1, 0x30, kT, 0x71}, fx(kT, 0x10)});
-  m.speed = 7;
-  Play q(m);
-  q.ticks(7);
-  EXPECT_EQ(q.trace(V(7, 1), [&] { return q.ch().volume_delta; }), (V{-32, 0, 0, -32, 0, 0, -32}));
-}
-
-TEST(XmVolumeEffects, NoteCutAndRetriggers) {
-  Play p(effect_module({{49, 1, 0, 0xE, 0xC2}, {49, 1, 0, 0xE, 0x92}, {49, 1, 0, kR, 0x12}}));
-  p.ticks(2);
-  EXPECT_EQ(p.ch().volume, 64);
-  p.ticks(1);
-  EXPECT_EQ(p.ch().volume, 0);
-  EXPECT_EQ(p.voice().volume, 0);
-  p.ticks(3 + 1);
-  int voice = p.ch().voice;
-  p.ticks(2);  // tick 2 of the E92 row: restart on the partner voice
-  EXPECT_NE(p.ch().voice, voice);
-  p.ticks(4 + 2);
-  EXPECT_EQ(p.ch().volume, 63);  // R12: -1 at tick 2
-  p.ticks(2);
-  EXPECT_EQ(p.ch().volume, 62);
 }
 
 // One value traced over a few rows: after each run of ticks in `steps`,
 // `what` must read the next value of `want`.
 TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
   using Get = int (*)(Play&);
+  const std::vector<Cell> kColumnRows = {
+      {49, 1, 0x40, 0, 0}, {0, 0, 0x93, 0, 0}, {0, 0, 0xA8, 0, 0}, {0, 0, 0xB8, 0, 0}, {61, 0, 0xF2, 0, 0}};
   const Get row = [](Play& p) { return p.song->row; };
   const Get period = [](Play& p) { return int{p.ch().period}; };
   const Get volume = [](Play& p) { return int{p.ch().volume}; };
   const Get global = [](Play& p) { return p.song->global_volume; };
+  const Get delta = [](Play& p) { return int{p.ch().period_delta}; };
+  const Get volume_delta = [](Play& p) { return int{p.ch().volume_delta}; };
   struct Case {
     const char* name;
     std::vector<Cell> rows;
@@ -271,7 +193,35 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
         fx(0xA, 0x20)},
        6, V(8, 6), volume, {49, 34, 19, 4, 6, 4, 80, 64}},
       {"tremor: 2 ticks on, 3 off", {{49, 1, 0x30, kT, 0x12}}, 12, V(11, 1),
-       [](Play& p) { return int{p.ch().volume_delta}; }, {0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}},
+       volume_delta, {0, 0, -32, -32, -32, 0, 0, -32, -32, -32, 0}},
+      // A shorter cycle (T10) arriving with the counter at 7 restarts it at
+      // once instead of muting the channel until the counter wraps.
+      {"tremor restarts past a shorter cycle", {{49, 1, 0x30, kT, 0x71}, fx(kT, 0x10)}, 7, {8, 1, 1, 1, 1, 1, 1},
+       volume_delta, {-32, 0, 0, -32, 0, 0, -32}},
+      {"speed 0 starts a row every tick", {fx(0xF, 0)}, 6, V(5, 1), row, {0, 1, 2, 3, 4}},
+      {"F20 sets the BPM", {fx(0xF, 32)}, 6, {1}, [](Play& p) { return p.song->samples_per_tick; }, {3445}},
+      {"F20 keeps the speed", {fx(0xF, 32)}, 6, {1}, [](Play& p) { return p.song->speed; }, {6}},
+      // Amiga periods of notes 52 and 55 (1358, 1142) against 1712.
+      {"arpeggio", {{49, 1, 0, 0x0, 0x47}}, 6, {2, 1, 1, 1, 1}, delta,
+       {1358 - 1712, 1142 - 1712, 0, 1358 - 1712, 1142 - 1712}},
+      // Positions 0, 8, 16, 24, -32 of the sine: |sin| x 256 = 0, 181, 255, 181, 0.
+      {"vibrato with depth 8", {{49, 1, 0, 0x4, 0x88}}, 6, {2, 1, 1, 1, 1}, delta, {0, -44, -60, -44, 0}},
+      {"EC2 cuts, R12 slides the volume on retriggering",
+       {{49, 1, 0, 0xE, 0xC2}, {49, 1, 0, 0xE, 0x92}, {49, 1, 0, kR, 0x12}}, 6, {2, 1, 12, 2}, volume, {64, 0, 63, 62}},
+      {"E92 restarts the note on the partner voice at tick 2", {{49, 1, 0, 0, 0}, {49, 1, 0, 0xE, 0x92}}, 6,
+       {7, 1, 1}, [](Play& p) { return int{p.ch().voice}; }, {32, 32, 0}},
+      {"key off, as a note or K, without an envelope silences at once",
+       {{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}, {49, 1, 0, 0, 0}, fx(kK, 0x33)}, 6, {7, 6, 6},
+       [](Play& p) { return p.voice().volume; }, {0, 127, 0}},
+      // 0x10 x 256 = 4096 >= 1000: not started, rewound.
+      {"sample offset inside and beyond the sample", {{49, 1, 0, 0x9, 0x02}, {49, 1, 0, 0x9, 0x10}}, 6, {1, 6},
+       [](Play& p) { return static_cast<int>(p.voice().position >> 32); }, {512, 0}},
+      // Volume column: fine slide down 3, vibrato speed 8 and depth 8 (position
+      // 8 after one advance), tone portamento whose note still sets the period.
+      {"volume column: fine slide", kColumnRows, 6, {12}, volume, {51}},
+      {"volume column: vibrato", kColumnRows, 6, {21}, delta, {-44}},
+      {"volume column: portamento", kColumnRows, 6, {26}, period, {856}},
+      {"E57 sets the finetune of later notes", {{49, 1, 0, 0xE, 0x57}, {49, 1, 0, 0, 0}}, 6, {7}, period, {1707}},
       {"global volume and its slide", {{49, 1, 0, kG, 0x20}, fx(kH, 0x01), fx(kH, 0), fx(kH, 0x30), fx(kG, 0x50)}, 6,
        {1, 5, 6, 6, 6, 6}, global, {32, 32, 27, 22, 37, 64}},
       {"global volume scales the voice: 127.5 x 32 / 64, truncated", {{49, 1, 0, kG, 0x20}}, 6, {1},
@@ -291,39 +241,14 @@ TEST(XmEffectTraces, SlidesPortamentosLoopsTremorAndPanning) {
 // ---------------------------------------------------------------------------
 TEST(XmNoteEffects, NoteDelayStartsLaterAndED0SuppressesTheNote) {
   Play p(effect_module({{49, 1, 0, 0, 0}, {61, 2, 0x20, 0xE, 0xD3}, fx(0xC, 0), {61, 2, 0, 0xE, 0xD0}}));
+  auto state = [&] { return std::tuple(int{p.ch().period}, int{p.ch().volume}, p.ch().voice); };
   p.ticks(6 + 3);
-  EXPECT_EQ(p.ch().period, 1712);  // not yet
-  EXPECT_EQ(p.ch().volume, 64);
-  EXPECT_EQ(p.ch().voice, 0);
+  EXPECT_EQ(state(), std::tuple(1712, 64, 0));  // not yet
   p.ticks(1);
-  EXPECT_EQ(p.ch().period, 856);
-  EXPECT_EQ(p.ch().volume, 16);  // volume column applied again at the delay
-  EXPECT_EQ(p.ch().voice, 32);
+  EXPECT_EQ(state(), std::tuple(856, 16, 32));  // volume column applied again at the delay
   EXPECT_EQ(p.voice().sample, p.song->instruments[1].samples[0]);
   p.ticks(2 + 6 + 6);
-  EXPECT_EQ(p.ch().volume, 0);  // ED0: the row's note never sounds
-  EXPECT_EQ(p.ch().voice, 32);
-}
-
-TEST(XmNoteEffects, SampleOffsetInsideAndBeyondTheSample) {
-  // 0x10 x 256 = 4096 >= 1000: not started, rewound.
-  Play p(effect_module({{49, 1, 0, 0x9, 0x02}, {49, 1, 0, 0x9, 0x10}}));
-  p.ticks(1);
-  EXPECT_EQ(p.voice().position, int64_t{512} << 32);
-  p.ticks(6);
-  EXPECT_EQ(p.ch().voice, 0);
-  EXPECT_EQ(p.voice().position, 0);
-}
-
-TEST(XmNoteEffects, KeyOffWithoutEnvelopeSilencesAtOnce) {
-  Play p(effect_module({{49, 1, 0, 0, 0}, {97, 0, 0, 0, 0}, {49, 1, 0, 0, 0}, fx(kK, 0x33)}));
-  p.ticks(7);
-  EXPECT_EQ(p.ch().key_off, 1);
-  EXPECT_EQ(p.voice().volume, 0);
-  p.ticks(6);
-  EXPECT_GT(p.voice().volume, 0);
-  p.ticks(6);
-  EXPECT_EQ(p.voice().volume, 0);
+  EXPECT_EQ(state(), std::tuple(856, 0, 32));  // ED0: the row's note never sounds
 }
 
 TEST(XmVolumeColumn, RowAndTickParts) {
@@ -344,17 +269,6 @@ TEST(XmVolumeColumn, RowAndTickParts) {
     EXPECT_EQ(p.ch().volume, c.volume_after_row);
     EXPECT_EQ(p.ch().panning, c.panning_after_row);
   }
-  Play p(effect_module({{49, 1, 0x40, 0, 0}, {0, 0, 0x93, 0, 0}, {0, 0, 0xA8, 0, 0}, {0, 0, 0xB8, 0, 0},
-                        {61, 0, 0xF2, 0, 0}}));
-  p.ticks(12);
-  EXPECT_EQ(p.ch().volume, 51);
-  p.ticks(6 + 1 + 2);
-  EXPECT_EQ(p.ch().vibrato_speed, 8);
-  EXPECT_EQ(p.ch().vibrato_depth, 8);
-  EXPECT_EQ(p.ch().period_delta, -44);  // position 8 after one advance
-  p.ticks(4 + 1);
-  EXPECT_EQ(p.ch().porta_speed, 32);
-  EXPECT_EQ(p.ch().period, 856);  // the note still sets the period
 }
 
 // ---------------------------------------------------------------------------
@@ -406,10 +320,7 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
   p.ticks(31);
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
   int ticks = 0;
-  while (p.ch().fadeout_volume > 0 && ticks < 40000) {
-    p.ticks(1);
-    ++ticks;
-  }
+  for (; p.ch().fadeout_volume > 0 && ticks < 40000; ++ticks) p.ticks(1);
   EXPECT_EQ(ticks, 32768);
   EXPECT_EQ(p.voice().volume, 0);
 }
@@ -418,13 +329,12 @@ TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   Module m = effect_module({{49, 1, 0, kL, 5}, fx(kL, 40)});
   m.instruments[0].volume_env.points = {{0, 64}, {10, 0}};
   Play p(m);
+  const auto& env = p.ch().volume_env;
   p.ticks(1);
-  EXPECT_EQ(p.ch().volume_env.output, 32);
-  EXPECT_EQ(p.ch().volume_env.point, 1);
-  EXPECT_EQ(p.ch().volume_env.tick, 5);
+  EXPECT_EQ(std::tuple(env.output, env.point, env.tick), std::tuple(32, 1, 5));
   p.ticks(6);
-  EXPECT_EQ(p.ch().volume_env.output, 0);
-  EXPECT_TRUE(p.ch().volume_env.ended);
+  EXPECT_EQ(env.output, 0);
+  EXPECT_TRUE(env.ended);
 
   m = effect_module({{49, 1, 0, 0, 0}});
   m.instruments[0].panning_env.points = {{0, 0}, {1, 0}};
@@ -460,9 +370,9 @@ TEST(XmEnvelopes, InstrumentResetKeepsTheValueUntilTheFirstPoint) {
   m.speed = 16;
   m.instruments[0].volume_env.points = {{4, 32}, {8, 64}};
   Play p(m);
-  EXPECT_EQ(p.trace(V(10, 1), [&] { return p.ch().volume_env.output; }), (V{0, 0, 0, 0, 32, 40, 48, 56, 64, 64}));
-  p.ticks(6);
-  EXPECT_EQ(p.trace(V(6, 1), [&] { return p.ch().volume_env.output; }), (V{56, 56, 56, 56, 32, 40}));
+  const V steps = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 7, 1, 1, 1, 1, 1};
+  EXPECT_EQ(p.trace(steps, [&] { return p.ch().volume_env.output; }),
+            (V{0, 0, 0, 0, 32, 40, 48, 56, 64, 64, 56, 56, 56, 56, 32, 40}));
 }
 
 TEST(XmSongEnd, EndsWhereTheSongStartsOver) {
