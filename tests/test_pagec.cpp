@@ -1,17 +1,10 @@
 // The page compiler: page sources in, page tables out. Runs the real pagec
 // binary on small sources and reads back the C++ it writes.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <string>
+#include "tests/support.h"
 
 namespace {
 
-const std::string kPagec = std::string(ZEL_BINARY_DIR) + "/tools/pagec/pagec";
+using zel::testing::own_path;
 
 struct Compiled {
   int status = -1;
@@ -19,36 +12,16 @@ struct Compiled {
   std::string errors;  // what pagec said
 };
 
-// A folder of this test's own: ctest runs the cases of one binary in parallel.
-std::string dir() {
-  std::string d = ::testing::TempDir() + "/pagec_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  std::filesystem::create_directories(d);
-  return d;
-}
-
-void write(const std::string& name, const std::string& text) {
-  std::ofstream(dir() + "/" + name, std::ios::binary) << text;
-}
-
-std::string read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 Compiled compile(const std::string& page, const std::string& texts = "menu_title = T\n",
                   const std::string& figures = "") {
-  write("p.page", page);
-  write("t.txt", texts);
-  write("f.txt", figures);
-  std::string out = dir() + "/out.cpp", err = dir() + "/err.txt";
-  std::remove(out.c_str());
-  std::string cmd = kPagec + " " + out + " " + dir() + "/t.txt --figures " + dir() + "/f.txt " + dir() + "/p.page 2> " + err;
-  Compiled c;
-  int rc = std::system(cmd.c_str());
-  c.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  c.cpp = read(out);
-  c.errors = read(err);
-  return c;
+  std::ofstream(own_path("p.page"), std::ios::binary) << page;
+  std::ofstream(own_path("t.txt"), std::ios::binary) << texts;
+  std::ofstream(own_path("f.txt"), std::ios::binary) << figures;
+  std::remove(own_path("out.cpp").c_str());
+  zel::testing::Ran r = zel::testing::run_command(std::string(ZEL_BINARY_DIR) + "/tools/pagec/pagec " + own_path("out.cpp") +
+                                                  " " + own_path("t.txt") + " --figures " + own_path("f.txt") + " " +
+                                                  own_path("p.page"));
+  return {r.status, zel::testing::read_text(own_path("out.cpp")), r.err};
 }
 
 TEST(Pagec, MarkupBecomesAttributeStringsOf80) {
