@@ -3,22 +3,13 @@
 // The scoring, ranking and line layout are rebuilt here from the rules as the
 // RULES page states them, independently of tools/chartgen, and compared with
 // the compiled pages 1, 5 and 8; page 4's totals are compared with page 1.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <set>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "content/content.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {

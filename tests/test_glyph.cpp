@@ -3,14 +3,6 @@
 // against hand-computed values. Most tests use a small hand-made atlas so
 // that every expected pixel is known; the last group checks the generated
 // font itself.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <set>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "content/content.h"
 #include "render/glyph.h"
@@ -69,7 +61,6 @@ Pixels rects(std::initializer_list<std::array<int, 4>> rs) {
       for (int x = x0; x <= x1; ++x) out.insert({x, y});
   return out;
 }
-
 
 struct GlyphDrawing : ::testing::Test {
   TestFont t;

@@ -1,7 +1,4 @@
 // Keys, wheel, scroll bar, pointer and mouse sampling of the main screen.
-#include <gtest/gtest.h>
-
-#include <array>
 
 #include "core/input.h"
 #include "render/widgets.h"

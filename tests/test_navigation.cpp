@@ -1,7 +1,4 @@
 // Buttons, the centre menu, page changes and the main-loop flow.
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "core/input.h"
 #include "core/navigation.h"

@@ -1,14 +1,11 @@
 // The pages and texts: the page table, the status, intro and scroller texts, block lettering.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <iostream>
-#include <sstream>
-#include <string>
 
 #include "content/content.h"
 #include "tools/pagec/block_letters.h"
 #include "cli/registry.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {

@@ -1,17 +1,13 @@
 // Platform layer: key polling, display message handling, the headless clock
 // and its sound devices.
-#include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
-#include <string>
 #include <thread>
-#include <utility>
-#include <tuple>
 
 #include "platform/display_state.h"
 #include "platform/headless_platform.h"
 #include "platform/scaling.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {

@@ -1,7 +1,6 @@
 // Buttons, centre menu, ticker, scroll thumb and the per-frame updates that go
 // with them (glow, pointer look, ticker position), checked on FrameBuffer
 // pixels against an independent blend formula.
-#include <gtest/gtest.h>
 
 #include "content/content.h"
 #include "core/frame.h"
