@@ -88,15 +88,4 @@ TEST(Pagec, MenuEntriesFitAMenuColumn) {
   EXPECT_NE(wide.errors.find("t.txt:2"), std::string::npos) << wide.errors;
 }
 
-TEST(Pagec, TextsBuildStatusLinesAndScroller) {
-  Compiled c = compile("@page 1\n|x\n",
-                       "menu_title = M\nstatus 2 = Song composed by Someone....\nscroller = \"  AB \"\nscroller = C\n");
-  ASSERT_EQ(c.status, 0) << c.errors;
-  std::string status = std::string(65, ' ') +
-                       "F1 To select 'Grunge' skin    F2 To select 'Carbon' skin   Selected song: Song composed by "
-                       "Someone....";
-  EXPECT_NE(c.cpp.find(status), std::string::npos);
-  EXPECT_NE(c.cpp.find(std::string(66, ' ') + "  AB C\", 72}"), std::string::npos);
-}
-
 }  // namespace

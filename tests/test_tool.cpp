@@ -29,10 +29,11 @@ std::string write_script(const std::string& name, const std::string& text) {
   return own_path(name);
 }
 
-// The listing of `pages` itself is checked against the page table in test_pages.
-TEST(Tool, PageRejectsNumbersOutsideTheIssue) {
+// `page N` takes the pages of the issue only; `pages` lists them with their lengths and menu entries.
+TEST(Tool, PageRejectsNumbersOutsideTheIssueAndPagesListsThem) {
   for (auto [arg, status] : {std::pair{"0", 2}, {"21", 2}, {"x", 2}, {"11", 0}})
     EXPECT_EQ(run_tool(std::string("page ") + arg).status, status) << arg;
+  EXPECT_NE(run_tool("pages").out.find("\n4\t1439\t> Group Release Stats\n"), std::string::npos);
 }
 
 TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
