@@ -31,12 +31,6 @@ TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
   EXPECT_FALSE(r.result.program_ended);
 }
 
-TEST(Phases, DisplayThatCannotOpenGivesMinusOne) {
-  ScriptRun r = run("wait 10\n", [](App&, HeadlessPlatform& p) { p.set_fail_open(true); });
-  EXPECT_TRUE(r.result.program_ended);
-  EXPECT_EQ(r.result.exit_status, -1);
-}
-
 TEST(Phases, WindowCloseQuitsOnlyWhereTheReaderChoseAWindow) {
   // In the main screen and in the intro with a window; not in full screen.
   for (auto [close_quits, script] : {std::pair{true, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"},

@@ -69,24 +69,6 @@ TEST(Starfield, StarsMoveByLayerWrapAndHideNearTheEdges) {
                            {300, 300, 0x999999}, {302, 301, 0x444444}, {4, 100, kBg}, {799, 400, kBg}});
 }
 
-TEST(TitleGlyph, FaceOverHighlightOverShadow) {
-  Screen s;
-  update_intro_tables(s.app.intro, 0);
-  s.app.fb.clear(kBg);
-  const int x0 = 200, y0 = 150, col = big_font_column('R');
-  draw_title_glyph(s.app.fb, s.app.intro, col, x0, y0);
-  int faces = 0;
-  for (int r = -1; r <= 32; ++r)
-    for (int c = -1; c <= 32; ++c) {
-      uint32_t want = kBg;
-      if (ink(s, col, c, r)) want = s.app.intro.title_colours[y0 + r], ++faces;
-      else if (ink(s, col, c + 1, r + 1)) want = 0xFFFFFF;
-      else if (ink(s, col, c - 1, r - 1)) want = 0x444444;
-      ASSERT_EQ(s.px(x0 + c, y0 + r), want) << c << "," << r;
-    }
-  EXPECT_GT(faces, 100);
-}
-
 // Lower case draws as capitals, unknown characters take no space and a
 // scroller marker ('a') is a blank: each pair must draw the same pixels.
 TEST(IntroText, EquivalentStringsDrawTheSamePixels) {

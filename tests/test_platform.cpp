@@ -75,29 +75,6 @@ TEST(HeadlessDisplay, EventsArriveWithTheMessagePumpAndAnInactiveDisplayShowsNot
   EXPECT_NEAR(p.clock() - t0, 0.15 + 2.0 / 60, 1e-9);
 }
 
-TEST(HeadlessAudio, QueueReportsBuffersInOrderAsTimePassesAndAResetHandsAllBack) {
-  HeadlessPlatform p;
-  auto q = p.open_audio_queue({44100, 1});
-  ASSERT_TRUE(q);
-  std::vector<int> done;
-  q->set_done_callback([&](int tag) { done.push_back(tag); });
-  std::vector<int16_t> a(441, 7);
-  for (int tag : {1, 2}) q->write(tag, a.data(), a.size());
-  q->pause();
-  p.advance(0.05);
-  EXPECT_TRUE(done.empty());  // paused: nothing plays
-  q->restart();
-  p.advance(0.015);
-  EXPECT_EQ(done, std::vector<int>({1}));
-  p.advance(0.01);
-  EXPECT_EQ(done, std::vector<int>({1, 2}));
-  for (int tag : {3, 4}) q->write(tag, a.data(), a.size());
-  q->reset();
-  EXPECT_EQ(done, std::vector<int>({1, 2, 3, 4}));
-  p.advance(1.0);
-  EXPECT_EQ(done.size(), 4u);
-}
-
 TEST(HeadlessAudio, RingPositionFollowsTheClockAndThePollerIsWaitedFor) {
   HeadlessPlatform p;
   auto ring = p.open_audio_ring({44100, 2});
