@@ -26,7 +26,6 @@ TEST(Options, TableOfCommandLines) {
       {{"--version"}, nullptr, A::Version, false, false},
       {{"--window", "--fullscreen"}, nullptr, A::Usage, true, false},
       {{"--help", "--bogus"}, nullptr, A::Usage, false, false},
-      {{"page"}, nullptr, A::Usage, false, false},
       {{""}, nullptr, A::Usage, false, false},
   };
   for (const Case& c : cases) {

@@ -90,12 +90,6 @@ TEST(Texts, StatusLinesCreditTheFourModules) {
   }
 }
 
-TEST(Texts, IntroLines) {
-  const char* want[10] = {"", "***************", "*THE ZELVORANT*", "***************", "", "issue number 43",
-                          "Released on", "19-06-2010", "", "= TRY F1 TO F12 ="};
-  for (int k = 1; k <= 9; ++k) EXPECT_EQ(intro_line(k), want[k]) << k;
-}
-
 TEST(Texts, ScrollerLengthMarkersAndAlphabet) {
   std::string s(scroller_text());
   EXPECT_EQ(s.size(), 948u);

@@ -146,7 +146,7 @@ TEST(PictureFit, PointerMapsBackThroughTheSameFit) {
   }
   // After any resize, the centre of every picture pixel drawn on the output
   // maps back to that pixel.
-  for (auto [w, h] : {std::pair{1281, 721}, {2560, 1440}, {641, 481}, {3000, 1000}}) {
+  for (auto [w, h] : {std::pair{1281, 721}, {641, 481}, {3000, 1000}}) {
     PictureFit f = fit_picture(800, 600, w, h, ScaleMode::Sharp);
     for (int i = 0; i < 800; i += 7) {
       double ox = f.dest.x + (i + 0.5) * f.dest.w / 800.0;

@@ -34,7 +34,7 @@ Skins test_skins() {
   return skins;
 }
 
-TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusively) {
+TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusivelyAndTheFrameCopiesTheCurrentOne) {
   Skins skins = test_skins();
   for (int s = 0; s < 2; ++s) {
     ASSERT_EQ(skins.palette[s].size(), 256u);
@@ -56,17 +56,11 @@ TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusively) {
   for (int s = 0; s < 2; ++s)
     for (int y = 0; y < kScreenH; y += 7)
       for (int x = 0; x < kScreenW; x += 5) ASSERT_EQ(skins.backdrop[s][y * kScreenW + x], expected(s, x, y));
-}
-
-TEST(Skins, BackdropCopiesTheCurrentSkinAndSwitchingChangesOnlyThat) {
-  Skins skins = test_skins();
-  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  // The per-frame copy takes the current skin's backdrop: 1 is 'Grunge', any other value 'Carbon'.
   FrameBuffer fb;
-  for (int skin : {1, 2, 1, 1, 0, 5, -3}) {
-    fb.clear(0xABCDEF);
+  for (int skin : {1, 2, 1, 0, 5, -3}) {
     draw_backdrop(fb, skins, skin);
     EXPECT_EQ(fb.px, skins.backdrop[skin == 1 ? 0 : 1]) << "skin " << skin;
-    for (int y = 0; y < kScreenH; y += 97) EXPECT_EQ(fb.get(y + 100, y), expected(skin == 1 ? 0 : 1, y + 100, y));
   }
 }
 
