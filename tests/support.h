@@ -1,19 +1,28 @@
-// Helpers shared by the test suites: colours, files, scripted whole-program
-// runs on the headless backend, and a main screen built the way start-up
-// builds it, with pixel checks.
+// Helpers shared by the test suites: colours, files, commands run in a shell,
+// scripted whole-program runs on the headless backend, and a main screen built
+// the way start-up builds it, with pixel checks. It also brings in GoogleTest
+// and the standard headers the suites use.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/app.h"
@@ -43,6 +52,25 @@ inline std::string read_text(const std::string& path) {
 inline std::vector<uint8_t> read_bytes(const std::string& path) {
   std::string s = read_text(path);
   return {s.begin(), s.end()};
+}
+// A path in the temporary folder that only the running test uses: ctest runs
+// the cases of one binary in parallel.
+inline std::string own_path(const std::string& name) {
+  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + "/" + t->test_suite_name() + "." + t->name() + "_" + name;
+}
+
+// ---- commands -----------------------------------------------------------------
+// A shell command run to its end: its exit status (-1 when it did not exit),
+// what it wrote on standard output and on standard error.
+struct Ran {
+  int status = -1;
+  std::string out, err;
+};
+inline Ran run_command(const std::string& command) {
+  const std::string out = own_path("stdout.txt"), err = own_path("stderr.txt");
+  int rc = std::system((command + " >" + out + " 2>" + err).c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_text(out), read_text(err)};
 }
 
 // ---- scripted runs ------------------------------------------------------------

@@ -1,10 +1,4 @@
 // The program's phases, run whole on the headless backend through scripts.
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <sstream>
 
 #include "tests/support.h"
 
@@ -37,29 +31,14 @@ TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
   EXPECT_FALSE(r.result.program_ended);
 }
 
-TEST(Phases, DisplayThatCannotOpenGivesMinusOne) {
-  ScriptRun r = run("wait 10\n", [](App&, HeadlessPlatform& p) { p.set_fail_open(true); });
-  EXPECT_TRUE(r.result.program_ended);
-  EXPECT_EQ(r.result.exit_status, -1);
-}
-
 TEST(Phases, WindowCloseQuitsOnlyWhereTheReaderChoseAWindow) {
-  struct Case {
-    bool close_quits;
-    const char* script;
-    bool ended;
-  };
-  const Case cases[] = {
-      {true, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n", true},  // main screen
-      {true, "wait 2.5s\nclose\nwait 2\n", true},                              // intro
-      {false, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\nprint phase\n", false},
-  };
-  for (const Case& c : cases) {
-    ScriptRun r = run(c.script, [&](App&, HeadlessPlatform& p) { p.set_close_quits(c.close_quits); });
-    EXPECT_EQ(r.result.program_ended, c.ended) << c.script;
-    if (c.ended) {
-      EXPECT_EQ(r.result.exit_status, 0) << c.script;
-    }
+  // In the main screen and in the intro with a window; not in full screen.
+  for (auto [close_quits, script] : {std::pair{true, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"},
+                                     {true, "wait 2.5s\nclose\nwait 2\n"},
+                                     {false, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"}}) {
+    ScriptRun r = run(script, [&](App&, HeadlessPlatform& p) { p.set_close_quits(close_quits); });
+    EXPECT_EQ(r.result.program_ended, close_quits) << script;
+    EXPECT_EQ(r.result.exit_status, 0) << script;
   }
 }
 
@@ -82,18 +61,13 @@ TEST(Timing, AnimClockGrows250AndIntroPhase50PerSecond) {
 }
 
 TEST(Script, SameScriptGivesSameFramesAndState) {
-  std::string shots[2][2];
-  std::string prints[2];
-  for (int i = 0; i < 2; ++i) {
-    std::string a = "same" + std::to_string(i) + "a.png", b = "same" + std::to_string(i) + "b.png";
-    prints[i] = run("wait 2.5s\nshot " + a + "\nkey press ESCAPE\nwait 4s\nshot " + b + "\nprint anim_clock frames\n").out;
-    shots[i][0] = read_text(::testing::TempDir() + "/" + a);
-    shots[i][1] = read_text(::testing::TempDir() + "/" + b);
+  std::string runs[2];
+  for (std::string& got : runs) {
+    got = run("wait 2.5s\nshot same_a.png\nkey press ESCAPE\nwait 4s\nshot same_b.png\nprint anim_clock frames\n").out;
+    for (const char* shot : {"/same_a.png", "/same_b.png"}) got += read_text(::testing::TempDir() + shot);
   }
-  EXPECT_EQ(prints[0], prints[1]);
-  EXPECT_FALSE(shots[0][0].empty());
-  EXPECT_EQ(shots[0][0], shots[1][0]);
-  EXPECT_EQ(shots[0][1], shots[1][1]);
+  EXPECT_GT(runs[0].size(), 1000u);
+  EXPECT_EQ(runs[0], runs[1]);
 }
 
 TEST(Script, ParseErrorsNameTheLine) {

@@ -44,7 +44,7 @@ TEST(FuzzRegressions, ModulesAndTunesLoadAndPlay) {
 }
 
 TEST(FuzzRegressions, PageSourcesCompileOrAreRefusedWithAReason) {
-  const std::string pagec = std::string(ZEL_BINARY_DIR) + "/tools/pagec/pagec";
+  const std::string pagec = ZEL_PAGEC;
   const std::string out = ::testing::TempDir() + "/fuzz_regression_page";
   for (const fs::path& p : kept_inputs("fuzz_page")) {
     SCOPED_TRACE(p.string());

@@ -1,8 +1,6 @@
 // Buttons, the centre menu, page changes and the main-loop flow.
-#include <gtest/gtest.h>
 
-#include <string>
-
+#include "content/content.h"
 #include "core/input.h"
 #include "core/navigation.h"
 #include "tests/support.h"
@@ -37,12 +35,6 @@ std::string click(Screen& s, int x, int y, bool fresh = true) {
   return state(s);
 }
 std::string click(Screen& s, const int (&at)[2], bool fresh = true) { return click(s, at[0], at[1], fresh); }
-
-int length_of_page(int p) {
-  PageGrid g;
-  load_page(g, p);
-  return g.page_length;
-}
 
 TEST(Buttons, APressIsUsedOnceAndAStrayClickIsUsedUpByTheMenu) {
   Screen s;
@@ -96,7 +88,7 @@ TEST(Menu, OverlapOfRowFourAndTheSwitchOpensTheEntryAndSwitches) {
   s.app.nav.current_menu = 1;
   // Right row 4 of the Charts Menu is entry 9: both wipes, then the switch.
   EXPECT_EQ(click(s, 500, 106), "menu 2 lit 0000001000 sel 9 frames 150");
-  EXPECT_EQ(s.app.grid.page_length, length_of_page(9));
+  EXPECT_EQ(s.app.grid.page_length, PageTables::stored_lines(9) - 1);
   s.app.input.mouse_button = 0;
   handle_buttons(s.app);  // the next frame lights the new menu's button
   EXPECT_EQ(state(s), "menu 2 lit 0010001000 sel 9 frames 150");
@@ -113,17 +105,17 @@ TEST(Menu, TheShownEntryDoesNothingUntilRulesClearsTheHighlight) {
   EXPECT_EQ(click(s, kRules), "menu 2 lit 0011001000 sel frames 150");
   EXPECT_EQ(s.app.grid.top_line, 0);
   EXPECT_EQ(s.app.grid.scroll_offset, 0);
-  EXPECT_EQ(s.app.grid.page_length, length_of_page(12));
+  EXPECT_EQ(s.app.grid.page_length, PageTables::stored_lines(12) - 1);
   EXPECT_EQ(click(s, kRules), "menu 2 lit 0011001000 sel frames 150");  // its page is shown
   EXPECT_EQ(click(s, 200, 66), "menu 2 lit 0010001000 sel 11 frames 300");
-  EXPECT_EQ(s.app.grid.page_length, length_of_page(11));
+  EXPECT_EQ(s.app.grid.page_length, PageTables::stored_lines(11) - 1);
 }
 
 TEST(Menu, ChartsAndArticlesKeepThePageAndTheHighlight) {
   Screen s;
   click(s, kHelp);
   const int help_length = s.app.grid.page_length;
-  EXPECT_EQ(help_length, length_of_page(10));
+  EXPECT_EQ(help_length, PageTables::stored_lines(10) - 1);
   click(s, 500, 110);  // the menu switch leaves HELP lit
   handle_buttons(s.app);
   EXPECT_EQ(state(s), "menu 1 lit 0100101000 sel frames 150");

@@ -1,10 +1,6 @@
 // The page panel: which rows show, where, opaque or transparent, which rules
 // are drawn, checked on FrameBuffer pixels with a hand-made font in which
 // '#' is a full cell of ink and ' ' has none.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
 
 #include "render/layout.h"
 #include "render/page_panel.h"

@@ -1,17 +1,11 @@
 // The page compiler: page sources in, page tables out. Runs the real pagec
 // binary on small sources and reads back the C++ it writes.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <string>
+#include "tests/support.h"
 
 namespace {
 
 const std::string kPagec = ZEL_PAGEC;
+using zel::testing::own_path;
 
 struct Compiled {
   int status = -1;
@@ -19,36 +13,16 @@ struct Compiled {
   std::string errors;  // what pagec said
 };
 
-// A folder of this test's own: ctest runs the cases of one binary in parallel.
-std::string dir() {
-  std::string d = ::testing::TempDir() + "/pagec_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  std::filesystem::create_directories(d);
-  return d;
-}
-
-void write(const std::string& name, const std::string& text) {
-  std::ofstream(dir() + "/" + name, std::ios::binary) << text;
-}
-
-std::string read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 Compiled compile(const std::string& page, const std::string& texts = "menu_title = T\n",
                   const std::string& figures = "") {
-  write("p.page", page);
-  write("t.txt", texts);
-  write("f.txt", figures);
-  std::string out = dir() + "/out.cpp", err = dir() + "/err.txt";
-  std::remove(out.c_str());
-  std::string cmd = kPagec + " " + out + " " + dir() + "/t.txt --figures " + dir() + "/f.txt " + dir() + "/p.page 2> " + err;
-  Compiled c;
-  int rc = std::system(cmd.c_str());
-  c.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  c.cpp = read(out);
-  c.errors = read(err);
-  return c;
+  std::ofstream(own_path("p.page"), std::ios::binary) << page;
+  std::ofstream(own_path("t.txt"), std::ios::binary) << texts;
+  std::ofstream(own_path("f.txt"), std::ios::binary) << figures;
+  std::remove(own_path("out.cpp").c_str());
+  zel::testing::Ran r = zel::testing::run_command(kPagec + " " + own_path("out.cpp") +
+                                                  " " + own_path("t.txt") + " --figures " + own_path("f.txt") + " " +
+                                                  own_path("p.page"));
+  return {r.status, zel::testing::read_text(own_path("out.cpp")), r.err};
 }
 
 TEST(Pagec, MarkupBecomesAttributeStringsOf80) {
@@ -113,17 +87,6 @@ TEST(Pagec, MenuEntriesFitAMenuColumn) {
   Compiled wide = compile("@page 1\n|x\n", "\nentry 18 = > Interview with Quasar Nine\n");
   EXPECT_NE(wide.status, 0);
   EXPECT_NE(wide.errors.find("t.txt:2"), std::string::npos) << wide.errors;
-}
-
-TEST(Pagec, TextsBuildStatusLinesAndScroller) {
-  Compiled c = compile("@page 1\n|x\n",
-                       "menu_title = M\nstatus 2 = Song composed by Someone....\nscroller = \"  AB \"\nscroller = C\n");
-  ASSERT_EQ(c.status, 0) << c.errors;
-  std::string status = std::string(65, ' ') +
-                       "F1 To select 'Grunge' skin    F2 To select 'Carbon' skin   Selected song: Song composed by "
-                       "Someone....";
-  EXPECT_NE(c.cpp.find(status), std::string::npos);
-  EXPECT_NE(c.cpp.find(std::string(66, ' ') + "  AB C\", 72}"), std::string::npos);
 }
 
 }  // namespace

@@ -1,18 +1,13 @@
 // Platform layer: key polling, display message handling, the headless clock
 // and its sound devices.
-#include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
-#include <string>
 #include <thread>
-#include <utility>
-#include <tuple>
 
 #include "platform/display_state.h"
 #include "platform/headless_platform.h"
-#include "platform/random.h"
 #include "platform/scaling.h"
+#include "tests/support.h"
 
 namespace zel {
 namespace {
@@ -31,8 +26,7 @@ TEST(KeyState, APollReportsDownAndPressedSinceTheLastPollOfThatKey) {
       {kKeyEscape, None, 0},        // consumed by the poll
       {kKeyF1, Down, 0x8001},       // keys are independent
       {kKeyF1 + 1, None, 0},
-      {-1, None, 0},                // out of range
-      {300, None, 0},
+      {-1, None, 0}, {300, None, 0},  // out of range
   };
   for (auto [key, ev, want] : steps) {
     if (ev == Down) k.key_down(key);
@@ -40,10 +34,8 @@ TEST(KeyState, APollReportsDownAndPressedSinceTheLastPollOfThatKey) {
     if (key == kKeyEscape && ev == Down) continue;  // no poll between down and up
     EXPECT_EQ(k.poll(key), want) << key << " " << ev;
   }
-  EXPECT_TRUE(key_fresh_press(0x8001));
-  EXPECT_FALSE(key_fresh_press(0x8000) || key_fresh_press(0x0001));
-  EXPECT_TRUE(key_active(0x0001) && key_active(0x8000));
-  EXPECT_FALSE(key_active(0));
+  EXPECT_TRUE(key_fresh_press(0x8001) && key_active(0x0001) && key_active(0x8000));
+  EXPECT_FALSE(key_fresh_press(0x8000) || key_fresh_press(0x0001) || key_active(0));
 }
 
 TEST(DisplayState, WheelConfigureAndMousePositions) {
@@ -62,66 +54,25 @@ TEST(DisplayState, WheelConfigureAndMousePositions) {
   EXPECT_EQ(std::pair(d.mouse_x, d.mouse_y), std::pair(0xFFFF, 70000 & 0xFFFF));
 }
 
-TEST(HeadlessDisplay, EventsArriveWithTheMessagePumpAndPresentsAdvanceTime) {
+TEST(HeadlessDisplay, EventsArriveWithTheMessagePumpAndAnInactiveDisplayShowsNothingNew) {
   HeadlessPlatform p;
   ASSERT_EQ(p.display_open("t", 800, 600), 1);
   std::vector<uint32_t> a(800 * 600, 0x123456), b(800 * 600, 2);
   p.post_mouse_move(100, 200);
-  p.post_button(true);
   p.post_wheel(-3);
   p.post_key(kKeyHome, true);
   EXPECT_EQ(std::pair(p.display_mouse_x(), p.key_state(kKeyHome)), std::pair(0, uint16_t{0}));
   const double t0 = p.clock();
   EXPECT_EQ(p.display_update(a.data()), 1);
-  EXPECT_EQ((std::array{p.display_mouse_x(), p.display_mouse_y(), p.display_mouse_left(), p.display_mouse_wheel()}),
-            (std::array{100, 200, 1, -3}));
+  EXPECT_EQ((std::array{p.display_mouse_x(), p.display_mouse_y(), p.display_mouse_wheel()}), (std::array{100, 200, -3}));
   EXPECT_EQ(p.key_state(kKeyHome), 0x8001);
-  EXPECT_EQ(p.last_frame()[0], 0x123456u);
   // A present is a 60 Hz frame, a sleep its milliseconds; an inactive
   // display shows nothing new, but time goes on.
-  for (int i = 1; i < 60; ++i) p.display_update(a.data());
-  EXPECT_NEAR(p.clock() - t0, 1.0, 1e-9);
   p.sleep_ms(150);
-  EXPECT_NEAR(p.clock() - t0, 1.15, 1e-9);
   p.set_activation(false);
   EXPECT_EQ(p.display_update(b.data()), 1);
   EXPECT_EQ(p.last_frame()[0], 0x123456u);
-  EXPECT_NEAR(p.clock() - t0, 1.15 + 1.0 / 60, 1e-9);
-}
-
-TEST(HeadlessAudio, QueueReportsBuffersInOrderAsTimePasses) {
-  HeadlessPlatform p;
-  auto q = p.open_audio_queue({44100, 1});
-  ASSERT_TRUE(q);
-  std::vector<int> done;
-  q->set_done_callback([&](int tag) { done.push_back(tag); });
-  std::vector<int16_t> a(441, 7), b(441, 9);
-  q->write(1, a.data(), a.size());
-  q->write(2, b.data(), b.size());
-  q->pause();
-  p.advance(0.05);
-  EXPECT_TRUE(done.empty());  // paused: nothing plays
-  p.set_audio_capture(true);
-  q->restart();
-  p.advance(0.015);
-  EXPECT_EQ(done, std::vector<int>({1}));
-  p.advance(0.01);
-  EXPECT_EQ(done, std::vector<int>({1, 2}));
-  std::vector<int16_t> heard = p.take_queue_capture();
-  ASSERT_EQ(heard.size(), 882u);
-  EXPECT_EQ(heard[0], 7);
-  EXPECT_EQ(heard[441], 9);
-  // A reset hands back every buffer still queued, at once.
-  q->write(3, a.data(), a.size());
-  q->write(4, a.data(), a.size());
-  q->reset();
-  EXPECT_EQ(done, std::vector<int>({1, 2, 3, 4}));
-  p.advance(1.0);
-  EXPECT_EQ(done.size(), 4u);
-  // No sound card: no device.
-  p.set_fail_audio(true);
-  EXPECT_EQ(p.open_audio_queue({44100, 1}), nullptr);
-  EXPECT_EQ(p.open_audio_ring({44100, 2}), nullptr);
+  EXPECT_NEAR(p.clock() - t0, 0.15 + 2.0 / 60, 1e-9);
 }
 
 TEST(HeadlessAudio, RingPositionFollowsTheClockAndThePollerIsWaitedFor) {
@@ -150,19 +101,6 @@ TEST(HeadlessAudio, RingPositionFollowsTheClockAndThePollerIsWaitedFor) {
   poller.join();
 }
 
-TEST(UniformRandom, RepeatsBeforeSeedingAndStaysInRange) {
-  UniformRandom a, b;
-  for (int i = 0; i < 100; ++i) {
-    double x = a.next();
-    EXPECT_EQ(x, b.next());
-    EXPECT_GE(x, 0.0);
-    EXPECT_LT(x, 1.0);
-  }
-  a.seed(1);
-  b.seed(2);
-  EXPECT_NE(a.next(), b.next());
-}
-
 // Fits worked out by hand: whole factor, destination, and whether the linear
 // stage runs.
 TEST(PictureFit, WholeAndFractionalFactorsOddAndExtremeOutputs) {
@@ -177,16 +115,12 @@ TEST(PictureFit, WholeAndFractionalFactorsOddAndExtremeOutputs) {
       {800, 600, ScaleMode::Sharp, 1, {0, 0, 800, 600}, false},
       {1280, 720, ScaleMode::Sharp, 1, {160, 0, 960, 720}, true},
       {1280, 720, ScaleMode::Integer, 1, {240, 60, 800, 600}, false},
-      {1024, 768, ScaleMode::Sharp, 1, {0, 0, 1024, 768}, true},
-      {1920, 1080, ScaleMode::Sharp, 1, {240, 0, 1440, 1080}, true},
       {1600, 1200, ScaleMode::Sharp, 2, {0, 0, 1600, 1200}, false},
-      {2560, 1440, ScaleMode::Sharp, 2, {320, 0, 1920, 1440}, true},
       {2560, 1440, ScaleMode::Integer, 2, {480, 120, 1600, 1200}, false},
       {1281, 721, ScaleMode::Sharp, 1, {160, 0, 961, 721}, true},
-      {641, 481, ScaleMode::Integer, 1, {0, 0, 641, 481}, true},   // smaller than the picture: shrinks
+      {641, 481, ScaleMode::Integer, 1, {0, 0, 641, 481}, true},  // smaller than the picture: shrinks
       {3000, 100, ScaleMode::Sharp, 1, {1433, 0, 133, 100}, true},
       {100, 3000, ScaleMode::Sharp, 1, {0, 1462, 100, 75}, true},
-      {1, 1, ScaleMode::Sharp, 1, {0, 0, 1, 1}, true},
       {0, 720, ScaleMode::Sharp, 1, {0, 0, 0, 0}, false},
   };
   for (const Case& c : cases) {
@@ -201,36 +135,25 @@ TEST(PictureFit, WholeAndFractionalFactorsOddAndExtremeOutputs) {
 }
 
 TEST(PictureFit, PointerMapsBackThroughTheSameFit) {
-  // Hand-computed points at 1280x720 (1.2x, bars of 160) and 1600x1200 (2x).
-  struct Point {
-    int out_w, out_h;
-    double x, y;
-    int px, py;
-  };
-  const Point points[] = {
-      {1280, 720, 160.5, 0.5, 0, 0},      {1280, 720, 1119.5, 719.5, 799, 599},
-      {1280, 720, 255.5, 59.5, 79, 49},   {1280, 720, 10.5, 300.5, 0, 250},  // in a bar: the nearest edge
-      {1280, 720, 5000, -40, 799, 0},     {1600, 1200, 3.5, 1.5, 1, 0},
-      {1600, 1200, 1599.5, 1199.5, 799, 599},
-  };
-  for (const Point& p : points) {
-    PictureFit f = fit_picture(800, 600, p.out_w, p.out_h, ScaleMode::Sharp);
-    int px = -1, py = -1;
-    output_to_picture(f, p.x, p.y, &px, &py);
-    EXPECT_EQ(px, p.px) << p.out_w << " " << p.x;
-    EXPECT_EQ(py, p.py) << p.out_h << " " << p.y;
+  // Hand-computed points at 1280x720 (1.2x, bars of 160): in a bar, and
+  // beyond the output, the nearest edge.
+  PictureFit wide = fit_picture(800, 600, 1280, 720, ScaleMode::Sharp);
+  for (auto [x, y, px, py] : {std::tuple{1119.5, 719.5, 799, 599}, {255.5, 59.5, 79, 49}, {10.5, 300.5, 0, 250},
+                              {5000.0, -40.0, 799, 0}}) {
+    int got_x = -1, got_y = -1;
+    output_to_picture(wide, x, y, &got_x, &got_y);
+    EXPECT_EQ(std::pair(got_x, got_y), std::pair(px, py)) << x << "," << y;
   }
   // After any resize, the centre of every picture pixel drawn on the output
   // maps back to that pixel.
-  for (auto [w, h] : {std::pair{1280, 720}, {1281, 721}, {1024, 768}, {2560, 1440}, {641, 481}, {3000, 1000}}) {
+  for (auto [w, h] : {std::pair{1281, 721}, {641, 481}, {3000, 1000}}) {
     PictureFit f = fit_picture(800, 600, w, h, ScaleMode::Sharp);
     for (int i = 0; i < 800; i += 7) {
       double ox = f.dest.x + (i + 0.5) * f.dest.w / 800.0;
       double oy = f.dest.y + (i * 3 / 4 + 0.5) * f.dest.h / 600.0;
       int px = -1, py = -1;
       output_to_picture(f, ox, oy, &px, &py);
-      ASSERT_EQ(px, i) << w << "x" << h;
-      ASSERT_EQ(py, i * 3 / 4) << w << "x" << h;
+      ASSERT_EQ(std::pair(px, py), std::pair(i, i * 3 / 4)) << w << "x" << h;
     }
   }
 }

@@ -1,11 +1,5 @@
 // Skins and backdrops: decoding, the start-up render, the per-frame copy and
 // the skin switch, on hand-made pictures; then the generated pictures.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "render/glyph.h"
 #include "render/layout.h"
@@ -17,6 +11,7 @@ namespace zel {
 namespace {
 
 using testing::read_bytes;
+using testing::read_text;
 
 constexpr size_t kPixels = static_cast<size_t>(kScreenW) * kScreenH;
 
@@ -39,7 +34,7 @@ Skins test_skins() {
   return skins;
 }
 
-TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusively) {
+TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusivelyAndTheFrameCopiesTheCurrentOne) {
   Skins skins = test_skins();
   for (int s = 0; s < 2; ++s) {
     ASSERT_EQ(skins.palette[s].size(), 256u);
@@ -61,78 +56,84 @@ TEST(Skins, DecodeAndRenderRectWriteBothBackdropsInclusively) {
   for (int s = 0; s < 2; ++s)
     for (int y = 0; y < kScreenH; y += 7)
       for (int x = 0; x < kScreenW; x += 5) ASSERT_EQ(skins.backdrop[s][y * kScreenW + x], expected(s, x, y));
-}
-
-TEST(Skins, BackdropCopiesTheCurrentSkinAndSwitchingChangesOnlyThat) {
-  Skins skins = test_skins();
-  render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
+  // The per-frame copy takes the current skin's backdrop: 1 is 'Grunge', any other value 'Carbon'.
   FrameBuffer fb;
-  for (int skin : {1, 2, 1, 1, 0, 5, -3}) {
-    fb.clear(0xABCDEF);
+  for (int skin : {1, 2, 1, 0, 5, -3}) {
     draw_backdrop(fb, skins, skin);
     EXPECT_EQ(fb.px, skins.backdrop[skin == 1 ? 0 : 1]) << "skin " << skin;
-    for (int y = 0; y < kScreenH; y += 97) EXPECT_EQ(fb.get(y + 100, y), expected(skin == 1 ? 0 : 1, y + 100, y));
   }
 }
 
 // ---- The generated pictures -------------------------------------------------
 
-TEST(GeneratedSkins, PanelMenuAndTrackStayDarkBehindTextAndButtonsCarryLightCaptions) {
+// The areas text is drawn on stay nearly black, so the darkest text colours
+// (blue (0,0,98)) stay readable and the black cells of plain lines do not show
+// as boxes; buttons carry light captions; and a button reads brighter lit
+// than idle, and no darker fully hovered, or lit buttons look disabled.
+TEST(GeneratedSkins, DarkBehindTextLightCaptionsAndButtonsReadBrighterLitAndHovered) {
   Skins skins;
   decode_skins(skins);
   render_skin_rect(skins, 0, 0, 799, 599, 0, 0);
-  // The brightest channel over a rectangle (inclusive), or with `light` the
-  // number of its pixels with a channel at least that bright.
-  auto scan = [&](int s, int x0, int y0, int x1, int y1, uint32_t light = 0) {
-    uint32_t m = 0;
-    for (int y = y0; y <= y1; ++y)
-      for (int x = x0; x <= x1; ++x) {
-        uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
-        uint32_t b = std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF});
-        m = light ? m + (b >= light) : std::max(m, b);
-      }
-    return static_cast<int>(m);
-  };
+  // Lit tint (alpha, r, g, b) and the full hover glow, per skin.
+  const double kLit[2][4] = {{125, 125, 70, 20}, {95, 100, 150, 250}};
+  const double kHover[2][4] = {{125, 30, 50, 125}, {125, 50, 100, 250}}, kIdle[4] = {0, 0, 0, 0};
   for (int s = 0; s < 2; ++s) {
     SCOPED_TRACE("skin " + std::to_string(s + 1));
-    // Nearly black: the darkest text colours (blue (0,0,98)) stay readable, and
-    // the black cells of plain lines do not show as boxes.
-    EXPECT_LE(scan(s, 20, 192, 770, 570), 12) << "page band";
-    EXPECT_LE(scan(s, 146, 40, 649, 145), 48) << "menu area";
+    // Over a rectangle (inclusive): the brightest channel or, with `light`,
+    // the number of pixels with a channel at least that bright.
+    auto scan = [&](int x0, int y0, int x1, int y1, uint32_t light = 0) {
+      uint32_t m = 0;
+      for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+          uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
+          uint32_t b = std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF});
+          m = light ? m + (b >= light) : std::max(m, b);
+        }
+      return static_cast<int>(m);
+    };
+    EXPECT_LE(scan(20, 192, 770, 570), 12) << "page band";
+    EXPECT_LE(scan(146, 40, 649, 145), 48) << "menu area";
     int vis_top = s == 0 ? 131 : 133, track = s == 0 ? 775 : 780;
-    EXPECT_LE(scan(s, 158, vis_top, 636, vis_top + 18), 48) << "visualiser strip";
-    EXPECT_LE(scan(s, track + 3, 195, track + 13, 575), 60) << "scroll track";
-    // Captions run from 4 letters (about 60 pixels of ink) to 8.
+    EXPECT_LE(scan(158, vis_top, 636, vis_top + 18), 48) << "visualiser strip";
+    EXPECT_LE(scan(track + 3, 195, track + 13, 575), 60) << "scroll track";
     for (int k = 1; k <= kButtonCount; ++k) {
       const ButtonRect& r = kButtonRects[s][k];
-      int light = scan(s, r.x + 1, r.y + 1, r.x + r.w - 1, r.y + r.h - 1, 170);
-      EXPECT_GE(light, k <= kButtonMute ? 60 : 25) << "button " << k;
+      // Captions run from 4 letters (about 60 pixels of ink) to 8.
+      EXPECT_GE(scan(r.x + 1, r.y + 1, r.x + r.w - 1, r.y + r.h - 1, 170), k <= kButtonMute ? 60 : 25) << k;
+      // Mean luma of the button rectangle (inclusive) under a tint of alpha/256.
+      auto luma = [&](const double* t) {
+        double sum = 0, a = t[0] / 256;
+        for (int y = r.y; y <= r.y + r.h; ++y)
+          for (int x = r.x; x <= r.x + r.w; ++x) {
+            uint32_t c = skins.backdrop[s][static_cast<size_t>(y) * kScreenW + x];
+            double ch[3] = {double(c >> 16 & 0xFF), double(c >> 8 & 0xFF), double(c & 0xFF)};
+            for (int i = 0; i < 3; ++i) ch[i] = ch[i] * (1 - a) + t[i + 1] * a;
+            sum += 0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2];
+          }
+        return sum / ((r.w + 1) * (r.h + 1));
+      };
+      EXPECT_GT(luma(kLit[s]), luma(kIdle) * 1.1) << "button " << k;
+      EXPECT_GE(luma(kHover[s]), luma(kIdle)) << "button " << k;
     }
   }
 }
 
+// The asset writers of the tool write the font and skin bytes as linked, and a PNG preview of each.
 TEST(Assets, WriteTheBytesAsLinkedAndPreviews) {
   std::string dir = ::testing::TempDir() + "/text_assets";
   std::filesystem::create_directories(dir);
-  int ran = 0;
   for (const tool::AssetWriter& w : tool::asset_writers()) {
-    std::string name = w.name;
-    if (name.rfind("font", 0) == 0 || name.rfind("skin", 0) == 0) {
-      ASSERT_TRUE(w.write(dir)) << name;
-      ++ran;
+    if (std::string_view(w.name).starts_with("font") || std::string_view(w.name).starts_with("skin")) {
+      ASSERT_TRUE(w.write(dir)) << w.name;
     }
   }
-  EXPECT_EQ(ran, 3);
   std::span<const uint8_t> font = font_data(), skins = skin_pictures();
   ASSERT_EQ(skins.size(), 2u * 480768u);
   EXPECT_EQ(read_bytes(dir + "/font.bin"), std::vector<uint8_t>(font.begin(), font.end()));
   EXPECT_EQ(read_bytes(dir + "/skin1.bin"), std::vector<uint8_t>(skins.begin(), skins.begin() + kSkinPictureBytes));
   EXPECT_EQ(read_bytes(dir + "/skin2.bin"), std::vector<uint8_t>(skins.begin() + kSkinPictureBytes, skins.end()));
-  for (const char* png : {"/font.png", "/skin1.png", "/skin2.png"}) {
-    std::vector<uint8_t> bytes = read_bytes(dir + png);
-    ASSERT_GT(bytes.size(), 8u) << png;
-    EXPECT_EQ(bytes[1], 'P') << png;
-  }
+  for (const char* png : {"/font.png", "/skin1.png", "/skin2.png"})
+    EXPECT_EQ(read_text(dir + png).substr(1, 3), "PNG") << png;
 }
 
 }  // namespace

@@ -1,17 +1,9 @@
 // zelvorant-tool as a developer uses it: real process, real files.
-#include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <numeric>
-#include <tuple>
-#include <sstream>
-#include <string>
 
 #include "content/content.h"
 #include "tests/support.h"
@@ -20,60 +12,39 @@
 
 namespace {
 
+using zel::testing::own_path;
 using zel::testing::read_text;
+using zel::testing::Ran;
 
-const std::string kTool = std::string(ZEL_BINARY_DIR) + "/zelvorant-tool";
-
-struct Result {
-  int status = -1;
-  std::string out;
-};
-
-// A name of this test's own: ctest runs the cases of one binary in parallel.
-std::string own(const std::string& name) {
-  return ::testing::TempDir() + "/tool_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
-}
-
-// `prefix` goes before the tool in the shell command (variables, a pipe).
-Result run_tool(const std::string& args, const std::string& prefix = "") {
-  std::string out = own("out.txt");
-  int rc = std::system((prefix + " " + kTool + " " + args + " > " + out + " 2>&1").c_str());
-  Result r;
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = read_text(out);
+// `prefix` goes before the tool in the shell command (variables, a pipe); what
+// the tool wrote on standard error comes after what it wrote on standard output.
+Ran run_tool(const std::string& args, const std::string& prefix = "") {
+  Ran r = zel::testing::run_command(prefix + " " + ZEL_BINARY_DIR + "/zelvorant-tool " + args);
+  r.out += r.err;
   return r;
 }
 
 std::string write_script(const std::string& name, const std::string& text) {
-  std::string path = own(name);
-  std::ofstream(path) << text;
-  return path;
+  std::ofstream(own_path(name)) << text;
+  return own_path(name);
 }
 
-// The listing of `pages` itself is checked against the page table in test_pages.
-TEST(Tool, PageRejectsNumbersOutsideTheIssue) {
+// `page N` takes the pages of the issue only; `pages` lists them with their lengths and menu entries.
+TEST(Tool, PageRejectsNumbersOutsideTheIssueAndPagesListsThem) {
   for (auto [arg, status] : {std::pair{"0", 2}, {"21", 2}, {"x", 2}, {"11", 0}})
     EXPECT_EQ(run_tool(std::string("page ") + arg).status, status) << arg;
+  EXPECT_NE(run_tool("pages").out.find("\n4\t1439\t> Group Release Stats\n"), std::string::npos);
 }
 
 TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
-  std::string dir = own("shots");
+  std::string dir = own_path("shots");
   std::string quit = write_script("quit.txt", "wait 2.5s\nkey press ESCAPE\nwait 4s\nkey press ESCAPE\nwait 30\n");
   EXPECT_EQ(run_tool("run " + quit + " " + dir).status, 0);
   std::string shots = write_script("shots.txt", "wait 2.5s\nshot a.png\nprint phase\n");
-  Result r = run_tool("run " + shots + " " + dir);
+  Ran r = run_tool("run " + shots + " " + dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "phase=intro\n");
   EXPECT_EQ(read_text(dir + "/a.png").substr(1, 3), "PNG");
-}
-
-TEST(Tool, BadScriptOrCommandIsAUsageError) {
-  std::string bad = write_script("bad.txt", "wiat 3\n");
-  Result r = run_tool("run " + bad + " " + ::testing::TempDir());
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("line 1"), std::string::npos);
-  EXPECT_EQ(run_tool("no-such-command").status, 2);
-  EXPECT_EQ(run_tool("run /no/such/script.txt /tmp").status, 1);
 }
 
 // ---- music export, song end, players, bad input -----------------------------
@@ -103,8 +74,8 @@ TEST(ToolExport, EveryFormatHoldsTheRenderedSamples) {
   int channels = 0;
   for (std::string ext : {"wav", "flac", "ogg", "FLAC"}) {
     SCOPED_TRACE(ext);
-    ASSERT_EQ(run_tool("render-xm 1 3.0004 " + own("x." + ext)).status, 0);
-    const std::vector<int16_t> got = read_sound(own("x." + ext), channels);
+    ASSERT_EQ(run_tool("render-xm 1 3.0004 " + own_path("x." + ext)).status, 0);
+    const std::vector<int16_t> got = read_sound(own_path("x." + ext), channels);
     EXPECT_EQ(channels, 2);
     ASSERT_EQ(got.size(), expected.size());
     if (ext == "ogg")
@@ -112,11 +83,11 @@ TEST(ToolExport, EveryFormatHoldsTheRenderedSamples) {
     else
       EXPECT_EQ(got, expected);
   }
-  ASSERT_EQ(run_tool("render-sid 1 1 " + own("s.flac")).status, 0);
-  ASSERT_EQ(run_tool("render-sid 1 1 " + own("s.wav")).status, 0);
-  EXPECT_EQ(read_sound(own("s.flac"), channels), read_sound(own("s.wav"), channels));
-  ASSERT_EQ(run_tool("render-xm 1 0 " + own("empty.wav")).status, 0);
-  EXPECT_TRUE(read_sound(own("empty.wav"), channels).empty());
+  ASSERT_EQ(run_tool("render-sid 1 1 " + own_path("s.flac")).status, 0);
+  ASSERT_EQ(run_tool("render-sid 1 1 " + own_path("s.wav")).status, 0);
+  EXPECT_EQ(read_sound(own_path("s.flac"), channels), read_sound(own_path("s.wav"), channels));
+  ASSERT_EQ(run_tool("render-xm 1 0 " + own_path("empty.wav")).status, 0);
+  EXPECT_TRUE(read_sound(own_path("empty.wav"), channels).empty());
   EXPECT_EQ(channels, 2);
 }
 
@@ -124,28 +95,28 @@ TEST(ToolExport, EndRendersTheLengthTheModulesListShows) {
   std::istringstream list(run_tool("modules").out);
   std::string line;
   while (std::getline(list, line) && line.rfind("2\t", 0) != 0) continue;
-  ASSERT_EQ(run_tool("render-xm 2 end " + own("end.wav")).status, 0);
+  ASSERT_EQ(run_tool("render-xm 2 end " + own_path("end.wav")).status, 0);
   int channels = 0;
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(read_sound(own("end.wav"), channels).size()) / 2 / 44100);
+  std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(read_sound(own_path("end.wav"), channels).size()) / 2 / 44100);
   EXPECT_EQ(line.substr(line.rfind('\t') + 1), seconds);
 }
 
 TEST(ToolPlay, PlayersRunOnTheDummyDeviceAndStop) {
   for (const char* cmd : {"play-xm 1 --seconds 2 </dev/null", "play-sid 1 --seconds 2 </dev/null"}) {
-    Result r = run_tool(cmd, "SDL_AUDIODRIVER=dummy");
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("0:01"), std::string::npos) << r.out;
+    Ran r = run_tool(cmd, "SDL_AUDIODRIVER=dummy");
+    EXPECT_TRUE(r.status == 0 && r.out.find("0:01") != std::string::npos) << r.out;
   }
   EXPECT_EQ(run_tool("play-xm 2", "printf q | SDL_AUDIODRIVER=dummy timeout 20").status, 0);
-  Result none = run_tool("play-sid 1", "SDL_AUDIODRIVER=no-such-driver");
+  Ran none = run_tool("play-sid 1", "SDL_AUDIODRIVER=no-such-driver");
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.out.rfind("play-sid: no audio device", 0), 0u) << none.out;
 }
 
 TEST(ToolInput, BadFilesAndCommandLinesGiveOneLineAndTheRightStatus) {
-  const std::string dir = ::testing::TempDir(), out = " " + own("o.wav");
+  const std::string dir = ::testing::TempDir(), out = " " + own_path("o.wav");
   const std::string empty = write_script("empty", ""), text = write_script("text", "not a tune\n");
+  const std::string bad = write_script("bad.txt", "wiat 3\n");
   const std::string psid50 = write_script("psid50", std::string("PSID\0\2\0\x50", 8) + std::string(200, '\0'));
   zel::xmsynth::Module module;
   module.order = {0};
@@ -157,31 +128,33 @@ TEST(ToolInput, BadFilesAndCommandLinesGiveOneLineAndTheRightStatus) {
       {"render-xm " + dir + " 1" + out, 1, "is a directory"},
       {"render-xm " + empty + " 1" + out, 1, "is empty"},
       {"render-xm /no/such.xm 1" + out, 1, "no such file"},
-      {"render-xm " + own("old.xm") + " 1" + out, 1, "XM version 1.02 is not supported"},
+      {"render-xm " + own_path("old.xm") + " 1" + out, 1, "XM version 1.02 is not supported"},
       {"render-sid " + text + " 1" + out, 1, "not a PSID or RSID tune"},
       {"render-sid " + psid50 + " 1" + out, 1, "header size $0050"},
       {"play-xm " + dir, 1, "is a directory"},
       {"run " + empty + " " + dir, 1, "is empty"},
+      {"run /no/such/script.txt " + dir, 1, "no such file"},
+      {"run " + bad + " " + dir, 2, "line 1"},
+      {"no-such-command", 2, "usage"},
       {"render-xm 1 1 /no/such/dir/o.wav", 1, "cannot write"},
-      {"render-xm 1 1 " + own("o.mp3"), 2, "usage"},
+      {"render-xm 1 1 " + own_path("o.mp3"), 2, "usage"},
       {"render-xm 1 end" + out + " --loops x", 2, "usage"},
       {"render-xm 1 1" + out + " --loops 1", 2, "usage"},
       {"render-xm 5 1" + out, 2, "1..4"},
       {"--help", 0, "play-xm N|FILE"},
       {"help render-xm", 0, "render-xm N|FILE SECONDS|end"},
       {"help no-such", 2, "no help"},
-      {"", 2, "usage"},
   };
   for (const auto& [args, status, says] : cases) {
     SCOPED_TRACE(args);
-    Result r = run_tool(args);
+    Ran r = run_tool(args);
     EXPECT_EQ(r.status, status);
     EXPECT_NE(r.out.find(says), std::string::npos) << r.out;
     if (status == 1) {
       EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     }
   }
-  EXPECT_FALSE(std::ifstream(own("o.wav")));  // nothing was written for a failed render
+  EXPECT_FALSE(std::ifstream(own_path("o.wav")));  // nothing was written for a failed render
 }
 
 }  // namespace

@@ -1,7 +1,4 @@
 // The music visualiser: kicks, sinking, drawing and the two gradients.
-#include <gtest/gtest.h>
-
-#include <vector>
 
 #include "core/frame.h"
 #include "render/visualiser.h"
