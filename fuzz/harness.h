@@ -59,37 +59,18 @@ inline void play_xm(const uint8_t* data, size_t size) {
 // otherwise cost each run tens of milliseconds.
 constexpr int kSidCallBudget = 4000;
 
-// cpu_call with the budget above.
-inline void sid_call(SidPlayerState& s, uint16_t address, uint8_t a) {
-  s.cpu = CpuRegisters{a, 0, 0, 0xFD, 0, address};
-  mem_write(s, 0x01FF, 0);  // the return address $0000 that a final RTS pulls
-  mem_write(s, 0x01FE, 0);
-  for (int n = 0; n < kSidCallBudget && s.cpu.pc > 1; ++n) cpu_step(s);
-}
-
-// A PSID image: load, init with the start-song byte of the header (which
-// the loader ignores) as sub-song, then 6 play calls with 64 samples of
-// synthesis after each.
+// A PSID image: load (which runs init itself when the play address is 0),
+// init with the start-song byte of the header (which the loader ignores) as
+// sub-song, then 6 play calls with 64 samples of synthesis after each.
 inline void play_psid(const uint8_t* data, size_t size) {
   auto machine = std::make_unique<SidPlayerState>();
   SidPlayerState& s = *machine;
   sid_init(s, 44100);
-  // With play address 0 the loader runs init itself, under the program's
-  // budget; give it a play address here and do that step with ours.
-  std::vector<uint8_t> image(data, data + size);
-  const bool play_from_vector = size >= 14 && image[12] == 0 && image[13] == 0;
-  if (play_from_vector) image[13] = 1;
-  psid_load(s, image.data(), image.size());
-  if (play_from_vector) {
-    sid_call(s, s.init_address, 0);
-    s.play_address = static_cast<uint16_t>(s.ram[0x0314] | s.ram[0x0315] << 8);
-  }
-  sid_call(s, s.init_address, size > 17 ? data[17] : 0);
+  s.call_budget = kSidCallBudget;
+  psid_load(s, data, size);
+  tune_init(s, size > 17 ? data[17] : 0);
   std::array<int16_t, 64> out;
-  for (int call = 0; call < 6; ++call) {
-    sid_call(s, s.play_address, 0);
-    sid_render(s, out.data(), out.size());
-  }
+  for (int call = 0; call < 6; ++call) tune_render_chunk(s, out.data(), out.size());
 }
 
 }  // namespace zel::fuzz

@@ -355,8 +355,9 @@ int64_t cpu_call(SidPlayerState& s, uint16_t address, uint8_t a) {
   s.cpu.pc = address;
   stack_push(s, 0);
   stack_push(s, 0);
+  const int64_t budget = s.call_budget > 0 ? s.call_budget : kCpuCallBudget;
   int64_t steps = 0;
-  while (s.cpu.pc > 1 && steps < kCpuCallBudget) {
+  while (s.cpu.pc > 1 && steps < budget) {
     cpu_step(s);
     ++steps;
   }

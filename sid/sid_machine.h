@@ -161,6 +161,10 @@ struct SidPlayerState {
   uint16_t load_address = 0;
   uint16_t init_address = 0;
   uint16_t play_address = 0;
+  // Instructions one cpu_call may run; 0 means kCpuCallBudget. sid_init
+  // clears it. (The fuzz targets set a small one: a looping routine would
+  // otherwise cost each of their runs milliseconds.)
+  int64_t call_budget = 0;
 };
 
 // 6502 (cpu6502.cpp).
@@ -171,7 +175,7 @@ void mem_write(SidPlayerState& s, uint16_t address, uint8_t value);
 void cpu_reset(SidPlayerState& s);
 void cpu_step(SidPlayerState& s);
 // Runs the routine at `address` with A = a until PC becomes 0 or 1 (its
-// final RTS, a BRK, a jump there) or kCpuCallBudget instructions have run.
+// final RTS, a BRK, a jump there) or the call budget has run out.
 // Returns the number of instructions executed.
 int64_t cpu_call(SidPlayerState& s, uint16_t address, uint8_t a);
 

@@ -52,14 +52,6 @@ TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
   EXPECT_LE(tune, 12);
 }
 
-TEST(Timing, AnimClockGrows250AndIntroPhase50PerSecond) {
-  ScriptRun r = run("wait 2.5s\nprint intro_phase time\nwait 60\nprint intro_phase time\nkey press ESCAPE\nwait 4s\n"
-                    "print anim_clock time\nwait 120\nprint anim_clock time\n");
-  auto num = [&](const char* name, size_t n) { return std::stod(r.value(name, n)); };
-  EXPECT_NEAR((num("intro_phase", 1) - num("intro_phase", 0)) / (num("time", 1) - num("time", 0)), 50.0, 1e-6);
-  EXPECT_NEAR((num("anim_clock", 1) - num("anim_clock", 0)) / (num("time", 3) - num("time", 2)), 250.0, 1e-6);
-}
-
 TEST(Script, SameScriptGivesSameFramesAndState) {
   std::string runs[2];
   for (std::string& got : runs) {

@@ -2,7 +2,7 @@
 //
 // The scoring, ranking and line layout are rebuilt here from the rules as the
 // RULES page states them, independently of tools/chartgen, and compared with
-// the compiled pages 1, 5 and 8; page 4's totals are compared with page 1.
+// the compiled pages 1, 5 and 8.
 
 #include <cctype>
 #include <cmath>
@@ -170,40 +170,6 @@ TEST(Charts, PagesOneFiveAndEightAreTheDataScoredAndRankedByTheRules) {
   int shared = 0;
   for (size_t i = 1; i < all.size(); ++i) shared += all[i].pos == all[i - 1].pos;
   EXPECT_GT(shared, 0);
-}
-
-// Page 4: each group's box, its release lines and its total line.
-TEST(ReleaseList, TotalsAgreeWithTheMonthlyChart) {
-  std::vector<std::pair<std::string, Score>> seen;  // groups in page order, with what their lines add up to
-  Score listed;
-  for (int l = 0; l < PageTables::stored_lines(4) - 1; ++l) {
-    std::string t(PageTables::text(l, 4));
-    bool open = !seen.empty() && listed.releases >= 0;
-    if (t.size() > 2 && static_cast<unsigned char>(t[0]) == 0xB3) {
-      // "│ 12. Group Name │"
-      size_t dot = t.find(". ");
-      seen.push_back({t.substr(dot + 2, t.size() - dot - 2 - 2), {-1, -1}});
-      listed = {};
-    } else if (open && t.size() == 80 && t[0] == ' ' && t[3] == '.' && t[6] == ' ') {
-      // A release line: "dd.mm" at columns 2..6, points or NUKED/FLOOD at 73..80.
-      ++listed.releases;
-      std::string p = t.substr(t.find_first_not_of(' ', 72));
-      if (p != "NUKED" && p != "FLOOD") listed.tenths += tenths_of(p);
-    } else if (open && t.find(" release") != std::string::npos && t.find(" ISO, ") != std::string::npos) {
-      // The total line: "N release(s) ..., points" with the points at 73..80.
-      EXPECT_EQ(std::stoi(t.substr(1)), listed.releases) << seen.back().first;
-      EXPECT_EQ(tenths_of(t.substr(72)), listed.tenths) << seen.back().first;
-      seen.back().second = listed;
-      listed.releases = -1;
-    }
-  }
-  auto want = ranking(score_may());
-  ASSERT_EQ(seen.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) {
-    EXPECT_EQ(seen[i].first, want[i].group) << "position " << i + 1;
-    EXPECT_EQ(seen[i].second.tenths, want[i].s.tenths) << want[i].group;
-    EXPECT_EQ(seen[i].second.releases, want[i].s.releases) << want[i].group;
-  }
 }
 
 // The release list reads as made by people: only a dupe repeats a title, and

@@ -41,25 +41,6 @@ TEST(PageTable, LengthsEntriesAndEnabledFlags) {
 
 // The group of the month (page 3) and of the year (page 7) are the leaders
 // of the monthly and yearly charts (pages 1 and 5), written in block letters.
-TEST(BlockLetters, GroupPagesCarryTheChartLeadersNames) {
-  for (auto [chart, page] : {std::pair{1, 3}, {5, 7}}) {
-    SCOPED_TRACE("page " + std::to_string(page));
-    std::string leader;
-    for (int l = 0; l < page_length(chart) && leader.empty(); ++l) {
-      std::string_view t = PageTables::text(l, chart);
-      if (t.size() > 40 && t.substr(0, 8) == "      1.") leader = t.substr(9, 24).substr(0, t.substr(9, 24).find(".."));
-    }
-    ASSERT_FALSE(leader.empty());
-    // The lettering, each row wherever it is indented.
-    auto trim = [](std::string_view v) { return std::string(v.substr(std::min(v.find_first_not_of(' '), v.size()))); };
-    std::vector<std::string> lines, block;
-    for (int l = 0; l < page_length(page); ++l) lines.push_back(trim(PageTables::text(l, page)));
-    for (const std::string& r : blockletters::block_lines(leader, true)) block.push_back(trim(r));
-    ASSERT_FALSE(block.empty() || std::count(block.begin(), block.end(), "")) << leader;
-    EXPECT_NE(std::search(lines.begin(), lines.end(), block.begin(), block.end()), lines.end()) << leader;
-  }
-}
-
 TEST(BlockLetters, HalfBlocksPairRowsAndTheBigOnesCastAShadow) {
   // "IT": I is ###/.#./.#./.#./###, T is #####/..#../..#../..#../..#..
   auto rows = blockletters::block_lines("it", false);

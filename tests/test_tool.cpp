@@ -30,12 +30,6 @@ std::string write_script(const std::string& name, const std::string& text) {
 }
 
 // `page N` takes the pages of the issue only; `pages` lists them with their lengths and menu entries.
-TEST(Tool, PageRejectsNumbersOutsideTheIssueAndPagesListsThem) {
-  for (auto [arg, status] : {std::pair{"0", 2}, {"21", 2}, {"x", 2}, {"11", 0}})
-    EXPECT_EQ(run_tool(std::string("page ") + arg).status, status) << arg;
-  EXPECT_NE(run_tool("pages").out.find("\n4\t1439\t> Group Release Stats\n"), std::string::npos);
-}
-
 TEST(Tool, RunEndsWithTheProgramsStatusOrZeroWhenTheScriptRunsOut) {
   std::string dir = own_path("shots");
   std::string quit = write_script("quit.txt", "wait 2.5s\nkey press ESCAPE\nwait 4s\nkey press ESCAPE\nwait 30\n");

@@ -112,17 +112,6 @@ TEST(XmMixerRamp, NewNoteFadesInAndHandsTheOldOneToItsPartner) {
   EXPECT_EQ(r.song->voice[0].current_left, 0);
 }
 
-TEST(XmMixerEnds, NonLoopingSampleStopsAtItsEnd) {
-  Module m = constant_note_module(1000, 100, 0);
-  Render r = render(m, 1000);
-  // Frames played: the first n with n x step >= 100 samples.
-  const uint64_t step = (8362ull << 32) / 44100;
-  const int frames = static_cast<int>(((100ull << 32) + step - 1) / step);
-  EXPECT_GT(r.mix[static_cast<size_t>(2 * (frames - 1))], 0.0f);
-  for (int i = frames; i < 1000; ++i) ASSERT_EQ(r.mix[static_cast<size_t>(2 * i)], 0.0f) << i;
-  EXPECT_EQ(r.song->voice[0].sample, nullptr);
-}
-
 // A second, plain model of a voice: position in 32.32, linear
 // interpolation, loops handled frame by frame.
 std::vector<float> reference_voice(const XmSample& s, int64_t step, int frames) {
