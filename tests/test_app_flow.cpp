@@ -33,9 +33,10 @@ TEST(Phases, FreshEscapeEndsTheIntroAndASecondOneQuits) {
 
 TEST(Phases, WindowCloseQuitsOnlyWhereTheReaderChoseAWindow) {
   // In the main screen and in the intro with a window; not in full screen.
-  for (auto [close_quits, script] : {std::pair{true, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"},
-                                     {true, "wait 2.5s\nclose\nwait 2\n"},
-                                     {false, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"}}) {
+  for (auto [quits, script] : {std::pair{true, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"},
+                               {true, "wait 2.5s\nclose\nwait 2\n"},
+                               {false, "wait 2.5s\nkey press ESCAPE\nwait 4s\nclose\nwait 2\n"}}) {
+    const bool close_quits = quits;  // a copy: a lambda cannot capture a structured binding
     ScriptRun r = run(script, [&](App&, HeadlessPlatform& p) { p.set_close_quits(close_quits); });
     EXPECT_EQ(r.result.program_ended, close_quits) << script;
     EXPECT_EQ(r.result.exit_status, 0) << script;

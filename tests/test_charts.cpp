@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <regex>
 
 #include "content/content.h"
 #include "tests/support.h"
@@ -175,8 +176,9 @@ TEST(Charts, PagesOneFiveAndEightAreTheDataScoredAndRankedByTheRules) {
 // The release list reads as made by people: only a dupe repeats a title, and
 // it repeats an earlier one; only a disc image can be broken; documentation
 // covers a game released before it; a series (a title up to its colon, an
-// application without its version) belongs to one group and is no group's
-// name. The groups' names are varied: no first word is shared by more than two.
+// application without its version, a sequel without its number) belongs to
+// one group, is no group's name, and its versions and sequel numbers never go
+// back. The groups' names are varied: no first word is shared by more than two.
 TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
   std::set<std::string> groups, titles, games;
   for (const char* file : {"releases.txt", "standings.txt"})
@@ -185,10 +187,16 @@ TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
   std::map<std::string, int> first_words;
   for (const std::string& g : groups) EXPECT_LE(++first_words[g.substr(0, g.find(' '))], 2) << g;
   std::map<std::string, std::string> owner;  // type and series -> group
+  std::map<std::string, std::vector<long>> last;  // type and series -> rank of its latest release
+  std::string part;
   for (const Row& r : read_data("releases.txt")) {
     const std::string &group = r[1], &type = r[2], &status = r[4], &title = r[5];
     SCOPED_TRACE(r[0] + " " + group + ": " + title);
-    EXPECT_EQ(titles.insert(type + title).second, status != "NUKED:dupe");
+    if (!titles.insert(type + title).second) {
+      EXPECT_EQ(status, "NUKED:dupe");  // only a dupe repeats a title
+      continue;
+    }
+    EXPECT_NE(status, "NUKED:dupe");
     EXPECT_TRUE(status != "NUKED:broken.image" || type != "DOX");
     if (type == "DOX") {
       EXPECT_TRUE(std::ranges::any_of(games, [&](const std::string& g) { return title.starts_with(g + " "); }));
@@ -196,8 +204,20 @@ TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
     }
     if (type == "GAME") games.insert(title);
     std::string series = type == "APP" ? title.substr(0, title.rfind(' ')) : title.substr(0, title.find(':'));
+    // The rank of a release in its series: an application's version, a sequel's number (none is 1).
+    std::vector<long> rank{1};
+    std::smatch m;
+    if (type == "APP" && std::regex_match(title, m, std::regex(R"(.* v?([\d.]+))"))) {
+      rank.clear();
+      for (std::istringstream v(m[1].str()); std::getline(v, part, '.');) rank.push_back(std::stol(part));
+    } else if (std::regex_match(series, m, std::regex(R"((.*) (II|III|IV|V|VI|[2-6]))"))) {
+      rank[0] = std::map<std::string, long>{{"2", 2}, {"3", 3}, {"4", 4}, {"5", 5}, {"6", 6}, {"II", 2},
+                                            {"III", 3}, {"IV", 4}, {"V", 5}, {"VI", 6}}.at(m[2]);
+      series = m[1].str();  // last: the match points into `series`
+    }
     EXPECT_FALSE(groups.count(series));
     EXPECT_EQ(owner.emplace(type + series, group).first->second, group) << series;
+    EXPECT_LE(std::exchange(last[type + series], rank), rank) << "parts and versions never go back";
   }
 }
 

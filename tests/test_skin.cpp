@@ -118,23 +118,5 @@ TEST(GeneratedSkins, DarkBehindTextLightCaptionsAndButtonsReadBrighterLitAndHove
   }
 }
 
-// The asset writers of the tool write the font and skin bytes as linked, and a PNG preview of each.
-TEST(Assets, WriteTheBytesAsLinkedAndPreviews) {
-  std::string dir = ::testing::TempDir() + "/text_assets";
-  std::filesystem::create_directories(dir);
-  for (const tool::AssetWriter& w : tool::asset_writers()) {
-    if (std::string_view(w.name).starts_with("font") || std::string_view(w.name).starts_with("skin")) {
-      ASSERT_TRUE(w.write(dir)) << w.name;
-    }
-  }
-  std::span<const uint8_t> font = font_data(), skins = skin_pictures();
-  ASSERT_EQ(skins.size(), 2u * 480768u);
-  EXPECT_EQ(read_bytes(dir + "/font.bin"), std::vector<uint8_t>(font.begin(), font.end()));
-  EXPECT_EQ(read_bytes(dir + "/skin1.bin"), std::vector<uint8_t>(skins.begin(), skins.begin() + kSkinPictureBytes));
-  EXPECT_EQ(read_bytes(dir + "/skin2.bin"), std::vector<uint8_t>(skins.begin() + kSkinPictureBytes, skins.end()));
-  for (const char* png : {"/font.png", "/skin1.png", "/skin2.png"})
-    EXPECT_EQ(read_text(dir + png).substr(1, 3), "PNG") << png;
-}
-
 }  // namespace
 }  // namespace zel

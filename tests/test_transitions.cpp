@@ -63,7 +63,8 @@ TEST(Wipe, EachWipeIsSeventyFiveFramesAndAdvancesTheAnimationClock) {
 // Coarse and fine flashes: bands of 10 and 2 rows of one random colour each,
 // new colours every frame, for half a second of clock time.
 TEST(NoiseFlash, BandsOfTenAndTwoRowsForHalfASecond) {
-  for (auto [flash, band] : {std::pair{&noise_flash_coarse, 10}, {&noise_flash_fine, 2}}) {
+  for (auto [flash, rows] : {std::pair{&noise_flash_coarse, 10}, {&noise_flash_fine, 2}}) {
+    const int band = rows;  // a copy: a lambda cannot capture a structured binding
     SCOPED_TRACE(band);
     Screen s;
     std::vector<std::vector<uint32_t>> frames;

@@ -71,7 +71,7 @@ using zel::pagec::Line;
 
 // A menu column is 245 pixels wide and ends where the next begins (or at the
 // menu's clip edge): 27 characters of 9 pixels fit.
-constexpr size_t kMenuEntryWidth = 27;
+[[maybe_unused]] constexpr size_t kMenuEntryWidth = 27;
 
 using zel::pagec::Figures;
 
