@@ -13,7 +13,7 @@ set -euo pipefail
 # a package that configuring the build needs goes into `build`.
 set_build=(build-essential cmake ninja-build pkg-config 64tass libsdl2-dev libpng-dev libsndfile1-dev)
 set_test=(libgtest-dev)
-set_sanitize=(clang libclang-rt-dev)   # sanitizer runtimes and libFuzzer, for clang
+set_sanitize=(clang libclang-rt-dev time)   # sanitizer runtimes and libFuzzer, for clang; time for fuzz.sh
 set_smoke=(xvfb xauth xdotool x11-apps python3)   # the real program under a virtual X server,
                                                   # driven by keys, its window looked at (xwd)
 set_desktop=(openbox imagemagick desktop-file-utils appstream dpkg-dev man-db)  # desktop and package checks
