@@ -6,6 +6,12 @@
 // the right, y down). Out-of-range faces, colours or character codes and
 // empty strings draw nothing. Every primitive clips to the 800x600
 // FrameBuffer; inside it, it writes exactly the pixels described below.
+//
+// Speed: a glyph is drawn from a ready-made image of its 9 x 12 pixels in one
+// colour (built from the atlas and GlyphPalette the first time that face,
+// character and colour are drawn, kept in the TextFont), so a glyph row is a
+// copy of 36 bytes, or a masked copy where the row has gaps. Rainbow rules
+// take their colours from one RainbowRow computed per frame.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +33,16 @@ constexpr int kGlyphW = 9;
 constexpr int kGlyphH = 12;
 constexpr int kFace2Row = 14;
 
+// One glyph in one colour: its pixels (9 per row, padded to 12) and, per
+// row, which of them carry ink (bit i for pixel i; shade 0 is no ink).
+struct GlyphImage {
+  uint32_t px[kGlyphH][12];
+  uint16_t ink[kGlyphH];
+};
+
 // The font working array (FontAtlas widened to 32 bits) and GlyphPalette.
+// atlas and palette are read-only once build_glyph_palette has filled them:
+// the glyph images are made from them on first use and never remade.
 struct TextFont {
   int width = kFontAtlasW;
   int height = kFontAtlasH;
@@ -36,6 +51,13 @@ struct TextFont {
   // spare entry at the end, so that (255, 31) exists; entries with c = 31
   // are never written and stay black.
   std::vector<uint32_t> palette;
+
+  // Glyph images made so far: glyph_slot[((face - 1) * 256 + code) * 32 +
+  // colour] is 1 + the index of the image in glyph_images, 0 before the
+  // first use. Filled while drawing (hence mutable): a TextFont is not to
+  // be drawn with from two threads at once.
+  mutable std::vector<uint16_t> glyph_slot;
+  mutable std::vector<GlyphImage> glyph_images;
 
   uint32_t colour_of(int shade, int colour) const { return palette[static_cast<size_t>(shade) * 31 + colour]; }
 };
@@ -69,5 +91,23 @@ void blend_rect(FrameBuffer& fb, int x, int y, int w, int h, int alpha, int r, i
 // two tones, style 8 covers width + 1 columns of rainbow driven by
 // anim_clock (the main loop's animation clock, 1/250 s). Other styles: nothing.
 void draw_rule(FrameBuffer& fb, double anim_clock, int y, int x, int width, int style);
+
+// The colours of a rainbow rule for one value of anim_clock: column i of a
+// rule (i = 0 at its left end) shows centre[i - first] on its middle row and
+// edge[i - first] on the rows beside it, for i = first .. first + count - 1.
+// They depend only on anim_clock and i, so every rainbow rule of a frame can
+// share one row.
+struct RainbowRow {
+  int first = 0;
+  int count = 0;
+  uint32_t centre[kScreenW];
+  uint32_t edge[kScreenW];
+};
+// Computes columns first .. last of the rainbow for anim_clock (at most
+// kScreenW of them; more are cut off).
+void fill_rainbow_row(RainbowRow& row, double anim_clock, int first, int last);
+// Style 8 of draw_rule from a row that holds at least the columns of the
+// rule that lie on the screen (the caller's row for anim_clock).
+void draw_rainbow_rule(FrameBuffer& fb, const RainbowRow& row, int y, int x, int width);
 
 }  // namespace zel

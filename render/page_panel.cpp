@@ -27,13 +27,23 @@ int page_rule_style(std::string_view rule) {
 }
 
 void draw_page_rules(FrameBuffer& fb, const PageGrid& grid, int first, double anim_clock) {
+  // Every rainbow rule of the panel shows the same colours (they depend on
+  // the column and the clock only): computed once, when one is visible.
+  RainbowRow rainbow;
+  bool rainbow_ready = false;
   for (int i = 0; i < kPanelRows; ++i) {
     int y = kPanelRowTop + grid.scroll_offset + kRowPitch * i + 6;
     int line = first + i;
     if (y < kPanelBandTop || y >= 569 || line < 0 || line >= PageGrid::kRows) continue;
     // The end-marker row keeps whatever an earlier page left there; it shows no rule.
     if (line == grid.page_length) continue;
-    draw_rule(fb, anim_clock, y, 20, 750, page_rule_style(grid.rows[static_cast<size_t>(line)].rule));
+    int style = page_rule_style(grid.rows[static_cast<size_t>(line)].rule);
+    if (style != 8) {
+      draw_rule(fb, anim_clock, y, 20, 750, style);
+      continue;
+    }
+    if (!rainbow_ready) fill_rainbow_row(rainbow, anim_clock, 0, 750), rainbow_ready = true;
+    draw_rainbow_rule(fb, rainbow, y, 20, 750);
   }
 }
 

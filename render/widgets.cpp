@@ -66,8 +66,11 @@ void draw_centre_menu(FrameBuffer& fb, const TextFont& font, int current_menu, c
     }
   }
 
-  draw_rule(fb, anim_clock, 57, 144, 507, 8);
-  draw_rule(fb, anim_clock, 122, 144, 507, 8);
+  // The two rainbow rules share their colours.
+  RainbowRow rainbow;
+  fill_rainbow_row(rainbow, anim_clock, 0, 507);
+  draw_rainbow_rule(fb, rainbow, 57, 144, 507);
+  draw_rainbow_rule(fb, rainbow, 122, 144, 507);
 }
 
 void draw_ticker(FrameBuffer& fb, const TextFont& font, std::string_view line, int ticker_pos, double offset,
