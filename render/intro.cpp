@@ -1,10 +1,12 @@
 #include "render/intro.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 
 #include "content/content.h"
+#include "render/fast_sine.h"
 
 namespace zel::embedded {
 extern const unsigned char bigfont[];
@@ -36,6 +38,17 @@ int round_even(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 uint32_t colour_at(const uint32_t (&table)[631], int row) { return row >= 0 && row <= 630 ? table[row] : 0; }
 
+// Ink bits of font column x (bit r for row r); none outside the font.
+uint32_t ink_column(const IntroState& in, int x) { return x >= 0 && x < IntroState::kFontW ? in.ink_columns[x] : 0; }
+
+uint32_t reverse_bits(uint32_t v) {
+  v = (v >> 1 & 0x55555555u) | (v & 0x55555555u) << 1;
+  v = (v >> 2 & 0x33333333u) | (v & 0x33333333u) << 2;
+  v = (v >> 4 & 0x0F0F0F0Fu) | (v & 0x0F0F0F0Fu) << 4;
+  v = (v >> 8 & 0x00FF00FFu) | (v & 0x00FF00FFu) << 8;
+  return v >> 16 | v << 16;
+}
+
 }  // namespace
 
 std::basic_string_view<unsigned char> big_font_bytes() {
@@ -56,10 +69,17 @@ bool big_font_ink(const IntroState& intro, int x, int y) {
 void load_big_font(IntroState& in) {
   auto bytes = big_font_bytes();
   in.font.assign(kFontBytes, 0);
+  std::fill(std::begin(in.ink_columns), std::end(in.ink_columns), 0u);
   if (bytes.size() < kFontBytes + 768) return;  // no artwork linked: nothing is ink
   for (size_t i = 0; i < kFontBytes; ++i) in.font[i] = bytes[i];
   const unsigned char* pal = bytes.data() + kFontBytes;
   for (int k = 0; k < 256; ++k) in.font_palette[k] = rgb(pal[3 * k], pal[3 * k + 1], pal[3 * k + 2]);
+  for (int x = 0; x < IntroState::kFontW; ++x) {
+    uint32_t bits = 0;
+    for (int y = 0; y < IntroState::kFontH; ++y)
+      if (big_font_ink(in, x, y)) bits |= 1u << y;
+    in.ink_columns[x] = bits;
+  }
 }
 
 void clear_intro_background(FrameBuffer& fb) {
@@ -79,20 +99,56 @@ void update_intro_tables(IntroState& in, double intro_phase) {
   const double P = intro_phase;
   const double A = 0.00873055555555556;
   const double S = 0.104766666666667;
-  for (int x = 0; x <= 800; ++x) {
-    int c = (x + 1) / 2;
-    double s1 = std::sin((c - 2.5 * P) * A * 1.5);
-    double s2 = std::sin((c - 4 * P) * A);
-    in.scroller_wave[x] = round_even(s1 * 100 + s2 * 73 + 310);
-    in.mirror_wave[x] = round_even(592 - (s1 * 30 + s2 * 48));
+  // Every sine these tables need, each computed once: the waves depend on
+  // c = (x + 1) div 2 only (0..400); a title channel on i + d (0..670), a
+  // scroller channel on i + d (0..730), a mirror channel on d - i (-800..-10).
+  // (In separate blocks, so that the scratch arrays share their stack.)
+  constexpr int kWaveN = 401, kTitleN = 671, kScrollerN = 731, kMirrorN = 791;
+  {
+    double arg1[kWaveN], arg2[kWaveN], s1[kWaveN], s2[kWaveN];
+    for (int c = 0; c < kWaveN; ++c) {
+      arg1[c] = (c - 2.5 * P) * A * 1.5;
+      arg2[c] = (c - 4 * P) * A;
+    }
+    fill_sines(arg1, s1, kWaveN);
+    fill_sines(arg2, s2, kWaveN);
+    for (int x = 0; x <= 800; ++x) {
+      const int c = (x + 1) / 2;
+      in.scroller_wave[x] = round_sine_value(s1[c] * 100 + s2[c] * 73 + 310,
+                                             [&] { return std::sin(arg1[c]) * 100 + std::sin(arg2[c]) * 73 + 310; });
+      in.mirror_wave[x] = round_sine_value(592 - (s1[c] * 30 + s2[c] * 48),
+                                           [&] { return 592 - (std::sin(arg1[c]) * 30 + std::sin(arg2[c]) * 48); });
+    }
   }
+  uint8_t title[kTitleN], scroller[kScrollerN];
+  {
+    double arg[kTitleN], sine[kTitleN];
+    for (int j = 0; j < kTitleN; ++j) arg[j] = (j + P) * S * 0.25;
+    fill_sines(arg, sine, kTitleN);
+    for (int j = 0; j < kTitleN; ++j)
+      title[j] = static_cast<uint8_t>(round_sine_value(sine[j] * 90 + 125, [&] { return std::sin(arg[j]) * 90 + 125; }));
+  }
+  {
+    double arg[kScrollerN], sine[kScrollerN];
+    for (int j = 0; j < kScrollerN; ++j) arg[j] = j * S * 0.25;
+    fill_sines(arg, sine, kScrollerN);
+    for (int j = 0; j < kScrollerN; ++j)
+      scroller[j] =
+          static_cast<uint8_t>(round_sine_value(sine[j] * 100 + 150, [&] { return std::sin(arg[j]) * 100 + 150; }));
+  }
+  // Mirror argument of d - i = -10 - m at index m.
+  double marg[kMirrorN], msin[kMirrorN];
+  for (int m = 0; m < kMirrorN; ++m) marg[m] = (-10 - m) * S * 0.25;
+  fill_sines(marg, msin, kMirrorN);
+
   double f = 1.0;
   for (int i = 0; i <= 630; ++i) {
-    auto title = [&](int d) { return round_even(std::sin((i + d + P) * S * 0.25) * 90 + 125); };
-    in.title_colours[i] = rgb(title(0), title(20), title(40));
-    auto scroller = [&](int d) { return round_even(std::sin((i + d) * S * 0.25) * 100 + 150); };
-    in.scroller_colours[i] = rgb(scroller(0), scroller(50), scroller(100));
-    auto mirror = [&](int d) { return static_cast<int>(std::floor((std::sin((d - i) * S * 0.25) * 50 + 100) * f)); };
+    in.title_colours[i] = rgb(title[i], title[i + 20], title[i + 40]);
+    in.scroller_colours[i] = rgb(scroller[i], scroller[i + 50], scroller[i + 100]);
+    auto mirror = [&](int d) {
+      const int m = -10 - (d - i);
+      return floor_sine_value((msin[m] * 50 + 100) * f, [&] { return (std::sin(marg[m]) * 50 + 100) * f; });
+    };
     in.mirror_colours[i] = rgb(mirror(-10), mirror(-90), mirror(-170));
     if (i > 520) f = std::max(f - 0.015, 0.0);
   }
@@ -132,15 +188,20 @@ void move_starfield(IntroState& in, double intro_frame_scale) {
 }
 
 void draw_title_glyph(FrameBuffer& fb, const IntroState& in, int col, int x, int y) {
+  // Pass by pass, column by column over the ink bits: within a pass every
+  // pixel written is a different one and its colour depends only on its row,
+  // so the order inside a pass does not change the picture.
   for (int pass = 0; pass < 3; ++pass)
-    for (int row = 0; row < 32; ++row)
-      for (int c = 0; c < 32; ++c) {
-        int X = x + c;
-        if (!(0 < X && X < 800) || !big_font_ink(in, col + c, row)) continue;
+    for (int c = 0; c < 32; ++c) {
+      int X = x + c;
+      if (!(0 < X && X < 800)) continue;
+      for (uint32_t bits = ink_column(in, col + c); bits != 0; bits &= bits - 1) {
+        int row = std::countr_zero(bits);
         if (pass == 0) fb.put(X + 1, y + row + 1, 0x444444);
         else if (pass == 1) fb.put(X - 1, y + row - 1, 0xFFFFFF);
         else fb.put(X, y + row, colour_at(in.title_colours, y + row));
       }
+    }
 }
 
 void draw_intro_line(FrameBuffer& fb, const IntroState& intro, std::string_view line, int y) {
@@ -162,11 +223,17 @@ void draw_scroller_glyph(FrameBuffer& fb, const IntroState& in, int col, int x) 
   for (int c = 0; c < 32; ++c) {
     int X = x + c;
     if (!(0 < X && X < 799)) continue;
-    // Mirror image, read upside down, fading towards the bottom.
+    const uint32_t ink = ink_column(in, col + c);
+    // Mirror image, read upside down (bit r: glyph row 31 - r), fading
+    // towards the bottom and cut off from row 598 on.
     int m = in.mirror_wave[X];
+    uint32_t mirrored = reverse_bits(ink);
+    int rows = 598 - m;
+    if (rows <= 0) mirrored = 0;
+    else if (rows < 32) mirrored &= (1u << rows) - 1;
     for (int pass = 0; pass < 3; ++pass)
-      for (int r = 0; r < 32 && m + r < 598; ++r) {
-        if (!big_font_ink(in, col + c, 31 - r)) continue;
+      for (uint32_t bits = mirrored; bits != 0; bits &= bits - 1) {
+        int r = std::countr_zero(bits);
         if (pass == 0) fb.put(X + 1, m + 1 + r, colour_at(in.mirror_colours, m + r + 20));
         else if (pass == 1) fb.put(X - 1, m - 1 + r, colour_at(in.mirror_colours, m + r - 20));
         else fb.put(X, m + r, colour_at(in.mirror_colours, m + r));
@@ -174,8 +241,8 @@ void draw_scroller_glyph(FrameBuffer& fb, const IntroState& in, int col, int x) 
     // The upright glyph.
     int t = in.scroller_wave[X];
     for (int pass = 0; pass < 3; ++pass)
-      for (int r = 0; r < 32; ++r) {
-        if (!big_font_ink(in, col + c, r)) continue;
+      for (uint32_t bits = ink; bits != 0; bits &= bits - 1) {
+        int r = std::countr_zero(bits);
         if (pass == 0) fb.put(X + 1, t + 1 + r, 0x444444);
         else if (pass == 1) fb.put(X - 1, t - 1 + r, 0xFFFFFF);
         else fb.put(X, t + r, colour_at(in.scroller_colours, t + r));

@@ -27,6 +27,9 @@ struct IntroState {
   // when its palette colour is not black.
   std::vector<int32_t> font;  // kFontW * kFontH
   uint32_t font_palette[256] = {};
+  // The same ink by font column, for drawing: bit r of ink_columns[x] is set
+  // when pixel (x, r) is ink. Filled by load_big_font with the font.
+  uint32_t ink_columns[kFontW] = {};
 
   int scroller_wave[801] = {};       // ScrollerWave: top row of the scroller at column x
   int mirror_wave[801] = {};         // MirrorWave: top row of the mirror image at column x
