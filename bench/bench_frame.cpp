@@ -3,16 +3,21 @@
 // presented) on every page with both skins, an intro frame and load_page,
 // each with its ratio to the memcpy figure. Prints figures; not a test.
 //
-// Every figure is the fastest of several batches (the least disturbed by the
-// other work on the machine), in microseconds per call.
+// Every figure is the fastest of many short batches of calls (the least
+// disturbed by other work on the machine), in microseconds of this thread's
+// CPU time per call. The batches of all cases take turns, so that a burst of
+// load elsewhere slows one batch of each case rather than every batch of one.
 //
-// Usage: bench_frame [BATCHES]   (default 15)
+// Usage: bench_frame [ROUNDS]   (default 40)
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "content/content.h"
@@ -25,19 +30,32 @@ namespace {
 
 using namespace zel;
 
-int g_batches = 15;
+int g_rounds = 40;
 
-// Fastest batch of `reps` calls, in microseconds per call.
-template <typename F>
-double best_micros(F&& f, int reps) {
+double thread_micros() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
+}
+
+// Cases measured in turns: each round runs one batch of every case in order
+// (with its set-up first, untimed); a case's figure is its fastest batch.
+struct Case {
+  std::string name;
+  std::function<void()> setup;
+  std::function<void()> call;
+  int reps;
   double best = 1e30;
-  for (int b = 0; b < g_batches; ++b) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < reps; ++i) f();
-    std::chrono::duration<double, std::micro> d = std::chrono::steady_clock::now() - t0;
-    best = std::min(best, d.count() / reps);
-  }
-  return best;
+};
+
+void measure(std::vector<Case>& cases) {
+  for (int round = 0; round < g_rounds; ++round)
+    for (Case& c : cases) {
+      if (c.setup) c.setup();
+      double t0 = thread_micros();
+      for (int i = 0; i < c.reps; ++i) c.call();
+      c.best = std::min(c.best, (thread_micros() - t0) / c.reps);
+    }
 }
 
 // Keeps the compiler from dropping a copy nobody reads.
@@ -77,74 +95,80 @@ void intro_frame(App& app, double& now) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) g_batches = std::max(1, std::atoi(argv[1]));
+  if (argc > 1) g_rounds = std::max(1, std::atoi(argv[1]));
   HeadlessPlatform platform;
   auto app_ptr = std::make_unique<App>(platform);
   App& app = *app_ptr;
   if (!start_up(app)) return 1;
   render_skin_rect(app.skins, 0, 0, 799, 599, 0, 0);
   init_starfield(app);
+  std::vector<Case> cases;
 
   // memcpy of one frame: from cache (the same two buffers again and again)
   // and from memory (a ring of buffers larger than the caches).
   const size_t frame_bytes = app.fb.px.size() * sizeof(uint32_t);
   std::vector<uint32_t> src(app.fb.px.size(), 0x123456);
-  double copy_cached = best_micros(
-      [&] {
-        std::memcpy(app.fb.data(), src.data(), frame_bytes);
-        touch(app.fb.data());
-      },
-      400);
+  cases.push_back({"memcpy of a frame, from cache", {},
+                   [&] {
+                     std::memcpy(app.fb.data(), src.data(), frame_bytes);
+                     touch(app.fb.data());
+                   },
+                   20});
   const int ring = 48;  // 92 MB of sources
   std::vector<std::vector<uint32_t>> sources(ring, src);
   int next = 0;
-  double copy_memory = best_micros(
-      [&] {
-        std::memcpy(app.fb.data(), sources[static_cast<size_t>(next)].data(), frame_bytes);
-        next = (next + 1) % ring;
-        touch(app.fb.data());
-      },
-      ring);
-  sources.clear();
+  cases.push_back({"memcpy of a frame, from memory", {},
+                   [&] {
+                     std::memcpy(app.fb.data(), sources[static_cast<size_t>(next)].data(), frame_bytes);
+                     next = (next + 1) % ring;
+                     touch(app.fb.data());
+                   },
+                   8});
 
-  // load_page of every page; the slowest.
-  double load_worst = 0;
-  int load_page_no = 0;
-  for (int p = 1; p <= kPageCount; ++p) {
-    double us = best_micros([&] { load_page(app.grid, p); }, 20);
-    if (us > load_worst) load_worst = us, load_page_no = p;
-  }
-
-  // A main-screen frame on every page, scrolled to the top and half a line
-  // down, with both skins; the menu bar under the pointer lit, MUSIC 1 lit.
+  // A main-screen frame on every page with both skins, scrolled half a line
+  // (short pages as the main loop keeps them); the menu bar under the
+  // pointer lit, MUSIC 1 lit.
   app.input.mouse_x = 200, app.input.mouse_y = 66;
   app.nav.button_lit[kButtonMusic1] = 1;
   unsigned seed = 1;
-  double worst[2] = {0, 0};
-  int worst_page[2] = {0, 0};
-  for (int skin = 1; skin <= 2; ++skin) {
-    app.nav.skin = skin;
-    for (int p = 1; p <= kPageCount; ++p) {
-      load_page(app.grid, p);
-      if (app.grid.page_length <= kScrollBarMinLines) app.grid.scroll_offset = kShortPageOffset;
-      else app.grid.scroll_offset = 6;
-      double us = best_micros([&] { main_frame(app, seed); }, 50);
-      if (us > worst[skin - 1]) worst[skin - 1] = us, worst_page[skin - 1] = p;
-    }
-  }
+  for (int skin = 1; skin <= 2; ++skin)
+    for (int p = 1; p <= kPageCount; ++p)
+      cases.push_back({"main " + std::to_string(skin) + " " + std::to_string(p),
+                       [&app, skin, p] {
+                         app.nav.skin = skin;
+                         load_page(app.grid, p);
+                         app.grid.scroll_offset = app.grid.page_length <= kScrollBarMinLines ? kShortPageOffset : 6;
+                       },
+                       [&] { main_frame(app, seed); }, 10});
+  const size_t first_main = 2;
 
   double now = HeadlessPlatform::kStartTime;
   app.intro.scroller_pause_until = now;
-  clear_intro_background(app.fb);
-  double intro = best_micros([&] { intro_frame(app, now); }, 100);
+  cases.push_back({"intro frame", [&] { clear_intro_background(app.fb); }, [&] { intro_frame(app, now); }, 10});
+  const size_t intro_case = cases.size() - 1;
+  for (int p = 1; p <= kPageCount; ++p)
+    cases.push_back({"load_page " + std::to_string(p), {}, [&app, p] { load_page(app.grid, p); }, 2});
+  const size_t first_load = intro_case + 1;
 
-  std::printf("memcpy of a frame (%zu bytes), from cache:  %8.1f us\n", frame_bytes, copy_cached);
-  std::printf("memcpy of a frame, from memory:              %8.1f us\n", copy_memory);
-  for (int s = 0; s < 2; ++s)
-    std::printf("main-screen frame, '%s', page %2d:        %8.1f us  %5.2f x memcpy\n", s == 0 ? "Grunge" : "Carbon",
-                worst_page[s], worst[s], worst[s] / copy_cached);
-  std::printf("intro frame:                                 %8.1f us  %5.2f x memcpy\n", intro, intro / copy_cached);
-  std::printf("load_page, slowest (page %2d):               %8.1f us  %5.2f x memcpy\n", load_page_no, load_worst,
-              load_worst / copy_cached);
+  measure(cases);
+
+  const double copy = cases[0].best;
+  std::printf("memcpy of a frame (%zu bytes), from cache:  %8.1f us\n", frame_bytes, copy);
+  std::printf("memcpy of a frame, from memory:              %8.1f us\n", cases[1].best);
+  for (int s = 0; s < 2; ++s) {
+    size_t worst = first_main + static_cast<size_t>(s) * kPageCount;
+    for (size_t i = worst; i < first_main + static_cast<size_t>(s + 1) * kPageCount; ++i)
+      if (cases[i].best > cases[worst].best) worst = i;
+    std::printf("main-screen frame, '%s', page %2zu:        %8.1f us  %5.2f x memcpy\n", s == 0 ? "Grunge" : "Carbon",
+                worst - first_main - static_cast<size_t>(s) * kPageCount + 1, cases[worst].best,
+                cases[worst].best / copy);
+  }
+  std::printf("intro frame:                                 %8.1f us  %5.2f x memcpy\n", cases[intro_case].best,
+              cases[intro_case].best / copy);
+  size_t slow = first_load;
+  for (size_t i = first_load; i < cases.size(); ++i)
+    if (cases[i].best > cases[slow].best) slow = i;
+  std::printf("load_page, slowest (page %2zu):               %8.1f us  %5.2f x memcpy\n", slow - first_load + 1,
+              cases[slow].best, cases[slow].best / copy);
   return 0;
 }

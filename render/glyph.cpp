@@ -144,6 +144,22 @@ inline void put_glyph_row(uint32_t* dst, const uint32_t* src, unsigned ink) {
 
 }  // namespace
 
+const GlyphImage* find_glyph_image(const TextFont& font, int code, int face, int colour) {
+  if (font.atlas.empty() || code < 0 || code > 255) return nullptr;
+  const char ch = static_cast<char>(code);
+  int row0 = 0, col = 0;
+  if (!glyph_origin(std::string_view(&ch, 1), face, colour, row0, col)) return nullptr;
+  return &glyph_image(font, face, code, col, colour);
+}
+
+void put_glyph_images_row(uint32_t* dst, const GlyphImage* const* images, int n, int r, bool opaque) {
+  for (int k = 0; k < n; ++k, dst += kGlyphW) {
+    if (images[k] == nullptr) continue;
+    if (opaque) std::memcpy(dst, images[k]->px[r], kGlyphW * sizeof(uint32_t));
+    else if (images[k]->ink[r] != 0) put_glyph_row(dst, images[k]->px[r], images[k]->ink[r]);
+  }
+}
+
 void draw_glyph_clipped(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int xmin,
                         int xmax, int ymin, int ymax, int face, int colour) {
   int row0 = 0, col = 0;
@@ -259,14 +275,29 @@ void fill_rainbow_row(RainbowRow& row, double anim_clock, int first, int last) {
       double t = anim_clock + (first + j0 + j);
       arg[0][j] = t * 0.01, arg[1][j] = t * 0.012 + 0.96, arg[2][j] = t * 0.013 + 2.47;
     }
-    for (int c = 0; c < 3; ++c) fill_sines(arg[c], sine[c], n);
+    // Channels: red, green, blue of the centre row, then of the edge rows.
+    double ch[6][kBlock];
+    bool doubtful = false;
+    for (int c = 0; c < 3; ++c) {
+      fill_sines(arg[c], sine[c], n);
+      doubtful |= round_scaled_sines(sine[c], n, 124, 125, ch[c]);
+      doubtful |= round_scaled_sines(sine[c], n, 64, 65, ch[3 + c]);
+    }
+    if (doubtful) {
+      for (int c = 0; c < 6; ++c) {
+        const double amp = c < 3 ? 124 : 64, off = c < 3 ? 125 : 65;
+        const double* a = arg[c % 3];
+        const double* sn = sine[c % 3];
+        for (int j = 0; j < n; ++j)
+          ch[c][j] = round_sine_value(sn[j] * amp + off, [&] { return std::sin(a[j]) * amp + off; });
+      }
+    }
+    auto pack = [](double r, double g, double b) {
+      return static_cast<uint32_t>(static_cast<int32_t>(r) << 16 | static_cast<int32_t>(g) << 8 | static_cast<int32_t>(b));
+    };
     for (int j = 0; j < n; ++j) {
-      auto channel = [&](int c, double amp, double off) {
-        return static_cast<uint32_t>(
-            round_sine_value(sine[c][j] * amp + off, [&] { return std::sin(arg[c][j]) * amp + off; }));
-      };
-      row.centre[j0 + j] = channel(0, 124, 125) << 16 | channel(1, 124, 125) << 8 | channel(2, 124, 125);
-      row.edge[j0 + j] = channel(0, 64, 65) << 16 | channel(1, 64, 65) << 8 | channel(2, 64, 65);
+      row.centre[j0 + j] = pack(ch[0][j], ch[1][j], ch[2][j]);
+      row.edge[j0 + j] = pack(ch[3][j], ch[4][j], ch[5][j]);
     }
   }
 }

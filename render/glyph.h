@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -56,8 +57,9 @@ struct TextFont {
   // colour] is 1 + the index of the image in glyph_images, 0 before the
   // first use. Filled while drawing (hence mutable): a TextFont is not to
   // be drawn with from two threads at once.
+  // Images never move once made (a deque), so pointers to them stay valid.
   mutable std::vector<uint16_t> glyph_slot;
-  mutable std::vector<GlyphImage> glyph_images;
+  mutable std::deque<GlyphImage> glyph_images;
 
   uint32_t colour_of(int shade, int colour) const { return palette[static_cast<size_t>(shade) * 31 + colour]; }
 };
@@ -81,6 +83,15 @@ void draw_glyph_clipped(FrameBuffer& fb, const TextFont& font, std::string_view 
 // 193..569 only. Used for the body rows of plain page lines.
 void draw_glyph_opaque(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int face,
                        int colour);
+// The image of character `code` in `face` and `colour`, made on first use;
+// nullptr where the glyph calls draw nothing (face not 1 or 2, colour not
+// 1..31, code below 32, no font built). For callers that draw many glyphs
+// row by row (the page panel).
+const GlyphImage* find_glyph_image(const TextFont& font, int code, int face, int colour);
+// Row r (0..11) of n glyph images side by side, image k onto the 9 pixels
+// from dst + 9 k (nullptr: left as it is): every pixel (opaque, as
+// draw_glyph_opaque) or only the inked ones (as draw_glyph_clipped).
+void put_glyph_images_row(uint32_t* dst, const GlyphImage* const* images, int n, int r, bool opaque);
 // Every character of `text`, the n-th at x + (n - 1) * 9, with the same clip.
 void draw_text_clipped(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int xmin,
                        int xmax, int ymin, int ymax, int face, int colour);

@@ -25,14 +25,6 @@ void fill_row(FrameBuffer& fb, int y, uint32_t colour) {
   std::fill_n(fb.px.begin() + static_cast<ptrdiff_t>(y) * kScreenW, kScreenW, colour);
 }
 
-// A bar of step s: 32 rows of pure blue rising to 16 s and falling back.
-void raster_bar(FrameBuffer& fb, int step, int top) {
-  for (int r = 0; r < 32; ++r) {
-    int v = r < 16 ? step * (r + 1) : step * (31 - r);
-    if (top + r < 600) fill_row(fb, top + r, static_cast<uint32_t>(v));
-  }
-}
-
 uint32_t rgb(int r, int g, int b) { return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b); }
 int round_even(double v) { return static_cast<int>(std::nearbyint(v)); }
 
@@ -40,6 +32,20 @@ uint32_t colour_at(const uint32_t (&table)[631], int row) { return row >= 0 && r
 
 // Ink bits of font column x (bit r for row r); none outside the font.
 uint32_t ink_column(const IntroState& in, int x) { return x >= 0 && x < IntroState::kFontW ? in.ink_columns[x] : 0; }
+
+// Ink bits of glyph row r from font column col on (bit c for column col + c);
+// none outside the font.
+uint32_t ink_row(const IntroState& in, int col, int r) {
+  if (col >= 0 && col + 32 <= IntroState::kFontW) {
+    const uint32_t* words = in.ink_rows[r];
+    uint64_t pair = words[col >> 5] | static_cast<uint64_t>(words[(col >> 5) + 1]) << 32;
+    return static_cast<uint32_t>(pair >> (col & 31));
+  }
+  uint32_t bits = 0;
+  for (int c = 0; c < 32; ++c)
+    if (ink_column(in, col + c) >> r & 1) bits |= 1u << c;
+  return bits;
+}
 
 uint32_t reverse_bits(uint32_t v) {
   v = (v >> 1 & 0x55555555u) | (v & 0x55555555u) << 1;
@@ -70,6 +76,7 @@ void load_big_font(IntroState& in) {
   auto bytes = big_font_bytes();
   in.font.assign(kFontBytes, 0);
   std::fill(std::begin(in.ink_columns), std::end(in.ink_columns), 0u);
+  for (auto& row : in.ink_rows) std::fill(std::begin(row), std::end(row), 0u);
   if (bytes.size() < kFontBytes + 768) return;  // no artwork linked: nothing is ink
   for (size_t i = 0; i < kFontBytes; ++i) in.font[i] = bytes[i];
   const unsigned char* pal = bytes.data() + kFontBytes;
@@ -77,7 +84,7 @@ void load_big_font(IntroState& in) {
   for (int x = 0; x < IntroState::kFontW; ++x) {
     uint32_t bits = 0;
     for (int y = 0; y < IntroState::kFontH; ++y)
-      if (big_font_ink(in, x, y)) bits |= 1u << y;
+      if (big_font_ink(in, x, y)) bits |= 1u << y, in.ink_rows[y][x >> 5] |= 1u << (x & 31);
     in.ink_columns[x] = bits;
   }
 }
@@ -88,11 +95,23 @@ void clear_intro_background(FrameBuffer& fb) {
 }
 
 void draw_raster_bars(FrameBuffer& fb, double intro_phase) {
+  // Every bar row fills a whole screen row, so only the last bar to reach a
+  // row decides it: the rows are worked out first and each filled once.
+  int value[kScreenH];
+  std::fill(std::begin(value), std::end(value), -1);
+  auto bar = [&](int step, int top) {
+    for (int r = 0; r < 32; ++r) {
+      int y = top + r;
+      if (y >= 0 && y < kScreenH) value[y] = r < 16 ? step * (r + 1) : step * (31 - r);
+    }
+  };
   for (int k = 1; k <= 7; ++k) {
     double a = std::sin((4 * k + intro_phase) * 3.14 / 90);
-    raster_bar(fb, 2 * k, round_even(a * 100 + 375));
-    raster_bar(fb, k, round_even(a * (-80) + 595));
+    bar(2 * k, round_even(a * 100 + 375));
+    bar(k, round_even(a * (-80) + 595));
   }
+  for (int y = 0; y < kScreenH; ++y)
+    if (value[y] >= 0) fill_row(fb, y, static_cast<uint32_t>(value[y]));
 }
 
 void update_intro_tables(IntroState& in, double intro_phase) {
@@ -188,20 +207,34 @@ void move_starfield(IntroState& in, double intro_frame_scale) {
 }
 
 void draw_title_glyph(FrameBuffer& fb, const IntroState& in, int col, int x, int y) {
-  // Pass by pass, column by column over the ink bits: within a pass every
-  // pixel written is a different one and its colour depends only on its row,
-  // so the order inside a pass does not change the picture.
-  for (int pass = 0; pass < 3; ++pass)
-    for (int c = 0; c < 32; ++c) {
-      int X = x + c;
-      if (!(0 < X && X < 800)) continue;
-      for (uint32_t bits = ink_column(in, col + c); bits != 0; bits &= bits - 1) {
-        int row = std::countr_zero(bits);
-        if (pass == 0) fb.put(X + 1, y + row + 1, 0x444444);
-        else if (pass == 1) fb.put(X - 1, y + row - 1, 0xFFFFFF);
-        else fb.put(X, y + row, colour_at(in.title_colours, y + row));
-      }
+  // The three passes (shadow at +1,+1, highlight at -1,-1, face) leave each
+  // pixel in the colour of the last pass that reaches it, so they are merged
+  // row by row: per output row R = -1..32 the pixels of each pass as bits
+  // (bit b for column x - 1 + b), the face over the highlight over the
+  // shadow, and each pixel written once.
+  uint32_t visible = 0;  // glyph columns c with 0 < x + c < 800
+  for (int c = 0; c < 32; ++c)
+    if (0 < x + c && x + c < 800) visible |= 1u << c;
+  if (visible == 0) return;
+  uint64_t rows[34] = {};  // ink of glyph row R - 1 at index R, visible columns only
+  for (int r = 0; r < 32; ++r) rows[r + 1] = ink_row(in, col, r) & visible;
+  const bool inside = x - 1 >= 0 && x + 32 < kScreenW && y - 1 >= 0 && y + 32 < kScreenH;
+  auto fill = [&](int Y, uint64_t bits, uint32_t colour) {
+    for (; bits != 0; bits &= bits - 1) {
+      int X = x - 1 + std::countr_zero(bits);
+      if (inside) fb.px[static_cast<size_t>(Y) * kScreenW + X] = colour;
+      else fb.put(X, Y, colour);
     }
+  };
+  for (int R = -1; R <= 32; ++R) {
+    const uint64_t face = R >= 0 && R <= 31 ? rows[R + 1] << 1 : 0;
+    const uint64_t highlight = (R + 1 <= 31 ? rows[R + 2] : 0) & ~face;
+    const uint64_t shadow = (R >= 1 ? rows[R] << 2 : 0) & ~face & ~highlight;
+    const int Y = y + R;
+    fill(Y, shadow, 0x444444);
+    fill(Y, highlight, 0xFFFFFF);
+    if (face != 0) fill(Y, face, colour_at(in.title_colours, Y));
+  }
 }
 
 void draw_intro_line(FrameBuffer& fb, const IntroState& intro, std::string_view line, int y) {

@@ -30,6 +30,8 @@ struct IntroState {
   // The same ink by font column, for drawing: bit r of ink_columns[x] is set
   // when pixel (x, r) is ink. Filled by load_big_font with the font.
   uint32_t ink_columns[kFontW] = {};
+  // And by row: bit x & 31 of ink_rows[y][x >> 5] (one spare zero word).
+  uint32_t ink_rows[kFontH][kFontW / 32 + 1] = {};
 
   int scroller_wave[801] = {};       // ScrollerWave: top row of the scroller at column x
   int mirror_wave[801] = {};         // MirrorWave: top row of the mirror image at column x

@@ -49,21 +49,26 @@ void draw_page_rules(FrameBuffer& fb, const PageGrid& grid, int first, double an
 
 void draw_page_text(FrameBuffer& fb, const TextFont& font, const PageGrid& grid, int first, int skin) {
   const int band_bottom = panel_band_bottom(skin);
+  // Cells of a row neither overlap each other nor other rows, so a row is
+  // drawn pixel row by pixel row across all its cells (long runs of writes),
+  // each cell as draw_glyph_opaque or draw_glyph_clipped would draw it.
+  const GlyphImage* images[PageGrid::kCells];
   for (int i = 0; i < kPanelRows; ++i) {
     int line = first + i;
     if (line < 0 || line >= grid.page_length || line >= PageGrid::kRows) continue;
     const PageRow& row = grid.rows[static_cast<size_t>(line)];
     int y = kPanelRowTop + grid.scroll_offset + kRowPitch * i;
     bool opaque = i > 0 && i < 31 && row.rule == "0";
+    // Rows 193..569 for opaque cells; the band for transparent ones.
+    int r0 = std::max(0, kPanelBandTop - y), r1 = std::min(kGlyphH - 1, (opaque ? 569 : band_bottom) - y);
+    if (r0 > r1) continue;
     for (int k = 0; k < PageGrid::kCells; ++k) {
       const PageCell& cell = row.cells[k];
-      std::string_view ch(reinterpret_cast<const char*>(&cell.ch), cell.has_char() ? 1 : 0);
-      int x = kPanelCellLeft + kGlyphW * k;
-      if (opaque)
-        draw_glyph_opaque(fb, font, ch, x, y, cell.face, cell.colour);
-      else
-        draw_glyph_clipped(fb, font, ch, x, y, 0, 800, kPanelBandTop, band_bottom, cell.face, cell.colour);
+      images[k] = cell.has_char() ? find_glyph_image(font, cell.ch, cell.face, cell.colour) : nullptr;
     }
+    for (int r = r0; r <= r1; ++r)
+      put_glyph_images_row(&fb.px[static_cast<size_t>(y + r) * kScreenW + kPanelCellLeft], images, PageGrid::kCells, r,
+                           opaque);
   }
 }
 
