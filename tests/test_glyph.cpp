@@ -5,6 +5,7 @@
 // font itself.
 
 #include "content/content.h"
+#include "render/fast_sine.h"
 #include "render/glyph.h"
 #include "tests/support.h"
 
@@ -182,6 +183,29 @@ TEST_F(GlyphDrawing, SolidStylesCoverWidthColumnsTheRainbowOneMore) {
   fb = testing::filled(kBack);
   draw_rule(fb, 750, 300, 20, 750, 8);
   EXPECT_EQ(fb.get(20, 300), rgb(241, 62, 83));
+}
+
+// Every rainbow pixel against the formula with std::sin, at clocks from 0 to
+// far beyond the fast sine's reduction range and below 0.
+TEST_F(GlyphDrawing, RainbowEqualsTheStdSinFormulaAtAnyClock) {
+  auto channels = [](double t, double amp, double off) {
+    auto ch = [&](double s) { return static_cast<uint32_t>(std::nearbyint(s * amp + off)); };
+    return ch(std::sin(t * 0.01)) << 16 | ch(std::sin(t * 0.012 + 0.96)) << 8 | ch(std::sin(t * 0.013 + 2.47));
+  };
+  for (int k = -3; k < 150; ++k) {
+    const double clock = k < 140 ? k * 731.37 + k * k * 0.0625 : std::ldexp(1.37, k - 120);
+    draw_rule(fb, clock, 300, 20, 750, 8);
+    for (int i = 0; i <= 750; ++i) {
+      ASSERT_EQ(fb.get(20 + i, 300), channels(clock + i, 124, 125)) << "clock " << clock << ", column " << i;
+      ASSERT_EQ(fb.get(20 + i, 301), channels(clock + i, 64, 65)) << "clock " << clock << ", column " << i;
+    }
+  }
+  // Values too close to a rounding boundary are worked out again exactly
+  // (ties to even).
+  EXPECT_EQ(round_sine_value(2.5 + 1e-12, [] { return 2.5; }), 2);
+  EXPECT_EQ(round_sine_value(2.4, [] { return 99.0; }), 2);
+  EXPECT_EQ(floor_sine_value(3.0 - 1e-12, [] { return 3.0; }), 3);
+  EXPECT_EQ(floor_sine_value(-0.25, [] { return 99.0; }), -1);
 }
 
 // The generated font: its shades, and ink for every character the pages use.

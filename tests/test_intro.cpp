@@ -1,6 +1,8 @@
 // The intro screen: background, raster bars, effect tables, stars, the big
 // font, title lines and the scroller.
 
+#include <cmath>
+
 #include "render/intro.h"
 #include "tests/support.h"
 
@@ -50,6 +52,34 @@ TEST(IntroEffects, BackgroundBarsWavesAndColoursMatchHandValues) {
   update_intro_tables(s.app.intro, 10);
   EXPECT_EQ(in.title_colours[0], rgb(148, 189, 212));
   EXPECT_EQ(in.scroller_colours[0], rgb(150, 247, 200));  // independent of the phase
+}
+
+// Every entry of the effect tables against their formulas with std::sin, at
+// phases from a fraction to far beyond the fast sine's reduction range.
+TEST(IntroEffects, TablesEqualTheStdSinFormulasAtAnyPhase) {
+  const double A = 0.00873055555555556, S = 0.104766666666667;
+  auto rnd = [](double v) { return static_cast<int>(std::nearbyint(v)); };
+  auto in = std::make_unique<IntroState>();
+  for (int k = 0; k < 60; ++k) {
+    const double P = k < 50 ? k * 37.123 + 0.31 : std::ldexp(1.3, 2 * k - 80);
+    update_intro_tables(*in, P);
+    for (int x = 0; x <= 800; ++x) {
+      const int c = (x + 1) / 2;
+      const double s1 = std::sin((c - 2.5 * P) * A * 1.5), s2 = std::sin((c - 4 * P) * A);
+      ASSERT_EQ(in->scroller_wave[x], rnd(s1 * 100 + s2 * 73 + 310)) << P << " " << x;
+      ASSERT_EQ(in->mirror_wave[x], rnd(592 - (s1 * 30 + s2 * 48))) << P << " " << x;
+    }
+    double f = 1.0;
+    for (int i = 0; i <= 630; ++i) {
+      auto title = [&](int d) { return rnd(std::sin((i + d + P) * S * 0.25) * 90 + 125); };
+      auto scroller = [&](int d) { return rnd(std::sin((i + d) * S * 0.25) * 100 + 150); };
+      auto mirror = [&](int d) { return static_cast<int>(std::floor((std::sin((d - i) * S * 0.25) * 50 + 100) * f)); };
+      ASSERT_EQ(in->title_colours[i], rgb(title(0), title(20), title(40))) << P << " " << i;
+      ASSERT_EQ(in->scroller_colours[i], rgb(scroller(0), scroller(50), scroller(100))) << i;
+      ASSERT_EQ(in->mirror_colours[i], rgb(mirror(-10), mirror(-90), mirror(-170))) << i;
+      if (i > 520) f = std::max(f - 0.015, 0.0);
+    }
+  }
 }
 
 TEST(Starfield, StarsMoveByLayerWrapAndHideNearTheEdges) {
