@@ -43,7 +43,8 @@ struct GlyphImage {
 
 // The font working array (FontAtlas widened to 32 bits) and GlyphPalette.
 // atlas and palette are read-only once build_glyph_palette has filled them:
-// the glyph images are made from them on first use and never remade.
+// the glyph images are made from them on first use and kept until
+// build_glyph_palette runs again.
 struct TextFont {
   int width = kFontAtlasW;
   int height = kFontAtlasH;
@@ -56,8 +57,8 @@ struct TextFont {
   // Glyph images made so far: glyph_slot[((face - 1) * 256 + code) * 32 +
   // colour] is 1 + the index of the image in glyph_images, 0 before the
   // first use. Filled while drawing (hence mutable): a TextFont is not to
-  // be drawn with from two threads at once.
-  // Images never move once made (a deque), so pointers to them stay valid.
+  // be drawn with from two threads at once. Images never move once made
+  // (a deque), so pointers to them stay valid.
   mutable std::vector<uint16_t> glyph_slot;
   mutable std::deque<GlyphImage> glyph_images;
 
