@@ -16,7 +16,7 @@ inline void fill_sines_body(const double* x, double* out, int n) {
   uint64_t beyond = 0;  // bit 63 set when some |x| >= the limit, or is not a number
   for (int i = 0; i < n; ++i) {
     out[i] = fast_sin(x[i]);
-    beyond |= ~(std::bit_cast<uint64_t>(std::fabs(x[i])) - kLimitBits);
+    beyond |= ~(bits_as<uint64_t>(std::fabs(x[i])) - kLimitBits);
   }
   if (beyond >> 63)
     for (int i = 0; i < n; ++i)
@@ -31,7 +31,7 @@ inline bool round_scaled_sines_body(const double* s, int n, double amp, double o
     const double r = nearest_integer(v);
     const double margin = 0.5 - std::fabs(v - r);
     // margin - kSineMargin is negative (sign bit set) or NaN exactly when in doubt.
-    doubtful |= std::bit_cast<uint64_t>(margin - kSineMargin) | (margin != margin ? ~0ull : 0ull);
+    doubtful |= bits_as<uint64_t>(margin - kSineMargin) | (margin != margin ? ~0ull : 0ull);
     out[i] = r;
   }
   return doubtful >> 63;

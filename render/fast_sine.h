@@ -15,7 +15,6 @@
 // Pure functions; any thread.
 #pragma once
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -27,6 +26,14 @@ constexpr double kFastSineError = 1.0e-13;
 // Values come from sines scaled by at most a few hundred, so their error is
 // below 1e-10; the margin leaves a wide reserve.
 constexpr double kSineMargin = 1.0e-9;
+
+// The bits of a double as an integer and back (std::bit_cast, which not
+// every standard library we build with has yet).
+template <typename To, typename From>
+inline To bits_as(From v) {
+  static_assert(sizeof(To) == sizeof(From));
+  return __builtin_bit_cast(To, v);
+}
 
 inline double fast_sin(double x) {
   constexpr double kOverPi = 3.18309886183790671538e-01;
@@ -41,14 +48,14 @@ inline double fast_sin(double x) {
   constexpr double C3 = -1.0 / 6, C5 = 1.0 / 120, C7 = -1.0 / 5040, C9 = 1.0 / 362880, C11 = -1.0 / 39916800,
                    C13 = 1.0 / 6227020800.0, C15 = -1.0 / 1307674368000.0, C17 = 1.0 / 355687428096000.0;
   double q = x * kOverPi + kShifter;
-  const uint64_t parity = std::bit_cast<uint64_t>(q) & 1;  // the low bit of q is that of k, also when k < 0
+  const uint64_t parity = bits_as<uint64_t>(q) & 1;  // the low bit of q is that of k, also when k < 0
   double k = q - kShifter;
   double r = ((x - k * kPiA) - k * kPiB) - k * kPiC;  // x - k pi, |r| <= pi/2
   double z = r * r;
   double s = r + r * z * (C3 + z * (C5 + z * (C7 + z * (C9 + z * (C11 + z * (C13 + z * (C15 + z * C17)))))));
   // sin(r + k pi) = (-1)^k sin(r): the sign flipped on the bits, without a
   // branch, so that loops over arrays vectorise.
-  return std::bit_cast<double>(std::bit_cast<uint64_t>(s) ^ parity << 63);
+  return bits_as<double>(bits_as<uint64_t>(s) ^ parity << 63);
 }
 
 // out[i] = sin(x[i]) for i < n: fast_sin where |x[i]| < kFastSineLimit,
