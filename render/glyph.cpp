@@ -45,7 +45,7 @@ void build_glyph_palette(TextFont& font, std::span<const uint8_t> atlas, std::sp
   font.atlas.assign(kFontAtlasBytes, 0);
   std::copy_n(atlas.begin(), std::min<size_t>(atlas.size(), kFontAtlasBytes), font.atlas.begin());
   font.palette.assign(256 * 31 + 1, 0);
-  font.glyph_slot.assign(static_cast<size_t>(2) * 256 * 32, 0);
+  font.glyph_index.assign(TextFont::kGlyphKeys, nullptr);
   font.glyph_images.clear();
   for (int g = 0; g < 10; ++g) {
     double d = 1.0;
@@ -95,24 +95,20 @@ namespace {
 // The image of a validated glyph (face 1 or 2, col its atlas column, colour
 // 1..31), made on first use.
 const GlyphImage& glyph_image(const TextFont& font, int face, int code, int col, int colour) {
-  const size_t key = (static_cast<size_t>(face - 1) * 256 + static_cast<size_t>(code)) * 32 + static_cast<size_t>(colour);
-  if (font.glyph_slot.size() != static_cast<size_t>(2) * 256 * 32) font.glyph_slot.assign(static_cast<size_t>(2) * 256 * 32, 0);
-  uint16_t slot = font.glyph_slot[key];
-  if (slot == 0) {
-    GlyphImage img{};
-    const int row0 = face == 1 ? 0 : kFace2Row;
-    for (int r = 0; r < kGlyphH; ++r) {
-      const int32_t* src = &font.atlas[static_cast<size_t>(row0 + r) * kFontAtlasW + col];
-      for (int i = 0; i < kGlyphW; ++i) {
-        img.px[r][i] = font.colour_of(src[i] & 0xFF, colour);
-        if (src[i] != 0) img.ink[r] = static_cast<uint16_t>(img.ink[r] | 1u << i);
-      }
+  const size_t key = TextFont::glyph_key(code, face, colour);
+  if (font.glyph_index.size() != TextFont::kGlyphKeys) font.glyph_index.assign(TextFont::kGlyphKeys, nullptr);
+  if (const GlyphImage* made = font.glyph_index[key]) return *made;
+  GlyphImage& img = font.glyph_images.emplace_back();
+  const int row0 = face == 1 ? 0 : kFace2Row;
+  for (int r = 0; r < kGlyphH; ++r) {
+    const int32_t* src = &font.atlas[static_cast<size_t>(row0 + r) * kFontAtlasW + col];
+    for (int i = 0; i < kGlyphW; ++i) {
+      img.px[r][i] = font.colour_of(src[i] & 0xFF, colour);
+      if (src[i] != 0) img.ink[r] = static_cast<uint16_t>(img.ink[r] | 1u << i);
     }
-    font.glyph_images.push_back(img);
-    slot = static_cast<uint16_t>(font.glyph_images.size());
-    font.glyph_slot[key] = slot;
   }
-  return font.glyph_images[slot - 1u];
+  font.glyph_index[key] = &img;
+  return img;
 }
 
 constexpr uint16_t kFullRow = (1u << kGlyphW) - 1;
@@ -144,7 +140,7 @@ inline void put_glyph_row(uint32_t* dst, const uint32_t* src, unsigned ink) {
 
 }  // namespace
 
-const GlyphImage* find_glyph_image(const TextFont& font, int code, int face, int colour) {
+const GlyphImage* make_glyph_image(const TextFont& font, int code, int face, int colour) {
   if (font.atlas.empty() || code < 0 || code > 255) return nullptr;
   const char ch = static_cast<char>(code);
   int row0 = 0, col = 0;
@@ -162,14 +158,15 @@ void put_glyph_images_row(uint32_t* dst, const GlyphImage* const* images, int n,
 
 void draw_glyph_clipped(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int xmin,
                         int xmax, int ymin, int ymax, int face, int colour) {
-  int row0 = 0, col = 0;
-  if (font.atlas.empty() || !glyph_origin(text, face, colour, row0, col)) return;
+  const GlyphImage* image =
+      text.empty() ? nullptr : find_glyph_image(font, static_cast<unsigned char>(text[0]), face, colour);
+  if (image == nullptr) return;
+  const GlyphImage& img = *image;
   // The caller's clip, narrowed to the FrameBuffer.
   xmin = std::max(xmin, 0), xmax = std::min(xmax, kScreenW - 1);
   ymin = std::max(ymin, 0), ymax = std::min(ymax, kScreenH - 1);
   const int r0 = std::max(0, ymin - y), r1 = std::min(kGlyphH - 1, ymax - y);
   if (r0 > r1) return;
-  const GlyphImage& img = glyph_image(font, face, static_cast<unsigned char>(text[0]), col, colour);
   if (x >= xmin && x + kGlyphW - 1 <= xmax) {
     for (int r = r0; r <= r1; ++r)
       if (img.ink[r] != 0) put_glyph_row(&fb.px[static_cast<size_t>(y + r) * kScreenW + x], img.px[r], img.ink[r]);
@@ -187,11 +184,12 @@ void draw_glyph_clipped(FrameBuffer& fb, const TextFont& font, std::string_view 
 
 void draw_glyph_opaque(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int face,
                        int colour) {
-  int row0 = 0, col = 0;
-  if (font.atlas.empty() || !glyph_origin(text, face, colour, row0, col)) return;
+  const GlyphImage* image =
+      text.empty() ? nullptr : find_glyph_image(font, static_cast<unsigned char>(text[0]), face, colour);
+  if (image == nullptr) return;
+  const GlyphImage& img = *image;
   const int r0 = std::max(0, 193 - y), r1 = std::min(kGlyphH - 1, 569 - y);
   if (r0 > r1) return;
-  const GlyphImage& img = glyph_image(font, face, static_cast<unsigned char>(text[0]), col, colour);
   const bool inside = x >= 0 && x + kGlyphW <= kScreenW;
   for (int r = r0; r <= r1; ++r) {
     if (inside)
@@ -255,7 +253,8 @@ void fill_span(FrameBuffer& fb, int y, int x0, int x1, uint32_t colour) {
 // Copies colours onto columns x0..x1 (already on the screen) of row y.
 void copy_span(FrameBuffer& fb, int y, int x0, int x1, const uint32_t* colours) {
   if (y < 0 || y >= kScreenH || x0 > x1) return;
-  std::memcpy(&fb.px[static_cast<size_t>(y) * kScreenW + x0], colours, static_cast<size_t>(x1 - x0 + 1) * sizeof(uint32_t));
+  std::memcpy(&fb.px[static_cast<size_t>(y) * kScreenW + x0], colours,
+              static_cast<size_t>(x1 - x0 + 1) * sizeof(uint32_t));
 }
 
 }  // namespace
@@ -293,7 +292,8 @@ void fill_rainbow_row(RainbowRow& row, double anim_clock, int first, int last) {
       }
     }
     auto pack = [](double r, double g, double b) {
-      return static_cast<uint32_t>(static_cast<int32_t>(r) << 16 | static_cast<int32_t>(g) << 8 | static_cast<int32_t>(b));
+      return static_cast<uint32_t>(static_cast<int32_t>(r) << 16 | static_cast<int32_t>(g) << 8 |
+                                   static_cast<int32_t>(b));
     };
     for (int j = 0; j < n; ++j) {
       row.centre[j0 + j] = pack(ch[0][j], ch[1][j], ch[2][j]);

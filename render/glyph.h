@@ -54,13 +54,17 @@ struct TextFont {
   // are never written and stay black.
   std::vector<uint32_t> palette;
 
-  // Glyph images made so far: glyph_slot[((face - 1) * 256 + code) * 32 +
-  // colour] is 1 + the index of the image in glyph_images, 0 before the
-  // first use. Filled while drawing (hence mutable): a TextFont is not to
-  // be drawn with from two threads at once. Images never move once made
-  // (a deque), so pointers to them stay valid.
-  mutable std::vector<uint16_t> glyph_slot;
+  // Glyph images made so far: glyph_index[glyph_key(code, face, colour)]
+  // points to the image, nullptr before its first use. Filled while drawing
+  // (hence mutable): a TextFont is not to be drawn with from two threads at
+  // once. Images never move once made (a deque), so the pointers stay valid.
+  mutable std::vector<const GlyphImage*> glyph_index;
   mutable std::deque<GlyphImage> glyph_images;
+
+  static constexpr size_t kGlyphKeys = static_cast<size_t>(2) * 256 * 32;
+  static constexpr size_t glyph_key(int code, int face, int colour) {
+    return (static_cast<size_t>(face - 1) * 256 + static_cast<size_t>(code)) * 32 + static_cast<size_t>(colour);
+  }
 
   uint32_t colour_of(int shade, int colour) const { return palette[static_cast<size_t>(shade) * 31 + colour]; }
 };
@@ -84,11 +88,18 @@ void draw_glyph_clipped(FrameBuffer& fb, const TextFont& font, std::string_view 
 // 193..569 only. Used for the body rows of plain page lines.
 void draw_glyph_opaque(FrameBuffer& fb, const TextFont& font, std::string_view text, int x, int y, int face,
                        int colour);
-// The image of character `code` in `face` and `colour`, made on first use;
+// The image of character `code` in `face` and `colour`, made on first use
+// (make_glyph_image, which does the same but always reaches the table);
 // nullptr where the glyph calls draw nothing (face not 1 or 2, colour not
 // 1..31, code below 32, no font built). For callers that draw many glyphs
 // row by row (the page panel).
-const GlyphImage* find_glyph_image(const TextFont& font, int code, int face, int colour);
+const GlyphImage* make_glyph_image(const TextFont& font, int code, int face, int colour);
+inline const GlyphImage* find_glyph_image(const TextFont& font, int code, int face, int colour) {
+  if (code < 32 || code > 255 || (face != 1 && face != 2) || colour < 1 || colour > 31) return nullptr;
+  const size_t key = TextFont::glyph_key(code, face, colour);
+  if (key < font.glyph_index.size() && font.glyph_index[key] != nullptr) return font.glyph_index[key];
+  return make_glyph_image(font, code, face, colour);
+}
 // Row r (0..11) of n glyph images side by side, image k onto the 9 pixels
 // from dst + 9 k (nullptr: left as it is): every pixel (opaque, as
 // draw_glyph_opaque) or only the inked ones (as draw_glyph_clipped).

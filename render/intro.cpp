@@ -145,7 +145,8 @@ void update_intro_tables(IntroState& in, double intro_phase) {
     for (int j = 0; j < kTitleN; ++j) arg[j] = (j + P) * S * 0.25;
     fill_sines(arg, sine, kTitleN);
     for (int j = 0; j < kTitleN; ++j)
-      title[j] = static_cast<uint8_t>(round_sine_value(sine[j] * 90 + 125, [&] { return std::sin(arg[j]) * 90 + 125; }));
+      title[j] =
+          static_cast<uint8_t>(round_sine_value(sine[j] * 90 + 125, [&] { return std::sin(arg[j]) * 90 + 125; }));
   }
   {
     double arg[kScrollerN], sine[kScrollerN];
