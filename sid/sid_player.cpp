@@ -144,7 +144,7 @@ void sid_stream_feed(SidPlayer& player) {
 }
 
 void sid_stream_wait_idle(SidPlayer& player) {
-  if (!player.platform->audio_threads()) sid_stream_feed(player);
+  if (!player.platform->audio_threads()) return;  // refills run only inside the device's feeding step
   std::unique_lock<std::mutex> lock(player.mutex);
   player.settled.wait(lock, [&] { return !player.refilling && !player.pending[0] && !player.pending[1]; });
 }
