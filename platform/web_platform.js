@@ -12,7 +12,8 @@ var ZelWeb = {
   },
   // Keys whose browser default is prevented although the program ignores them.
   QUIET_KEYS: { ArrowLeft: 1, ArrowRight: 1 },
-  AHEAD: 0.1,    // seconds of sound kept queued ahead of the audio clock
+  AHEAD: 0.1,    // seconds of sound kept queued ahead of the audio clock, at least
+  MAX_AHEAD: 0.5,  // and at most, when the program's turns come seldom
   RATE: 44100,   // the program's sample rate
 
   canvas: null,  // the visible canvas, as large as its stage, in device pixels
@@ -25,6 +26,8 @@ var ZelWeb = {
   listening: false,
   events: [],    // four numbers per event: kind, a, b, c (see WebEvent)
   down: {},      // keys held, so that they can be let go when the page loses focus
+  gap: 0,        // seconds between the program's turns, lately at the longest
+  lastTurn: 0,   // when the last turn began (performance.now(), ms)
   frames: 0,     // frames drawn since the page loaded
   fit: null,     // where the last frame landed: {x, y, w, h, factor}
   state: {},     // what the program published after its last present
@@ -48,6 +51,8 @@ var ZelWeb = {
     this.mid = null;
     this.events = [];
     this.down = {};
+    this.gap = 0;
+    this.lastTurn = 0;
     this.open = true;
     if (!this.listening) this.listen();
     return 1;
@@ -100,19 +105,25 @@ var ZelWeb = {
     this.frames++;
     this.fit = { x: x, y: y, w: w, h: h, factor: factor };
   },
-  // Gives the browser its turn until the next animation frame; a hidden page
-  // gets none, so it waits on a timer instead (and never longer than 100 ms).
+  // Gives the browser its turn until the next animation frame. A page the
+  // browser does not paint (hidden, or behind another tab) gets no animation
+  // frames, so a timer ends the wait as well; browsers may stretch it. How
+  // far apart the program's turns come is kept in `gap`, which sets the
+  // sound's lead.
   waitFrame() {
+    var self = this;
     return new Promise(function (resolve) {
       var done = false;
       var finish = function () {
-        if (!done) {
-          done = true;
-          resolve();
-        }
+        if (done) return;
+        done = true;
+        var now = performance.now();
+        if (self.lastTurn) self.gap = Math.max((now - self.lastTurn) / 1000, self.gap * 0.98);
+        self.lastTurn = now;
+        resolve();
       };
       if (!document.hidden) requestAnimationFrame(finish);
-      setTimeout(finish, document.hidden ? 16 : 100);
+      setTimeout(finish, document.hidden ? 16 : 50);
     });
   },
 
@@ -246,12 +257,15 @@ var ZelWeb = {
   ahead(s) {
     return Math.max(0, s.end - this.audio.currentTime);
   },
-  // Frames to hand over now to keep AHEAD queued (none while the context is
-  // not running, so that a stream waits instead of racing ahead).
+  // Frames to hand over now to keep AHEAD queued, or twice the longest
+  // recent wait between two turns of the program where that is more (up to
+  // MAX_AHEAD); none while the context is not running, so that a stream
+  // waits instead of racing ahead.
   audioWanted(id) {
     var s = this.streams[id];
     if (!s || this.audio.state !== 'running') return 0;
-    var want = Math.round((this.AHEAD - this.ahead(s)) * this.RATE);
+    var lead = Math.min(this.MAX_AHEAD, Math.max(this.AHEAD, 2 * this.gap));
+    var want = Math.round((lead - this.ahead(s)) * this.RATE);
     return want >= 128 ? want : 0;
   },
   // Frames the audio clock has passed since the stream started.

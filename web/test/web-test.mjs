@@ -203,6 +203,19 @@ try {
     `${s.audio.state}, ${s.audio.played} frames played, peak ${s.audio.peak}`);
   check('the streams never ran dry', s.audio.underruns === 0, `${s.audio.underruns} gaps`);
 
+  // Behind another tab the page gets no animation frames: the program goes on
+  // at the pace of timers, and the sound must not run dry meanwhile.
+  const other = await context.newPage();
+  await other.bringToFront();
+  const behind = await stats();
+  await sleep(2500);
+  s = await stats();
+  await other.close();
+  await page.bringToFront();
+  check('behind another tab the sound goes on without gaps',
+    s.audio.underruns === 0 && s.audio.played - behind.audio.played > 2 * s.audio.rate,
+    `${s.audio.underruns} gaps, ${s.frames - behind.frames} frames in 2.5 s`);
+
   // ---- quit, read again --------------------------------------------------------------
   await clickAt(25 + 38, 49 + 9);  // QUIT, 'Carbon'
   s = await waitFor((x) => x.state.phase === 'ended', 5000);
