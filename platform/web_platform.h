@@ -11,10 +11,11 @@
 // with ASYNCIFY, display_update gives the browser its turn until the next
 // animation frame and sleep_ms for its milliseconds. The sound devices are fed
 // from there: whenever the program presents (or wakes from a sleep) each
-// device tops up about 100 ms of sound ahead of the audio clock and runs its
-// player's feeding step (audio_threads() is false), so the music neither
-// stutters nor drifts at any frame rate. A hidden page draws nothing and
-// waits on timers instead of animation frames.
+// device tops up about 100 ms of sound ahead of the audio clock (more while
+// the program's turns come further apart) and runs its player's feeding step
+// (audio_threads() is false), so the music neither stutters nor drifts at any
+// frame rate. A hidden page draws nothing and waits on timers instead of
+// animation frames.
 #pragma once
 
 #include <functional>

@@ -149,6 +149,11 @@ var ZelWeb = {
     this.down = {};
     this.post(3, 0, NaN, NaN);
   },
+  // A context the browser held back (no gesture counted yet) starts on the
+  // reader's next key or click.
+  wakeAudio() {
+    if (this.audio && this.audio.state === 'suspended') this.audio.resume();
+  },
   listen() {
     var self = this;
     this.listening = true;
@@ -162,6 +167,7 @@ var ZelWeb = {
       if (e.key === 'Escape' && document.fullscreenElement) return;
       if (!self.open) return;
       e.preventDefault();
+      self.wakeAudio();
       self.down[vk] = 1;
       self.post(1, vk, 1, e.repeat ? 1 : 0);
     });
@@ -180,6 +186,7 @@ var ZelWeb = {
     canvas.addEventListener('mousedown', function (e) {
       if (e.button !== 0) return;
       e.preventDefault();
+      self.wakeAudio();
       var p = self.at(e);
       self.post(3, 1, p[0], p[1]);
     });
