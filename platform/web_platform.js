@@ -28,6 +28,8 @@ var ZelWeb = {
   down: {},      // keys held, so that they can be let go when the page loses focus
   gap: 0,        // seconds between the program's turns, lately at the longest
   lastTurn: 0,   // when the last turn began (performance.now(), ms)
+  busy: 0,       // ms the program worked in its turns (frame, sleeps and drawing), all turns
+  turns: 0,
   frames: 0,     // frames drawn since the page loaded
   fit: null,     // where the last frame landed: {x, y, w, h, factor}
   state: {},     // what the program published after its last present
@@ -112,6 +114,10 @@ var ZelWeb = {
   // sound's lead.
   waitFrame() {
     var self = this;
+    if (this.lastTurn) {
+      this.busy += performance.now() - this.lastTurn;
+      this.turns++;
+    }
     return new Promise(function (resolve) {
       var done = false;
       var finish = function () {
@@ -333,6 +339,8 @@ var ZelWeb = {
     for (var id in this.streams) this.settle(this.streams[id]);
     return {
       frames: this.frames,
+      busy: this.busy,
+      turns: this.turns,
       fit: this.fit,
       state: this.state,
       audio: {
