@@ -225,6 +225,25 @@ try {
     s.audio.underruns === behind.audio.underruns && s.audio.played - behind.audio.played > 2 * s.audio.rate,
     `${s.audio.underruns - behind.audio.underruns} gaps, ${s.frames - behind.frames} frames in 2.5 s`);
 
+  // A hidden page draws nothing while the program and its sound go on.
+  // (Headless Chromium never hides a page: the page is told it is hidden.)
+  const setHidden = (hidden) => page.evaluate((h) => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => h });
+    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (h ? 'hidden' : 'visible') });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+  await setHidden(true);
+  await sleep(200);
+  const hidden0 = await stats();
+  await sleep(1000);
+  const hidden1 = await stats();
+  await setHidden(false);
+  s = await waitFor((x) => x.frames > hidden1.frames + 10, 3000);
+  check('a hidden page draws no frames, and draws again when shown',
+    hidden1.frames === hidden0.frames && hidden1.audio.played - hidden0.audio.played > 0.8 * s.audio.rate &&
+      s.frames > hidden1.frames + 10,
+    `${hidden1.frames - hidden0.frames} frames hidden for 1 s, then ${s.frames - hidden1.frames}`);
+
   // ---- quit, read again --------------------------------------------------------------
   await clickAt(25 + 38, 49 + 9);  // QUIT, 'Carbon'
   s = await waitFor((x) => x.state.phase === 'ended', 5000);
