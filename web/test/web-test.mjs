@@ -202,6 +202,17 @@ try {
   check('the wheel scrolls the page down and back up', down > topBefore && s.state.top_line < down,
     `top_line ${topBefore} -> ${down} -> ${s.state.top_line}`);
 
+  // The full-screen button: the stage takes the whole screen, the picture its
+  // largest fit. (The reader leaves with Escape, which is the browser's.)
+  await page.click('#fullscreen', { timeout: 5000 });
+  s = await waitFor((x) => x.fit.h === 720, 3000);
+  const inFull = await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
+  await page.evaluate(() => document.exitFullscreen());
+  const back = await waitFor((x) => x.fit.h < 720, 3000);
+  check('"full screen" fills the screen with the picture, which shrinks again after',
+    inFull === 'stage' && s.fit.w === 960 && s.fit.x === 160 && back.fit.h < 720,
+    `${inFull}: ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y}, then ${back.fit.w}x${back.fit.h}`);
+
   // ---- sound ---------------------------------------------------------------------------
   await sleep(500);
   s = await stats();
