@@ -39,6 +39,7 @@ var ZelWeb = {
   played: 0,     // sound frames the audio clock has passed, all streams
   peak: 0,       // their largest magnitude (0..32768)
   underruns: 0,  // times a stream ran dry and restarted after a gap
+  capture: null, // for tests: while an object, every push is kept in capture[channels]
 
   // ---- display --------------------------------------------------------------
   displayOpen(width, height) {
@@ -305,6 +306,7 @@ var ZelWeb = {
         else if (-v > peak) peak = -v;
       }
     }
+    if (this.capture) (this.capture[s.ch] = this.capture[s.ch] || []).push(HEAP16.slice(base, base + frames * s.ch));
     var src = a.createBufferSource();
     src.buffer = buf;
     src.connect(a.destination);
