@@ -4,8 +4,8 @@
 # package-lock.json) and runs it in headless Chromium: start click, frame
 # rate, the intro picture, keys, mouse and wheel on the main screen, sound,
 # quitting and reading again; where build/zelvorant-tool exists, also that the
-# page played module 1 sample for sample as the desktop renders it. Ends with
-# "N passed, N failed".
+# page played the intro's tune and module 1 sample for sample as the desktop
+# renders them. Ends with "N passed, N failed".
 #
 #   scripts/web-test.sh [--shot FILE.png]   (also saves the main screen as the page shows it)
 #   WEB_BUILT=1 scripts/web-test.sh         (test build-web/ as it is)

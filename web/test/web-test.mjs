@@ -7,8 +7,9 @@
 //   node web-test.mjs BUILD_DIR [--shot FILE.png] [--chromium PATH] [--tool ZELVORANT-TOOL]
 //
 // With the desktop's zelvorant-tool at hand (by default build/zelvorant-tool
-// beside BUILD_DIR) it also compares the module the main screen plays with
-// the tool's render of it, sample for sample; without it that check is skipped.
+// beside BUILD_DIR) it also compares the intro's tune and the module the main
+// screen plays with the tool's renders, sample for sample; without it those
+// checks are skipped.
 import { execFileSync } from 'node:child_process';
 import http from 'node:http';
 import fs from 'node:fs';
@@ -147,6 +148,9 @@ try {
   check('the page loads and offers "click to start"', label.trim() === 'click to start', label.trim());
 
   // ---- frames -------------------------------------------------------------------
+  await page.evaluate(() => {
+    ZelWeb.capture = {};
+  });
   await page.mouse.click(640, 300);
   let s = await waitFor((x) => x.frames > 0 && x.state.phase === 'intro', 10000);
   check('the start click runs the program to the intro', s.state.phase === 'intro', `phase ${s.state.phase}`);
@@ -187,9 +191,7 @@ try {
     `${close} of ${expected} rows, picture at ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y}`);
 
   // ---- main screen: Escape, CHARTS, F2, wheel ----------------------------------------
-  await page.evaluate(() => {
-    ZelWeb.capture = {};
-  });
+  const tune = s.state.current_tune;
   await press('Escape', 150);
   s = await waitFor((x) => x.state.phase === 'main', 8000);
   await sleep(700);  // the page's wipe and the first frames
@@ -293,30 +295,37 @@ try {
   // What the page played of module 1, from the main screen's start to QUIT
   // (across the ring's turns, behind another tab and hidden), is the
   // desktop's render of it; read out now that nothing plays.
-  const heard = await page.evaluate(() => {
-    const parts = ZelWeb.capture[2] || [];
-    ZelWeb.capture = null;
+  // Likewise the intro's tune, with the tool's render of that tune.
+  const captured = (channels) => page.evaluate((ch) => {
+    const parts = ZelWeb.capture[ch] || [];
     const all = new Int16Array(parts.reduce((n, p) => n + p.length, 0));
     let at = 0;
     for (const p of parts) {
       all.set(p, at);
       at += p.length;
     }
-    return { frames: all.length / 2, head: Array.from(all.subarray(0, 15 * 44100 * 2)) };
+    return Array.from(all.subarray(0, 15 * 44100 * ch));
+  }, channels);
+  const heard = { module: await captured(2), tune: await captured(1) };
+  await page.evaluate(() => {
+    ZelWeb.capture = null;
   });
-  if (fs.existsSync(tool)) {
-    const wav = path.join(profile, 'module1.wav');
-    execFileSync(tool, ['render-xm', '1', '15', wav]);
+  for (const [what, command, channels, number] of [['module', 'render-xm', 2, 1], ['tune', 'render-sid', 1, tune]]) {
+    const name = `the page plays ${what} ${number} sample for sample as the desktop renders it`;
+    if (!fs.existsSync(tool)) {
+      skipped++;
+      console.log(`skip ${name} (no ${tool})`);
+      continue;
+    }
+    const wav = path.join(profile, `${what}.wav`);
+    execFileSync(tool, [command, String(number), '15', wav]);
     const want = wavSamples(wav);
+    const got = heard[what];
+    const compared = Math.min(got.length, want.length);
     let same = 0;
-    while (same < heard.head.length && same < want.length && heard.head[same] === want[same]) same++;
-    const compared = Math.min(heard.head.length, want.length);
-    check('the page plays module 1 sample for sample as the desktop renders it',
-      compared >= 5 * 44100 * 2 && same === compared,
-      `${Math.floor(same / 2)} frames of ${Math.floor(compared / 2)} the same, ${heard.frames} heard`);
-  } else {
-    skipped++;
-    console.log(`skip the page plays module 1 as the desktop renders it (no ${tool})`);
+    while (same < compared && got[same] === want[same]) same++;
+    check(name, compared >= 3 * 44100 * channels && same === compared,
+      `${Math.floor(same / channels)} frames of ${Math.floor(compared / channels)} the same`);
   }
 
   await page.click('#again-button');
