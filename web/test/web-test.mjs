@@ -292,10 +292,9 @@ try {
       after.audio.state === 'closed',
     `phase ${s.state.phase}, status ${s.state.status}, frames ${framesAtEnd} -> ${after.frames}, audio ${after.audio.state}`);
 
-  // What the page played of module 1, from the main screen's start to QUIT
-  // (across the ring's turns, behind another tab and hidden), is the
-  // desktop's render of it; read out now that nothing plays.
-  // Likewise the intro's tune, with the tool's render of that tune.
+  // Everything the page played of the intro's tune, and of module 1 from the
+  // main screen's start to QUIT (across the ring's turns, behind another tab
+  // and hidden), is the desktop's render; read out now that nothing plays.
   const captured = (channels) => page.evaluate((ch) => {
     const parts = ZelWeb.capture[ch] || [];
     const all = new Int16Array(parts.reduce((n, p) => n + p.length, 0));
