@@ -7,6 +7,7 @@
 #   generators' output is the same in every kind of build, so CI builds them
 #   once (in the plain build) and points the sanitizer builds at them.
 #   Generators never carry sanitizer or fuzzer instrumentation either way.
+#   The target `generators` builds all of them (what ZEL_GENERATORS_FROM needs).
 set(ZEL_GENERATORS_FROM "" CACHE PATH "Build folder whose generators to use instead of building them")
 
 function(zel_add_generator name)
@@ -20,6 +21,7 @@ function(zel_add_generator name)
     add_executable(${name} IMPORTED GLOBAL)
     set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${exe})
   else()
+    set_property(GLOBAL APPEND PROPERTY ZEL_GENERATOR_TARGETS ${name})
     add_executable(${name} ${arg_SOURCES})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE ${arg_LIBRARIES})

@@ -65,6 +65,11 @@ class HeadlessAudioQueue : public AudioQueue {
       for (int t : tags) done(t);
   }
   std::string error_text() const override { return ""; }
+  void set_feeder(std::function<void()> fn) override {
+    std::lock_guard<std::mutex> lock(p_.audio_mutex_);
+    feeder_ = std::move(fn);
+  }
+  std::function<void()> feeder() const { return feeder_; }
 
   // Plays the frames that became due between two virtual times. Called by the
   // platform with audio_mutex_ held; returns the tags of finished buffers.
@@ -101,6 +106,7 @@ class HeadlessAudioQueue : public AudioQueue {
   bool paused_ = false;
   std::deque<Buffer> queue_;
   std::function<void(int)> done_;
+  std::function<void()> feeder_;
 };
 
 // ---------------------------------------------------------------------------
@@ -156,6 +162,8 @@ class HeadlessAudioRing : public AudioRing {
     poller_ = polling;
     idle_cv_.notify_all();
   }
+  void set_feeder(std::function<void()> fn) override { feeder_ = std::move(fn); }
+  const std::function<void()>& feeder() const { return feeder_; }
 
   // Moves the play position to virtual time `now`, captures what was played,
   // then lets the poller catch up and waits until it is idle again.
@@ -193,6 +201,7 @@ class HeadlessAudioRing : public AudioRing {
   uint64_t epoch_ = 0;
   mutable uint64_t read_epoch_ = 0;
   uint64_t idle_epoch_ = 0;
+  std::function<void()> feeder_;  // main thread only
 };
 
 // ---------------------------------------------------------------------------
@@ -283,6 +292,7 @@ void HeadlessPlatform::advance(double seconds) {
   if (seconds > 0) ticks_ += static_cast<int64_t>(std::llround(seconds * kTicksPerSecond));
   // Queues: collect finished buffers under the lock, report them after it.
   std::vector<std::pair<std::function<void(int)>, int>> done;
+  std::vector<std::function<void()>> feeders;
   std::vector<HeadlessAudioRing*> rings;
   {
     std::lock_guard<std::mutex> lock(audio_mutex_);
@@ -290,13 +300,18 @@ void HeadlessPlatform::advance(double seconds) {
       std::vector<int> finished;
       q->play_until(ticks_, finished, capture_ ? &queue_capture_ : nullptr);
       for (int tag : finished) done.emplace_back(q->done_callback(), tag);
+      if (q->feeder()) feeders.push_back(q->feeder());
     }
     rings = rings_;
   }
   for (auto& [fn, tag] : done)
     if (fn) fn(tag);
+  for (auto& feed : feeders) feed();
   // Rings are only created and destroyed on the main thread, which is here.
-  for (HeadlessAudioRing* r : rings) r->advance_to(ticks_, capture_ ? &ring_capture_ : nullptr);
+  for (HeadlessAudioRing* r : rings) {
+    r->advance_to(ticks_, capture_ ? &ring_capture_ : nullptr);
+    if (r->feeder()) r->feeder()();
+  }
 }
 
 std::unique_ptr<AudioQueue> HeadlessPlatform::open_audio_queue(const AudioFormat& format) {

@@ -10,6 +10,8 @@
 // - Sound devices consume samples as the virtual clock advances: a queue
 //   reports each buffer done once its samples have been played; a ring
 //   reports a play position. Optionally they capture what they played.
+//   Without audio threads (set_audio_threads(false), as on the web page) the
+//   devices run their players' feeding steps as time advances.
 //
 // The same sequence of calls always gives the same frames.
 #pragma once
@@ -56,6 +58,7 @@ class HeadlessPlatform : public Platform {
   void sleep_ms(int ms) override;
   std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) override;
   std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) override;
+  bool audio_threads() const override { return audio_threads_; }
 
   // ---- control (tests, scripts) ----------------------------------------------
   // Input events, delivered at the next message pump (display_update).
@@ -71,6 +74,8 @@ class HeadlessPlatform : public Platform {
 
   void set_fail_open(bool fail) { fail_open_ = fail; }
   void set_fail_audio(bool fail) { fail_audio_ = fail; }
+  // Whether the players may run threads (set before they open a device).
+  void set_audio_threads(bool threads) { audio_threads_ = threads; }
   void set_activation(bool active) { pending_.push_back({Event::Activate, active ? 1 : 0, 0}); }
   // Called after every present with the frame just shown.
   void set_present_hook(std::function<void(const std::vector<uint32_t>& frame)> hook) {
@@ -106,6 +111,7 @@ class HeadlessPlatform : public Platform {
   int64_t ticks_ = 0;
   bool fail_open_ = false;
   bool fail_audio_ = false;
+  bool audio_threads_ = true;
   bool capture_ = false;
   std::vector<uint32_t> last_frame_;
   uint64_t frames_presented_ = 0;

@@ -5,10 +5,14 @@
 // records the mouse, an asynchronous key state, a clock, a sleep, and two kinds
 // of sound device. Two implementations exist: SDL2 (platform/sdl_platform.cpp)
 // for the real program, and a deterministic headless one
-// (platform/headless_platform.h) that drives tests and zelvorant-tool.
+// (platform/headless_platform.h) that drives tests and zelvorant-tool; and a
+// third, the web page (platform/web_platform.h), which has no threads.
 //
 // Threads: every Platform call is made from the main thread, except the audio
-// device methods documented as callable from a player's own thread.
+// device methods documented as callable from a player's own thread. Where
+// audio_threads() is false, the players start no thread: each gives its
+// device a feeding step (set_feeder), which the device runs on the main
+// thread whenever it wants more sound.
 #pragma once
 
 #include <cstddef>
@@ -93,6 +97,10 @@ class AudioQueue {
   // Stops at once and hands back every queued buffer, reporting each as done.
   virtual void reset() = 0;
   virtual std::string error_text() const = 0;
+  // The player's feeding step, for a backend without threads: the device
+  // runs it on the main thread after reporting finished buffers, whenever it
+  // wants more sound. Threaded backends never call it.
+  virtual void set_feeder(std::function<void()> fn) { (void)fn; }
 };
 
 // A device that plays one ring of PCM frames in an endless loop and reports
@@ -116,6 +124,10 @@ class AudioRing {
   virtual void wait_poll(int ms) = 0;
   virtual void wake() = 0;                   // ends a wait_poll at once
   virtual void set_poller(bool polling) = 0;  // declare / retract the polling thread
+  // The polling thread's work as one step, for a backend without threads:
+  // the device runs it on the main thread after moving its play position.
+  // Threaded backends never call it.
+  virtual void set_feeder(std::function<void()> fn) { (void)fn; }
 };
 
 class Platform {
@@ -157,6 +169,9 @@ class Platform {
   // nullptr when no device can be opened; the caller then stays silent.
   virtual std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) = 0;
   virtual std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) = 0;
+  // False where the program may not start threads (the web page): the
+  // players then feed their devices through set_feeder instead.
+  virtual bool audio_threads() const { return true; }
 };
 
 // How the SDL2 backend presents, as the reader chose on the command line.

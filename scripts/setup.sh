@@ -4,7 +4,8 @@
 #
 #   scripts/setup.sh run     building and starting the magazine (scripts/run.sh)
 #   scripts/setup.sh test    that, and the test suite (scripts/test.sh)
-#   scripts/setup.sh ci      that, and the sanitizer, fuzz and smoke checks (.ci/run)
+#   scripts/setup.sh web     building the web edition and testing it in a browser (scripts/web.sh)
+#   scripts/setup.sh ci      that, and the sanitizer, fuzz, smoke and web checks (.ci/run)
 #
 # Set names (build, test, sanitize, smoke, ...) may be given as well, one or more.
 set -euo pipefail
@@ -17,11 +18,14 @@ set_sanitize=(clang libclang-rt-dev time)   # sanitizer runtimes and libFuzzer, 
 set_smoke=(xvfb xauth xdotool x11-apps python3)   # the real program under a virtual X server,
                                                   # driven by keys, its window looked at (xwd)
 set_desktop=(openbox imagemagick desktop-file-utils appstream dpkg-dev man-db)  # desktop and package checks
+set_web=(emscripten chromium python3)   # the web edition (scripts/web.sh) and its browser tests
+set_npm=(npm)                           # the browser tests' driver, where node came without npm
 
 # The sets each command needs.
 cmd_run=(build)
 cmd_test=(build test)
-cmd_ci=(build test sanitize smoke desktop)
+cmd_web=(build web)
+cmd_ci=(build test sanitize smoke desktop web)
 
 usage() { echo "usage: scripts/setup.sh run|test|ci|SET..." >&2; exit 2; }
 [ $# -gt 0 ] || usage

@@ -41,22 +41,30 @@ void wave_out_done(SidPlayer& player, int buffer) {
   player.wake.notify_one();
 }
 
+// Runs one pending refill with `lock` released while it renders; false when
+// none is pending.
+bool run_pending_refill(SidPlayer& player, std::unique_lock<std::mutex>& lock) {
+  if (!player.pending[0] && !player.pending[1]) return false;
+  const int buffer = player.pending[0] ? 0 : 1;
+  player.pending[buffer] = false;
+  const RefillRecord record = player.records[buffer];
+  if (record.routine) {
+    player.refilling = true;
+    lock.unlock();
+    record.routine(player, buffer);
+    lock.lock();
+    player.refilling = false;
+  }
+  player.settled.notify_all();
+  return true;
+}
+
 void worker_loop(SidPlayer& player) {
   std::unique_lock<std::mutex> lock(player.mutex);
   for (;;) {
     player.wake.wait(lock, [&] { return player.quit || player.pending[0] || player.pending[1]; });
     if (player.quit) return;
-    const int buffer = player.pending[0] ? 0 : 1;
-    player.pending[buffer] = false;
-    const RefillRecord record = player.records[buffer];
-    if (record.routine) {
-      player.refilling = true;
-      lock.unlock();
-      record.routine(player, buffer);
-      lock.lock();
-      player.refilling = false;
-    }
-    player.settled.notify_all();
+    run_pending_refill(player, lock);
   }
 }
 
@@ -101,7 +109,10 @@ void sid_stream_start(SidPlayer& player, std::span<const uint8_t> image, uint8_t
   if (player.device) {
     player.device->pause();
     player.device->set_done_callback([&player](int tag) { wave_out_done(player, tag); });
-    if (!player.worker.joinable()) player.worker = std::thread(worker_loop, std::ref(player));
+    if (!player.platform->audio_threads())
+      player.device->set_feeder([&player] { sid_stream_feed(player); });
+    else if (!player.worker.joinable())
+      player.worker = std::thread(worker_loop, std::ref(player));
   }
   render_buffer(player, 0);
   render_buffer(player, 1);
@@ -126,7 +137,14 @@ void sid_stream_stop(SidPlayer& player) {
   player.device.reset();
 }
 
+void sid_stream_feed(SidPlayer& player) {
+  std::unique_lock<std::mutex> lock(player.mutex);
+  while (run_pending_refill(player, lock)) {
+  }
+}
+
 void sid_stream_wait_idle(SidPlayer& player) {
+  if (!player.platform->audio_threads()) return;  // refills run only inside the device's feeding step
   std::unique_lock<std::mutex> lock(player.mutex);
   player.settled.wait(lock, [&] { return !player.refilling && !player.pending[0] && !player.pending[1]; });
 }

@@ -11,7 +11,10 @@
 // Threads: sid_tune_select, sid_stream_start/resume/stop and
 // sid_stream_wait_idle are called from the main thread. The device's done
 // notification (its own thread, or the caller's during a reset) only wakes
-// the player's worker thread, which does the refill. Stop detaches both
+// the player's worker thread, which does the refill. On a platform without
+// threads there is no worker: the device runs sid_stream_feed on the main
+// thread after its notifications, and the refills run there, in the same
+// order and with the same samples. Stop detaches both
 // buffers first and then waits for a refill that is running, so a new start
 // never rebuilds the machine under a refill.
 #pragma once
@@ -62,7 +65,7 @@ struct SidPlayer {
   std::array<bool, 2> pending = {false, false};
   bool refilling = false;
   bool quit = false;
-  std::thread worker;  // started with the first stream
+  std::thread worker;  // started with the first stream (where the platform has threads)
 };
 
 // Stops the running tune and plays tune n (1..12) of the SidTuneTable from
@@ -78,8 +81,12 @@ void sid_stream_resume(SidPlayer& player);
 // Detaches the refills, waits for a running one, resets and closes the
 // device. Does nothing before the first start.
 void sid_stream_stop(SidPlayer& player);
+// Runs the pending refills on the calling thread (the feeding step of a
+// platform without threads).
+void sid_stream_feed(SidPlayer& player);
 // Returns once no refill is pending or running (tests and tools use it to
-// keep a headless run deterministic).
+// keep a headless run deterministic). Without threads there is nothing to
+// wait for: it returns at once.
 void sid_stream_wait_idle(SidPlayer& player);
 
 // Refill routine of both buffers: renders 8 chunks into the buffer and

@@ -49,13 +49,19 @@ void play(HeadlessPlatform& hp, SidPlayer& player, double seconds) {
   }
 }
 
-struct SidStream : ::testing::Test {
+// Every case runs twice: with the player's worker thread (true), and on a
+// platform without threads, where the device runs the refills itself.
+struct SidStream : ::testing::TestWithParam<bool> {
   HeadlessPlatform hp;
   SidPlayer player{hp};
-  SidStream() { hp.set_audio_capture(true); }
+  SidStream() {
+    hp.set_audio_capture(true);
+    hp.set_audio_threads(GetParam());
+  }
 };
+INSTANTIATE_TEST_SUITE_P(Threads, SidStream, ::testing::Bool());
 
-TEST_F(SidStream, SilentWhilePausedThenPlaysTheChunksInOrder) {
+TEST_P(SidStream, SilentWhilePausedThenPlaysTheChunksInOrder) {
   const auto img = counting_tune();
   sid_stream_start(player, img, 0);
   EXPECT_EQ(player.machine->ram[0x2000], 16);  // both buffers rendered before queuing
@@ -73,7 +79,7 @@ TEST_F(SidStream, SilentWhilePausedThenPlaysTheChunksInOrder) {
   EXPECT_TRUE(hp.take_queue_capture().empty());  // detached buffers never come back
 }
 
-TEST_F(SidStream, RestartPlaysTheNewTuneFromItsBeginning) {
+TEST_P(SidStream, RestartPlaysTheNewTuneFromItsBeginning) {
   const auto img = counting_tune();
   for (int cycle = 0; cycle < 5; ++cycle) {
     sid_stream_stop(player);
@@ -85,7 +91,7 @@ TEST_F(SidStream, RestartPlaysTheNewTuneFromItsBeginning) {
 }
 
 // Stop, and destroying the player, wait for a refill that is running.
-TEST_F(SidStream, StopWaitsForARefillThatIsRunning) {
+TEST_P(SidStream, StopWaitsForARefillThatIsRunning) {
   const auto img = slow_tune();
   for (int round = 0; round < 3; ++round) {
     start(player, img);
@@ -108,7 +114,7 @@ TEST_F(SidStream, StopWaitsForARefillThatIsRunning) {
 
 // Stop and resume before any start, tunes outside 1..12 and a missing sound
 // device leave the stream silent.
-TEST_F(SidStream, WithoutAStartATuneOrASoundDeviceTheStreamStaysSilent) {
+TEST_P(SidStream, WithoutAStartATuneOrASoundDeviceTheStreamStaysSilent) {
   sid_stream_stop(player);
   sid_stream_resume(player);
   sid_tune_select(player, 0);
@@ -122,7 +128,7 @@ TEST_F(SidStream, WithoutAStartATuneOrASoundDeviceTheStreamStaysSilent) {
 }
 
 // Tune 10's header names sub-song 2 as its start; the table plays sub-song 0.
-TEST_F(SidStream, SelectingATunePlaysItsImageFromSubSongZero) {
+TEST_P(SidStream, SelectingATunePlaysItsImageFromSubSongZero) {
   sid_tune_select(player, 10);
   play(hp, player, 0.2);
   const std::span<const uint8_t> image = tune_image(10);

@@ -52,13 +52,17 @@ Offline render_offline(const std::vector<uint8_t>& image, int blocks) {
 }
 
 // The ring plays the offline render; order, row and the cells of the row
-// reported meanwhile are those of the block being heard.
-TEST(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
+// reported meanwhile are those of the block being heard. With the stream
+// thread (true), and on a platform without threads, where the device polls.
+struct XmPlayerStream : ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(Threads, XmPlayerStream, ::testing::Bool());
+TEST_P(XmPlayerStream, PlaysTheOfflineRenderAndReportsTheAudibleBlock) {
   Module m = stream_module();
   std::vector<uint8_t> image = xmsynth::write_xm(m);
   Offline want = render_offline(image, 400);
   HeadlessPlatform platform;
   platform.set_audio_capture(true);
+  platform.set_audio_threads(GetParam());
   XmPlayer player(platform);
   ASSERT_TRUE(xm_load(player, image.data(), image.size()));
   ASSERT_TRUE(xm_play(player));

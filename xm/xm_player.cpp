@@ -8,9 +8,6 @@
 
 namespace zel {
 
-namespace {
-}  // namespace
-
 // The block renderer: ticks and mixing interleaved, a tick's worth of frames
 // at a time.
 XmPosition xm_render_block(XmSong& song, float* scratch, int16_t* pcm, int frames) {
@@ -47,21 +44,28 @@ void render_next_block(XmPlayer& player) {
   st.fill_index = (st.fill_index + 1) % kXmBlockCount;
 }
 
+// One poll of the stream: renders every block the device has finished since
+// the last poll, one ring ahead of it.
+void feed_ring(XmPlayer& player) {
+  XmStream& st = player.stream;
+  AudioRing& ring = *st.device;
+  uint64_t frames = ring.position_bytes() / 4;
+  int playing = static_cast<int>((frames % kXmRingFrames) / kXmBlockFrames);
+  bool rendered = false;
+  while (st.fill_index != playing && !st.stop.load(std::memory_order_acquire)) {
+    render_next_block(player);
+    st.play_index.store((st.play_index.load(std::memory_order_relaxed) + 1) % kXmBlockCount,
+                        std::memory_order_release);
+    rendered = true;
+  }
+  if (rendered) ring.publish();
+}
+
 void stream_thread(XmPlayer* player) {
   XmStream& st = player->stream;
-  AudioRing& ring = *st.device;
   while (!st.stop.load(std::memory_order_acquire)) {
-    uint64_t frames = ring.position_bytes() / 4;
-    int playing = static_cast<int>((frames % kXmRingFrames) / kXmBlockFrames);
-    bool rendered = false;
-    while (st.fill_index != playing && !st.stop.load(std::memory_order_acquire)) {
-      render_next_block(*player);
-      st.play_index.store((st.play_index.load(std::memory_order_relaxed) + 1) % kXmBlockCount,
-                          std::memory_order_release);
-      rendered = true;
-    }
-    if (rendered) ring.publish();
-    ring.wait_poll(5);
+    feed_ring(*player);
+    st.device->wait_poll(5);
   }
 }
 
@@ -111,6 +115,10 @@ bool xm_play(XmPlayer& player) {
   st.device->start(st.pcm.data(), kXmRingFrames);
   st.device->publish();
   st.stop.store(false);
+  if (!player.platform->audio_threads()) {
+    st.device->set_feeder([&player] { feed_ring(player); });
+    return true;
+  }
   st.device->set_poller(true);
   st.thread = std::thread(stream_thread, &player);
   return true;

@@ -6,7 +6,9 @@
 // stream thread owned by the player renders 20 ms blocks (884 frames) of a
 // ring of 100 blocks (88,400 frames of 44,100 Hz 16-bit stereo), each one
 // ring ahead of the device; the queries read the position record of the
-// block the device is playing. Destroying the player stops the thread.
+// block the device is playing. Destroying the player stops the thread. On a
+// platform without threads the device runs the thread's poll itself, on the
+// main thread, whenever it has moved on; the blocks are the same.
 #pragma once
 
 #include <array>
@@ -47,7 +49,7 @@ struct XmStream {
   std::unique_ptr<std::atomic<uint64_t>[]> records;
   int fill_index = 0;                // next block to render (stream thread)
   std::atomic<int> play_index{0};    // block the device is playing
-  std::thread thread;
+  std::thread thread;  // not started where the platform has no threads
   std::atomic<bool> stop{false};
 };
 

@@ -1,0 +1,333 @@
+// Web backend of the Platform interfaces (see web_platform.h). The functions
+// declared with EM_JS below are thin calls into the browser half, ZelWeb, in
+// platform/web_platform.js.
+#include "platform/web_platform.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/display_state.h"
+
+// clang-format off
+EM_JS(int, zel_js_display_open, (int width, int height), { return ZelWeb.displayOpen(width, height); });
+EM_JS(void, zel_js_display_close, (), { ZelWeb.displayClose(); });
+EM_JS(void, zel_js_hide_pointer, (), { ZelWeb.hidePointer(); });
+EM_JS(int, zel_js_visible, (), { return document.hidden ? 0 : 1; });
+EM_JS(void, zel_js_output_size, (int* w, int* h), { ZelWeb.outputSize(w, h); });
+EM_JS(void, zel_js_draw, (const uint32_t* rgba, int width, int height, int x, int y, int w, int h, int factor,
+                          int filter),
+      { ZelWeb.draw(rgba, width, height, x, y, w, h, factor, filter); });
+EM_JS(int, zel_js_take_events, (double* out, int max), { return ZelWeb.takeEvents(out, max); });
+EM_ASYNC_JS(void, zel_js_wait_frame, (), { await ZelWeb.waitFrame(); });
+EM_JS(int, zel_js_audio_open, (int channels), { return ZelWeb.audioOpen(channels); });
+EM_JS(void, zel_js_audio_close, (int id), { ZelWeb.audioClose(id); });
+EM_JS(void, zel_js_audio_stop, (int id), { ZelWeb.audioStop(id); });
+EM_JS(int, zel_js_audio_wanted, (int id), { return ZelWeb.audioWanted(id); });
+EM_JS(double, zel_js_audio_played, (int id), { return ZelWeb.audioPlayed(id); });
+EM_JS(void, zel_js_audio_push, (int id, const int16_t* samples, int frames), { ZelWeb.audioPush(id, samples, frames); });
+// clang-format on
+
+namespace zel {
+namespace {
+
+// Event kinds as platform/web_platform.js queues them: four numbers each.
+enum WebEvent { kEventKey = 1, kEventMove = 2, kEventButton = 3, kEventWheel = 4, kEventVisible = 5 };
+
+class WebAudioQueue;
+class WebAudioRing;
+
+// The open devices, which the platform feeds whenever the program presents.
+// A device enters the list when it opens and leaves it when it closes.
+struct WebAudioDevices {
+  std::vector<WebAudioQueue*> queues;
+  std::vector<WebAudioRing*> rings;
+};
+
+template <class T>
+void unlist(std::vector<T*>& list, T* item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+// ---------------------------------------------------------------------------
+// The queued-buffer device: buffers wait here and go to the browser's audio
+// clock a piece at a time; a buffer counts as played once all of it is there.
+class WebAudioQueue : public AudioQueue {
+ public:
+  WebAudioQueue(WebAudioDevices& devices, int id, int channels) : devices_(devices), id_(id), channels_(channels) {
+    devices_.queues.push_back(this);
+  }
+  ~WebAudioQueue() override {
+    unlist(devices_.queues, this);
+    zel_js_audio_close(id_);
+  }
+  void set_done_callback(std::function<void(int)> fn) override { done_ = std::move(fn); }
+  void set_feeder(std::function<void()> fn) override { feeder_ = std::move(fn); }
+  bool write(int tag, const int16_t* samples, size_t count) override {
+    queue_.push_back({tag, std::vector<int16_t>(samples, samples + count), 0});
+    return true;
+  }
+  void pause() override { paused_ = true; }
+  void restart() override { paused_ = false; }
+  void reset() override {
+    zel_js_audio_stop(id_);
+    std::vector<int> tags;
+    for (const Buffer& b : queue_) tags.push_back(b.tag);
+    queue_.clear();
+    if (done_)
+      for (int t : tags) done_(t);
+  }
+  std::string error_text() const override { return "the browser's audio refused the buffer"; }
+
+  // Tops up the browser's queue, reports the buffers it took whole and lets
+  // the player refill them; again while that freed a buffer, so that a
+  // refill reaches the browser in the same turn.
+  void feed() {
+    for (int round = 0; round < 4; ++round) {
+      std::vector<int> finished;
+      int want = paused_ ? 0 : zel_js_audio_wanted(id_);
+      while (want > 0 && !queue_.empty()) {
+        Buffer& b = queue_.front();
+        int left = static_cast<int>((b.samples.size() - b.offset) / static_cast<size_t>(channels_));
+        int take = std::min(want, left);
+        if (take > 0) zel_js_audio_push(id_, b.samples.data() + b.offset, take);
+        b.offset += static_cast<size_t>(take) * static_cast<size_t>(channels_);
+        want -= take;
+        if (b.offset >= b.samples.size()) {
+          finished.push_back(b.tag);
+          queue_.pop_front();
+        }
+      }
+      if (done_)
+        for (int t : finished) done_(t);
+      if (feeder_) feeder_();
+      if (finished.empty()) break;
+    }
+  }
+
+ private:
+  struct Buffer {
+    int tag = 0;
+    std::vector<int16_t> samples;
+    size_t offset = 0;
+  };
+  WebAudioDevices& devices_;
+  int id_;
+  int channels_;
+  bool paused_ = false;
+  std::deque<Buffer> queue_;
+  std::function<void(int)> done_;
+  std::function<void()> feeder_;
+};
+
+// ---------------------------------------------------------------------------
+// The looping ring: the browser gets the ring's frames in order, about 100 ms
+// ahead of its audio clock, and the play position is what the clock has
+// passed, so it never runs ahead of what the ring has handed over.
+class WebAudioRing : public AudioRing {
+ public:
+  WebAudioRing(WebAudioDevices& devices, int id, int channels) : devices_(devices), id_(id), channels_(channels) {
+    devices_.rings.push_back(this);
+  }
+  ~WebAudioRing() override {
+    unlist(devices_.rings, this);
+    zel_js_audio_close(id_);
+  }
+  void start(const int16_t* ring, size_t frames) override {
+    zel_js_audio_stop(id_);
+    ring_ = ring;
+    ring_frames_ = frames;
+    pushed_ = 0;
+    played_ = 0;
+  }
+  uint64_t position_bytes() const override { return played_ * static_cast<uint64_t>(channels_) * 2u; }
+  void publish() override {}
+  void wait_poll(int ms) override { emscripten_sleep(static_cast<unsigned>(std::max(0, ms))); }
+  void wake() override {}
+  void set_poller(bool) override {}
+  void set_feeder(std::function<void()> fn) override { feeder_ = std::move(fn); }
+
+  // Moves the play position on, lets the player render what was played, then
+  // hands the browser the next frames of the ring.
+  void feed() {
+    if (!ring_ || ring_frames_ == 0) return;
+    played_ = std::min(pushed_, static_cast<uint64_t>(std::max(0.0, zel_js_audio_played(id_))));
+    if (feeder_) feeder_();
+    int want = zel_js_audio_wanted(id_);
+    while (want > 0) {
+      size_t at = static_cast<size_t>(pushed_ % ring_frames_);
+      int take = static_cast<int>(std::min<size_t>(static_cast<size_t>(want), ring_frames_ - at));
+      zel_js_audio_push(id_, ring_ + at * static_cast<size_t>(channels_), take);
+      pushed_ += static_cast<uint64_t>(take);
+      want -= take;
+    }
+  }
+
+ private:
+  WebAudioDevices& devices_;
+  int id_;
+  int channels_;
+  const int16_t* ring_ = nullptr;
+  size_t ring_frames_ = 0;
+  uint64_t pushed_ = 0;  // frames handed to the browser since start()
+  uint64_t played_ = 0;  // frames its audio clock has passed
+  std::function<void()> feeder_;
+};
+
+int vkey_from_web(int code) { return code >= 0 && code <= 255 ? code : -1; }
+
+// ---------------------------------------------------------------------------
+class WebPlatform : public Platform {
+ public:
+  explicit WebPlatform(std::function<void()> hook) : present_hook_(std::move(hook)) { t0_ = emscripten_get_now(); }
+  ~WebPlatform() override { display_close(); }
+
+  void display_configure(int ask, std::string_view prompt, int windowed, int borderless) override {
+    // The page is the reader's window: nobody is asked, the canvas fills it.
+    display_.configure(0, prompt, ask ? 0 : windowed, borderless);
+  }
+  void display_set_close_allowed(int allowed) override { display_.close_allowed = allowed; }
+
+  int display_open(std::string_view /*title*/, int width, int height) override {
+    if (width <= 0 || height <= 0 || !zel_js_display_open(width, height)) return 0;
+    display_.width = width;
+    display_.height = height;
+    display_.open = true;
+    display_.active = zel_js_visible();
+    rgba_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    refresh_fit();
+    return 1;
+  }
+
+  int display_update(const uint32_t* pixels) override {
+    pump();
+    if (!display_.open) return 0;
+    if (display_.active) {
+      refresh_fit();
+      // 0x00RRGGBB to the canvas's RGBA bytes, opaque.
+      for (size_t i = 0; i < rgba_.size(); ++i) {
+        uint32_t p = pixels[i];
+        rgba_[i] = 0xFF000000u | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
+      }
+      zel_js_draw(rgba_.data(), display_.width, display_.height, fit_.dest.x, fit_.dest.y, fit_.dest.w,
+                  fit_.dest.h, fit_.whole_factor, fit_.needs_filter() ? 1 : 0);
+    }
+    if (present_hook_) present_hook_();
+    feed_audio();
+    zel_js_wait_frame();
+    return 1;
+  }
+
+  void display_close() override {
+    if (display_.open) zel_js_display_close();
+    display_.open = false;
+  }
+
+  int display_mouse_x() const override { return display_.mouse_x; }
+  int display_mouse_y() const override { return display_.mouse_y; }
+  int display_mouse_left() const override { return display_.left_button; }
+  int display_mouse_wheel() const override { return display_.wheel; }
+  void hide_pointer() override { zel_js_hide_pointer(); }
+
+  uint16_t key_state(int vk) override { return keys_.poll(vk); }
+
+  double clock() override { return (emscripten_get_now() - t0_) / 1000.0; }
+  void sleep_ms(int ms) override {
+    emscripten_sleep(static_cast<unsigned>(std::max(0, ms)));
+    feed_audio();
+  }
+
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) override {
+    int id = zel_js_audio_open(format.channels);
+    if (id <= 0) return nullptr;
+    return std::make_unique<WebAudioQueue>(devices_, id, format.channels);
+  }
+  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) override {
+    int id = zel_js_audio_open(format.channels);
+    if (id <= 0) return nullptr;
+    return std::make_unique<WebAudioRing>(devices_, id, format.channels);
+  }
+  bool audio_threads() const override { return false; }
+
+ private:
+  void feed_audio() {
+    for (size_t i = 0; i < devices_.queues.size(); ++i) devices_.queues[i]->feed();
+    for (size_t i = 0; i < devices_.rings.size(); ++i) devices_.rings[i]->feed();
+  }
+
+  void refresh_fit() {
+    int w = 0;
+    int h = 0;
+    zel_js_output_size(&w, &h);
+    if (w == out_w_ && h == out_h_) return;
+    out_w_ = w;
+    out_h_ = h;
+    fit_ = fit_picture(display_.width, display_.height, w, h, ScaleMode::Sharp);
+  }
+
+  void mouse_at(double x, double y) {
+    int px = 0;
+    int py = 0;
+    output_to_picture(fit_, x, y, &px, &py);
+    display_.on_mouse_move(px, py);
+  }
+
+  void pump() {
+    double ev[4 * 64];
+    refresh_fit();
+    for (;;) {
+      int n = zel_js_take_events(ev, 64);
+      for (int i = 0; i < n; ++i) {
+        const double* e = ev + 4 * i;
+        switch (static_cast<int>(e[0])) {
+          case kEventKey: {
+            int vk = vkey_from_web(static_cast<int>(e[1]));
+            if (vk < 0) break;
+            if (e[2] != 0) {
+              keys_.key_down(vk);
+              if (vk == kKeyEscape && e[3] == 0 && display_.on_close_request()) {
+                display_close();
+                emscripten_force_exit(0);
+              }
+            } else {
+              keys_.key_up(vk);
+            }
+            break;
+          }
+          case kEventMove: mouse_at(e[1], e[2]); break;
+          case kEventButton:  // without a position (NaN) when the page lost focus
+            display_.on_left_button(e[1] != 0);
+            if (!std::isnan(e[2])) mouse_at(e[2], e[3]);
+            break;
+          case kEventWheel: display_.on_wheel(static_cast<int>(e[1])); break;
+          case kEventVisible: display_.on_activate(e[1] != 0); break;
+          default: break;
+        }
+      }
+      if (n < 64) break;
+    }
+  }
+
+  std::function<void()> present_hook_;
+  DisplayState display_;
+  KeyState keys_;
+  PictureFit fit_;
+  int out_w_ = -1;
+  int out_h_ = -1;
+  std::vector<uint32_t> rgba_;
+  double t0_ = 0;
+  WebAudioDevices devices_;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> make_web_platform(std::function<void()> present_hook) {
+  return std::make_unique<WebPlatform>(std::move(present_hook));
+}
+
+}  // namespace zel

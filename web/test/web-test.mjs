@@ -1,0 +1,345 @@
+// Reads the web edition in headless Chromium the way a reader would: serves
+// build-web/ on 127.0.0.1, opens the page, clicks start, then checks frames,
+// the intro picture, keys, mouse and wheel on the main screen, the sound, and
+// quitting and reading again. Prints one line per check and ends with
+// "N passed, N failed"; exits 1 when a check failed.
+//
+//   node web-test.mjs BUILD_DIR [--shot FILE.png] [--chromium PATH] [--tool ZELVORANT-TOOL]
+//
+// With the desktop's zelvorant-tool at hand (by default build/zelvorant-tool
+// beside BUILD_DIR) it also compares the intro's tune and the module the main
+// screen plays with the tool's renders, sample for sample; without it those
+// checks are skipped.
+import { execFileSync } from 'node:child_process';
+import http from 'node:http';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+const args = process.argv.slice(2);
+const root = path.resolve(args[0] || 'build-web');
+const option = (name, fallback) => {
+  const i = args.indexOf(name);
+  return i >= 0 ? args[i + 1] : fallback;
+};
+const shotFile = option('--shot', null);
+const browserPath = option('--chromium', process.env.CHROMIUM || '/usr/bin/chromium');
+const tool = option('--tool', path.join(root, '..', 'build', 'zelvorant-tool'));
+
+let passed = 0;
+let failed = 0;
+let skipped = 0;
+function check(name, ok, detail = '') {
+  if (ok) passed++;
+  else failed++;
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${name}${detail ? ` (${detail})` : ''}`);
+  return ok;
+}
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// ---- the page, served as any static server would ------------------------------
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const server = http.createServer((req, res) => {
+  const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+  const file = path.join(root, name === '/' ? 'index.html' : name);
+  if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    res.writeHead(404).end();
+    return;
+  }
+  res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+  fs.createReadStream(file).pipe(res);
+});
+await new Promise((r) => server.listen(0, '127.0.0.1', r));
+const url = `http://127.0.0.1:${server.address().port}/`;
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
+const context = await chromium.launchPersistentContext(profile, {
+  executablePath: browserPath,
+  headless: true,
+  viewport: { width: 1280, height: 720 },
+  args: [
+    '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
+  ],
+});
+const page = context.pages()[0] || (await context.newPage());
+const pageErrors = [];
+page.on('pageerror', (e) => pageErrors.push(String(e)));
+page.on('console', (m) => {
+  if (m.type() === 'error') pageErrors.push(m.text());
+});
+
+const stats = () => page.evaluate(() => ZelWeb.stats());
+// Waits until `test(stats)` holds; returns the last stats.
+async function waitFor(test, ms = 5000) {
+  const until = Date.now() + ms;
+  let s = await stats();
+  while (!test(s) && Date.now() < until) {
+    await sleep(50);
+    s = await stats();
+  }
+  return s;
+}
+// A frame-buffer pixel's centre in page coordinates, through the fit the
+// page used for the last frame.
+async function pagePoint(px, py) {
+  return page.evaluate(([x, y]) => {
+    const f = ZelWeb.fit;
+    const r = ZelWeb.canvas.getBoundingClientRect();
+    const k = r.width / ZelWeb.canvas.width;
+    return { x: r.left + (f.x + ((x + 0.5) * f.w) / 800) * k, y: r.top + (f.y + ((y + 0.5) * f.h) / 600) * k };
+  }, [px, py]);
+}
+async function clickAt(px, py) {
+  const p = await pagePoint(px, py);
+  await page.mouse.move(p.x, p.y);
+  await sleep(50);
+  await page.mouse.down();
+  await sleep(100);
+  await page.mouse.up();
+}
+async function press(key, holdMs = 100) {
+  await page.keyboard.down(key);
+  await sleep(holdMs);
+  await page.keyboard.up(key);
+}
+
+// The 16-bit samples of a WAV file's data chunk.
+function wavSamples(file) {
+  const b = fs.readFileSync(file);
+  for (let at = 12; at + 8 <= b.length; ) {
+    const size = b.readUInt32LE(at + 4);
+    if (b.toString('latin1', at, at + 4) === 'data') {
+      return new Int16Array(b.buffer.slice(b.byteOffset + at + 8, b.byteOffset + at + 8 + size));
+    }
+    at += 8 + size + (size & 1);
+  }
+  return new Int16Array(0);
+}
+
+// Rows of the intro's raster bars for an intro phase: the blue level of each
+// row they cover (-1 elsewhere), later bars over earlier ones.
+function rasterRows(phase) {
+  const rows = new Array(600).fill(-1);
+  const roundEven = (v) => {
+    const f = Math.floor(v);
+    const d = v - f;
+    return d > 0.5 || (d === 0.5 && f % 2 !== 0) ? f + 1 : f;
+  };
+  const bar = (step, top) => {
+    for (let r = 0; r < 32; r++) {
+      const y = top + r;
+      if (y >= 0 && y < 600) rows[y] = r < 16 ? step * (r + 1) : step * (31 - r);
+    }
+  };
+  for (let k = 1; k <= 7; k++) {
+    const a = Math.sin(((4 * k + phase) * 3.14) / 90);
+    bar(2 * k, roundEven(a * 100 + 375));
+    bar(k, roundEven(a * -80 + 595));
+  }
+  return rows;
+}
+
+try {
+  await page.goto(url);
+  await page.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
+  const label = await page.textContent('#start-button');
+  check('the page loads and offers "click to start"', label.trim() === 'click to start', label.trim());
+
+  // ---- frames -------------------------------------------------------------------
+  await page.evaluate(() => {
+    ZelWeb.capture = {};
+  });
+  await page.mouse.click(640, 300);
+  let s = await waitFor((x) => x.frames > 0 && x.state.phase === 'intro', 10000);
+  check('the start click runs the program to the intro', s.state.phase === 'intro', `phase ${s.state.phase}`);
+  const s0 = s;
+  await sleep(5000);
+  s = await stats();
+  const fps = (s.frames - s0.frames) / 5;
+  const work = (s.busy - s0.busy) / Math.max(1, s.turns - s0.turns);
+  check('frames arrive at 50 fps or more', fps >= 50,
+    `${fps.toFixed(1)} fps over 5 s, the program busy ${work.toFixed(1)} ms of each`);
+
+  // ---- the intro picture: raster bars on their rows --------------------------------
+  const probe = await page.evaluate(() => {
+    const src = ZelWeb.frameCtx.getImageData(0, 0, 1, 600).data;
+    const f = ZelWeb.fit;
+    const out = [];
+    for (let y = 0; y < 600; y++) {
+      const oy = Math.floor(f.y + ((y + 0.5) * f.h) / 600);
+      out.push(Array.from(ZelWeb.ctx.getImageData(Math.floor(f.x + f.w / 1600), oy, 1, 1).data));
+    }
+    return { phase: ZelWeb.state.intro_phase, src: Array.from(src), shown: out };
+  });
+  const rows = rasterRows(probe.phase);
+  let expected = 0;
+  let exact = 0;
+  let close = 0;
+  for (let y = 0; y < 600; y++) {
+    if (rows[y] < 0) continue;
+    expected++;
+    const [r, g, b] = probe.src.slice(4 * y, 4 * y + 3);
+    if (r === 0 && g === 0 && b === rows[y]) exact++;
+    const [sr, sg, sb] = probe.shown[y];
+    if (sr <= 8 && sg <= 8 && Math.abs(sb - rows[y]) <= 12) close++;
+  }
+  check('the raster bars are on their rows in the picture', expected > 0 && exact >= 0.9 * expected,
+    `${exact} of ${expected} bar rows exact at x = 0`);
+  check('the canvas shows them scaled to the window', close >= 0.9 * expected,
+    `${close} of ${expected} rows, picture at ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y}`);
+
+  // ---- main screen: Escape, CHARTS, F2, wheel ----------------------------------------
+  const tune = s.state.current_tune;
+  await press('Escape', 150);
+  s = await waitFor((x) => x.state.phase === 'main', 8000);
+  await sleep(700);  // the page's wipe and the first frames
+  const m0 = await stats();
+  await sleep(1000);
+  const m1 = await stats();
+  check('Escape held for a few frames leads to the main screen', s.state.phase === 'main',
+    `phase ${s.state.phase}; there ${m1.frames - m0.frames} frames in 1 s, the program busy ` +
+      `${((m1.busy - m0.busy) / Math.max(1, m1.turns - m0.turns)).toFixed(1)} ms of each`);
+  if (shotFile) await page.screenshot({ path: shotFile });
+
+  const menuBefore = s.state.current_menu;
+  await clickAt(35 + 44, 65 + 9);  // CHARTS, 'Grunge'
+  s = await waitFor((x) => x.state.current_menu === 1, 3000);
+  check('a click on CHARTS at its scaled place opens the charts menu', menuBefore === 2 && s.state.current_menu === 1,
+    `current_menu ${menuBefore} -> ${s.state.current_menu}`);
+
+  await press('F2');
+  s = await waitFor((x) => x.state.skin === 2, 3000);
+  check('F2 switches to the \'Carbon\' skin', s.state.skin === 2, `skin ${s.state.skin}`);
+
+  const p = await pagePoint(400, 400);
+  await page.mouse.move(p.x, p.y);
+  const topBefore = s.state.top_line;
+  for (let i = 0; i < 4; i++) {
+    await page.mouse.wheel(0, 100);
+    await sleep(60);
+  }
+  s = await waitFor((x) => x.state.top_line > topBefore, 3000);
+  const down = s.state.top_line;
+  await page.mouse.wheel(0, -100);
+  s = await waitFor((x) => x.state.top_line < down, 3000);
+  check('the wheel scrolls the page down and back up', down > topBefore && s.state.top_line < down,
+    `top_line ${topBefore} -> ${down} -> ${s.state.top_line}`);
+
+  // The full-screen button: the stage takes the whole screen, the picture its
+  // largest fit. (The reader leaves with Escape, which is the browser's.)
+  await page.click('#fullscreen', { timeout: 5000 });
+  s = await waitFor((x) => x.fit.h === 720, 3000);
+  const inFull = await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
+  await page.evaluate(() => document.exitFullscreen());
+  const back = await waitFor((x) => x.fit.h < 720, 3000);
+  check('"full screen" fills the screen with the picture, which shrinks again after',
+    inFull === 'stage' && s.fit.w === 960 && s.fit.x === 160 && back.fit.h < 720,
+    `${inFull}: ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y}, then ${back.fit.w}x${back.fit.h}`);
+
+  // ---- sound ---------------------------------------------------------------------------
+  await sleep(500);
+  s = await stats();
+  check('the AudioContext runs and what it played is not silent',
+    s.audio.state === 'running' && s.audio.played > s.audio.rate && s.audio.peak > 1000,
+    `${s.audio.state}, ${s.audio.played} frames played, peak ${s.audio.peak}`);
+  check('the streams never ran dry', s.audio.underruns === 0, `${s.audio.underruns} gaps`);
+
+  // Behind another tab the page gets no animation frames: the program goes on
+  // at the pace of timers, and the sound must not run dry meanwhile. (Opening
+  // the other tab itself may hold the page up for longer than the lead.)
+  const other = await context.newPage();
+  await other.bringToFront();
+  await sleep(500);
+  const behind = await stats();
+  await sleep(2500);
+  s = await stats();
+  await other.close();
+  await page.bringToFront();
+  check('behind another tab the sound goes on without gaps',
+    s.audio.underruns === behind.audio.underruns && s.audio.played - behind.audio.played > 2 * s.audio.rate,
+    `${s.audio.underruns - behind.audio.underruns} gaps, ${s.frames - behind.frames} frames in 2.5 s`);
+
+  // A hidden page draws nothing while the program and its sound go on.
+  // (Headless Chromium never hides a page: the page is told it is hidden.)
+  const setHidden = (hidden) => page.evaluate((h) => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => h });
+    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (h ? 'hidden' : 'visible') });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+  await setHidden(true);
+  await sleep(200);
+  const hidden0 = await stats();
+  await sleep(1000);
+  const hidden1 = await stats();
+  await setHidden(false);
+  s = await waitFor((x) => x.frames > hidden1.frames + 10, 3000);
+  check('a hidden page draws no frames, and draws again when shown',
+    hidden1.frames === hidden0.frames && hidden1.audio.played - hidden0.audio.played > 0.8 * s.audio.rate &&
+      s.frames > hidden1.frames + 10,
+    `${hidden1.frames - hidden0.frames} frames hidden for 1 s, then ${s.frames - hidden1.frames}`);
+
+  // ---- quit, read again --------------------------------------------------------------
+  await clickAt(25 + 38, 49 + 9);  // QUIT, 'Carbon'
+  s = await waitFor((x) => x.state.phase === 'ended', 5000);
+  const ended = await page.evaluate(() => document.getElementById('stage').classList.contains('ended'));
+  const framesAtEnd = s.frames;
+  await sleep(500);
+  const after = await stats();
+  check('QUIT shows the last frame dimmed with "read again", nothing left running',
+    s.state.phase === 'ended' && s.state.status === 0 && ended && after.frames === framesAtEnd &&
+      after.audio.state === 'closed',
+    `phase ${s.state.phase}, status ${s.state.status}, frames ${framesAtEnd} -> ${after.frames}, audio ${after.audio.state}`);
+
+  // Everything the page played of the intro's tune, and of module 1 from the
+  // main screen's start to QUIT (across the ring's turns, behind another tab
+  // and hidden), is the desktop's render; read out now that nothing plays.
+  const captured = (channels) => page.evaluate((ch) => {
+    const parts = ZelWeb.capture[ch] || [];
+    const all = new Int16Array(parts.reduce((n, p) => n + p.length, 0));
+    let at = 0;
+    for (const p of parts) {
+      all.set(p, at);
+      at += p.length;
+    }
+    return Array.from(all.subarray(0, 15 * 44100 * ch));
+  }, channels);
+  const heard = { module: await captured(2), tune: await captured(1) };
+  await page.evaluate(() => {
+    ZelWeb.capture = null;
+  });
+  for (const [what, command, channels, number] of [['module', 'render-xm', 2, 1], ['tune', 'render-sid', 1, tune]]) {
+    const name = `the page plays ${what} ${number} sample for sample as the desktop renders it`;
+    if (!fs.existsSync(tool)) {
+      skipped++;
+      console.log(`skip ${name} (no ${tool})`);
+      continue;
+    }
+    const wav = path.join(profile, `${what}.wav`);
+    execFileSync(tool, [command, String(number), '15', wav]);
+    const want = wavSamples(wav);
+    const got = heard[what];
+    const compared = Math.min(got.length, want.length);
+    let same = 0;
+    while (same < compared && got[same] === want[same]) same++;
+    check(name, compared >= 3 * 44100 * channels && same === compared,
+      `${Math.floor(same / channels)} frames of ${Math.floor(compared / channels)} the same`);
+  }
+
+  await page.click('#again-button');
+  s = await waitFor((x) => x.state.phase === 'intro' && x.frames > framesAtEnd + 30, 8000);
+  check('"read again" starts the magazine anew', s.state.phase === 'intro' && s.audio.state === 'running',
+    `phase ${s.state.phase}, ${s.frames - framesAtEnd} new frames, audio ${s.audio.state}`);
+
+  check('no errors on the page', pageErrors.length === 0, pageErrors.slice(0, 3).join(' | '));
+} catch (e) {
+  check('the session ran to its end', false, String(e).split('\n')[0]);
+} finally {
+  await context.close();
+  server.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+}
+
+console.log(`${passed} passed, ${failed} failed${skipped ? `, ${skipped} skipped` : ''}`);
+process.exit(failed > 0 ? 1 : 0);
