@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/output.h"
 #include "sid/sid_machine.h"
 #include "sid/sid_tunes.h"
 

@@ -1,11 +1,9 @@
 // `play-xm N|FILE` and `play-sid N|FILE`: play a module or a tune on the
-// default sound device through the SDL2 backend, with exactly the player and
+// default sound device through the desktop backend, with exactly the player and
 // stream code the magazine uses. A status line shows the elapsed time and
 // the position (rewritten in place on a terminal, one line per second
 // otherwise). --seconds S stops after S seconds; `q` on the terminal (or on
 // standard input) and Ctrl-C stop cleanly, closing the device.
-#include <SDL.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -143,30 +141,10 @@ int no_device(const char* command, const std::string& why) {
   return 1;
 }
 
-// Opens and closes the default device once, with standard error silenced:
-// the sound libraries underneath print pages of diagnostics when there is
-// no device, and the player reports that in one line of its own.
-bool audio_device_available(std::string& why) {
-  std::fflush(stderr);
-  const int saved = dup(STDERR_FILENO);
-  const int null = open("/dev/null", O_WRONLY);
-  if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-  bool ok = (SDL_WasInit(SDL_INIT_AUDIO) & SDL_INIT_AUDIO) || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-  if (ok) {
-    SDL_AudioSpec want{};
-    want.freq = 44100;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    const SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    ok = dev != 0;
-    if (ok) SDL_CloseAudioDevice(dev);
-  }
-  if (!ok) why = SDL_GetError();
-  if (saved >= 0 && null >= 0) dup2(saved, STDERR_FILENO);
-  if (saved >= 0) close(saved);
-  if (null >= 0) close(null);
-  return ok;
+// Opens and closes the default device once, so that a missing device is
+// reported in one line of our own before the player starts.
+bool audio_device_available(Platform& platform, std::string& why) {
+  return platform.open_audio_ring({44100, 2}, &why) != nullptr;
 }
 
 int cmd_play_xm(const std::vector<std::string>& args) {
@@ -180,10 +158,10 @@ int cmd_play_xm(const std::vector<std::string>& args) {
     return 1;
   }
   auto platform = make_sdl_platform();
-  if (!audio_device_available(why)) return no_device("play-xm", why);
+  if (!audio_device_available(*platform, why)) return no_device("play-xm", why);
   XmPlayer player(*platform);
   xm_load(player, image.data(), image.size());
-  if (!xm_play(player)) return no_device("play-xm", SDL_GetError());
+  if (!xm_play(player)) return no_device("play-xm", "the device refused the stream");
   const XmSong& song = *player.song;
   play_loop(*platform, o, [&] {
     const int order = xm_playing_order(player);
@@ -203,10 +181,10 @@ int cmd_play_sid(const std::vector<std::string>& args) {
   if (int status = tune_image("play-sid", o.source, image)) return status;
   auto platform = make_sdl_platform();
   std::string why;
-  if (!audio_device_available(why)) return no_device("play-sid", why);
+  if (!audio_device_available(*platform, why)) return no_device("play-sid", why);
   SidPlayer player(*platform);
   sid_stream_start(player, image, 0);
-  if (!player.device) return no_device("play-sid", SDL_GetError());
+  if (!player.device) return no_device("play-sid", "the device refused the stream");
   sid_stream_resume(player);
   long n = 0;
   const std::string tune = parse_int(o.source, n) ? "tune " + o.source : o.source;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "core/output.h"
 #include "platform/headless_platform.h"
 #include "sid/sid_player.h"
 #include "sid/sid_tunes.h"

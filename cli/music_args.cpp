@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "content/content.h"
+#include "core/output.h"
 #include "sid/sid_tunes.h"
 #include "cli/input_file.h"
 #include "cli/registry.h"

@@ -24,10 +24,6 @@ const std::map<std::string, int>& key_names() {
   return names;
 }
 
-// Thrown from the present hook when the script has run out: unwinds the
-// program's loops; the App's members stop their players on the way out.
-struct ScriptEnded {};
-
 template <typename T>
 std::string join(const T* values, int from, int to) {
   std::string s;
@@ -224,6 +220,7 @@ ScriptResult run_script(const std::vector<ScriptCommand>& script, const std::str
   };
 
   bool ran_out = step();
+  App& run = *app;
   p.set_present_hook([&](const std::vector<uint32_t>& frame) {
     if (frame_log.is_open()) frame_log << p.frames_presented() << ' ' << std::hex << frame_hash(frame) << std::dec << '\n';
     for (auto& [key, unused] : release_next) {
@@ -235,16 +232,12 @@ ScriptResult run_script(const std::vector<ScriptCommand>& script, const std::str
     if (wait_frames > 0) --wait_frames;
     if (wait_until >= 0 && p.clock() + 1e-9 >= wait_until) wait_until = -1;
     if (wait_frames > 0 || wait_until >= 0) return;
-    if (ran_out || step()) throw ScriptEnded{};
+    // The script has run out: the program stops at this present and shuts down.
+    if (ran_out || step()) run.run_ended = true;
   });
 
-  try {
-    result.exit_status = run_program(*app);
-    result.program_ended = true;
-  } catch (const ScriptEnded&) {
-    result.program_ended = false;
-    result.exit_status = 0;
-  }
+  result.exit_status = run_program(*app);
+  result.program_ended = !app->run_ended;
   app.reset();
   return result;
 }

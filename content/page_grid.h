@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "content/content.h"
+
 namespace zel {
 
 struct PageCell {
@@ -24,7 +26,7 @@ struct PageRow {
 };
 
 struct PageGrid {
-  static constexpr int kRows = 5001;
+  static constexpr int kRows = kPageLines;  // a row for every line of a page table
   static constexpr int kCells = 81;
   std::vector<PageRow> rows = std::vector<PageRow>(kRows);
   int32_t page_length = 0;

@@ -1,10 +1,15 @@
 #include "core/app.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <initializer_list>
 #include <string>
 
 #include "content/content.h"
 #include "core/frame.h"
+#include "core/input.h"
+#include "core/output.h"
 
 namespace zel {
 
@@ -21,18 +26,7 @@ const char* phase_name(Phase p) {
   return "?";
 }
 
-void present(App& app) {
-  (void)app.platform.display_update(app.fb.data());
-  // A window closed by the reader (where that means quit) counts as QUIT.
-  if (app.platform.display_quit_requested()) app.nav.quit_requested = 1;
-}
-
-void start_module_n(App& app, int n) {
-  start_module(app.xm, n);
-  app.visualiser.channel_count = xm_channel_count(app.xm);
-}
-
-bool start_up(App& app) {
+bool start_up(App& app, std::string* why) {
   Platform& p = app.platform;
   load_page(app.grid, kFirstPage);
   // MenuSelected (entry 11), ButtonLit, current_menu and skin start as NavState says.
@@ -47,7 +41,7 @@ bool start_up(App& app) {
 
   p.display_set_close_allowed(0);
   p.display_configure(0, "THE ZELVORANT PREVIEW\rFULL SCREEN?", 0, 1);
-  if (!p.display_open(window_title(), kScreenW, kScreenH)) return false;
+  if (!p.display_open(window_title(), kScreenW, kScreenH, why)) return false;
   p.hide_pointer();
   load_big_font(app.intro);
   return true;
@@ -64,13 +58,12 @@ namespace {
 
 // Keeps the screen black while Escape or the left button is held.
 void wait_for_release(App& app) {
-  Platform& p = app.platform;
   app.phase = Phase::WaitRelease;
   // Present first: key and mouse state arrive with the message pump.
   do {
     app.fb.clear(0);
     present(app);
-  } while (key_active(p.key_state(kKeyEscape)) || p.display_mouse_left() != 0);
+  } while (!app.run_ended && release_awaited(app));
   app.fb.clear(0);
   present(app);
 }
@@ -78,12 +71,12 @@ void wait_for_release(App& app) {
 void intro_loop(App& app) {
   Platform& p = app.platform;
   app.phase = Phase::Intro;
-  for (;;) {
-    if (key_fresh_press(p.key_state(kKeyEscape)) || p.display_mouse_left() != 0) break;
-    if (app.nav.quit_requested) break;
+  while (!app.run_ended) {
+    IntroInput input = read_intro_input(app);
+    if (input.leave) break;
     double t0 = p.clock();
-    for (int k = 1; k <= 12; ++k) {
-      if (key_fresh_press(p.key_state(kKeyF1 + k - 1)) && app.nav.current_tune != k) {
+    for (int k = 1; k <= kTuneCount; ++k) {
+      if ((input.tune_keys >> k & 1) != 0 && app.nav.current_tune != k) {
         sid_tune_select(app.sid, k);
         app.nav.current_tune = k;
       }
@@ -97,6 +90,7 @@ void intro_loop(App& app) {
     advance_scroller(app.intro, scroller_text(), t.intro_frame_scale, p.clock());
     draw_scroller(app.fb, app.intro, scroller_text());
     present(app);
+    if (app.run_ended) break;
     clear_intro_background(app.fb);
     p.sleep_ms(1);
     double dt = p.clock() - t0;
@@ -105,15 +99,20 @@ void intro_loop(App& app) {
   }
 }
 
+// Noise flashes one after the other, bands of 10 (coarse) or 2 (fine) rows;
+// false when the run ended during them.
+bool noise_flashes(App& app, std::initializer_list<int> bands) {
+  for (int band : bands) {
+    noise_flash(app, band);
+    if (app.run_ended) return false;
+  }
+  return true;
+}
+
 void switch_to_main(App& app) {
   app.phase = Phase::Switch;
   sid_stream_stop(app.sid);
-  noise_flash_coarse(app);
-  noise_flash_coarse(app);
-  noise_flash_fine(app);
-  noise_flash_coarse(app);
-  noise_flash_fine(app);
-  noise_flash_fine(app);
+  if (!noise_flashes(app, {10, 10, 2, 10, 2, 2})) return;
   app.platform.sleep_ms(10);
   start_module_n(app, 1);
   app.fb.clear(0);
@@ -123,8 +122,8 @@ void switch_to_main(App& app) {
 void main_loop(App& app) {
   Platform& p = app.platform;
   app.phase = Phase::Main;
-  for (;;) {
-    if (key_fresh_press(p.key_state(kKeyEscape)) || app.nav.quit_requested) break;
+  while (!app.run_ended) {
+    if (read_frame_keys(app) || app.nav.quit_requested) break;
     app.timing.frame_start = p.clock();
     keyboard_and_wheel_scrolling(app);
     handle_buttons(app);
@@ -140,6 +139,7 @@ void main_loop(App& app) {
     }
     draw_pointer(app.fb, app.input.pointer_image(), app.input.mouse_x, app.input.mouse_y);
     present(app);
+    if (app.run_ended) break;
     end_of_frame_input(app);
     p.sleep_ms(1);
     app.timing.anim_clock += (p.clock() - app.timing.frame_start) * 250.0;
@@ -151,35 +151,36 @@ void main_loop(App& app) {
 int run_program(App& app) {
   Platform& p = app.platform;
   app.phase = Phase::Startup;
-  if (!start_up(app)) {  // the platform has said why on standard error
+  std::string why;
+  if (!start_up(app, &why)) {
+    std::fprintf(stderr, "zelvorant: cannot open the display: %s\n", why.c_str());
     app.phase = Phase::Ended;
     return -1;
   }
   wait_for_release(app);
-  init_starfield(app);
-  p.sleep_ms(150);
-  noise_flash_coarse(app);
-  noise_flash_coarse(app);
-  noise_flash_fine(app);
-  // Everything random from here on depends on the seed.
-  double now = p.clock();
-  uint64_t seed = 0;
-  static_assert(sizeof seed == sizeof now);
-  __builtin_memcpy(&seed, &now, sizeof seed);
-  app.rng.seed(seed);
-  app.intro.scroller_pause_until = p.clock();
-  int n = static_cast<int>(std::floor(app.rng.next() * 12.0)) + 1;
-  if (n < 1) n = 1;
-  if (n > 12) n = 12;
-  app.nav.current_tune = n;
-  sid_tune_select(app.sid, n);
+  if (!app.run_ended) {
+    init_starfield(app);
+    p.sleep_ms(150);
+  }
+  if (!app.run_ended && noise_flashes(app, {10, 10, 2})) {
+    // Everything random from here on depends on the seed.
+    double now = p.clock();
+    uint64_t seed = 0;
+    static_assert(sizeof seed == sizeof now);
+    __builtin_memcpy(&seed, &now, sizeof seed);
+    app.rng.seed(seed);
+    app.intro.scroller_pause_until = p.clock();
+    int n = static_cast<int>(std::floor(app.rng.next() * kTuneCount)) + 1;
+    app.nav.current_tune = std::clamp(n, 1, kTuneCount);
+    sid_tune_select(app.sid, app.nav.current_tune);
 
-  intro_loop(app);
-  if (app.nav.quit_requested) {  // the window was closed during the intro
-    sid_stream_stop(app.sid);
-  } else {
-    switch_to_main(app);
-    main_loop(app);
+    intro_loop(app);
+    if (app.nav.quit_requested || app.run_ended) {  // the window was closed during the intro
+      sid_stream_stop(app.sid);
+    } else {
+      switch_to_main(app);
+      main_loop(app);
+    }
   }
 
   app.phase = Phase::Shutdown;

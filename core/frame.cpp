@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "content/content.h"
-#include "core/app.h"
+#include "core/output.h"
 #include "render/layout.h"
 #include "render/page_panel.h"
 
@@ -12,12 +12,10 @@ namespace zel {
 
 namespace {
 
-constexpr int kMaxChannels = 64;  // more than any module the loader accepts
-
 // The visualiser's frame: kicks from the module player's cells, then the sink.
 void update_visualiser(App& app) {
-  uint32_t cells[kMaxChannels];
-  int n = std::clamp(app.visualiser.channel_count, 0, kMaxChannels);
+  uint32_t cells[kXmMaxChannels];
+  int n = std::clamp(app.visualiser.channel_count, 0, kXmMaxChannels);
   for (int c = 0; c < n; ++c) cells[c] = xm_playing_cell(app.xm, c);
   kick_visualiser_bars(app.visualiser, std::span<const uint32_t>(cells, static_cast<size_t>(n)));
   settle_visualiser_bars(app.visualiser);
@@ -108,22 +106,23 @@ void wipe_step(App& app, int s) {
     }
   }
   present(app);
+  if (app.run_ended) return;
   p.sleep_ms(1);
   app.timing.anim_clock += 250.0 * (p.clock() - app.timing.frame_start);
 }
 
 void wipe_close(App& app) {
-  for (int s = 0; s <= kWipeCloseLast; s += kWipeStep) wipe_step(app, s);
+  for (int s = 0; s <= kWipeCloseLast && !app.run_ended; s += kWipeStep) wipe_step(app, s);
 }
 
 void wipe_open(App& app) {
-  for (int s = kWipeOpenFirst; s >= kWipeOpenLast; s -= kWipeStep) wipe_step(app, s);
+  for (int s = kWipeOpenFirst; s >= kWipeOpenLast && !app.run_ended; s -= kWipeStep) wipe_step(app, s);
 }
 
 void noise_flash(App& app, int band) {
   Platform& p = app.platform;
   const double end = p.clock() + 0.5;
-  while (p.clock() < end) {
+  while (p.clock() < end && !app.run_ended) {
     for (int y = 0; y < kScreenH; y += band) {
       // Red, green, blue in this order from the generator.
       auto channel = [&] { return static_cast<uint32_t>(std::nearbyint(app.rng.next() * 255.0)); };
@@ -136,6 +135,7 @@ void noise_flash(App& app, int band) {
                 app.fb.px.begin() + static_cast<ptrdiff_t>(last) * kScreenW, colour);
     }
     present(app);
+    if (app.run_ended) return;
     p.sleep_ms(1);
   }
 }

@@ -8,8 +8,9 @@
 // normal frames.
 //
 // The wipes and noise flashes run their own loops of draw, present and a
-// 1 ms pause, without reading input, and return when done: wipes from
-// page_change, flashes from the program's phases. Main thread only.
+// 1 ms pause, without reading input, and return when done (or at once when
+// the run has ended from outside): wipes from page_change, flashes from the
+// program's phases. Main thread only.
 #pragma once
 
 #include <cstdint>

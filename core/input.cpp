@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "content/content.h"
-#include "core/app.h"
+#include "core/navigation.h"
+#include "core/output.h"
 
 namespace zel {
 
@@ -44,7 +45,7 @@ void smooth_scroll_down(PageGrid& g) {
 
 void smooth_scroll_up(PageGrid& g) {
   g.scroll_offset += kHalfRow;
-  if (g.scroll_offset >= 11) {
+  if (g.scroll_offset >= kScrollUpWrap) {
     g.top_line = std::max(g.top_line - 1, 0);
     g.scroll_offset -= kRowPitch;
   }
@@ -62,12 +63,39 @@ void init_buttons(InputState& input) {
   for (int32_t& glow : input.button_glow) glow = 0;
 }
 
+bool release_awaited(App& app) {
+  return key_active(app.platform.key_state(kKeyEscape)) || app.platform.display_mouse_left() != 0;
+}
+
+IntroInput read_intro_input(App& app) {
+  Platform& p = app.platform;
+  IntroInput in;
+  in.leave = key_fresh_press(p.key_state(kKeyEscape)) || p.display_mouse_left() != 0 || app.nav.quit_requested;
+  if (in.leave) return in;  // the F-keys stay unread for the main screen
+  for (int k = 1; k <= kTuneCount; ++k)
+    if (key_fresh_press(p.key_state(kKeyF1 + k - 1))) in.tune_keys |= static_cast<uint16_t>(1u << k);
+  return in;
+}
+
+bool read_frame_keys(App& app) {
+  Platform& p = app.platform;
+  FrameKeys& k = app.input.keys;
+  k = FrameKeys{};
+  k.escape = key_fresh_press(p.key_state(kKeyEscape));
+  if (k.escape) return true;
+  // Down is read and applied before Up.
+  k.down = key_active(p.key_state(kKeyDown));
+  k.up = key_active(p.key_state(kKeyUp));
+  k.skin_grunge = key_fresh_press(p.key_state(kKeyF1));
+  k.skin_carbon = key_fresh_press(p.key_state(kKeyF1 + 1));
+  return false;
+}
+
 void keyboard_and_wheel_scrolling(App& app) {
   Platform& p = app.platform;
   PageGrid& g = app.grid;
-  // Down is polled and applied before Up.
-  if (key_active(p.key_state(kKeyDown)) && can_scroll_down(g)) smooth_scroll_down(g);
-  if (key_active(p.key_state(kKeyUp)) && g.top_line > 0) smooth_scroll_up(g);
+  if (app.input.keys.down && can_scroll_down(g)) smooth_scroll_down(g);
+  if (app.input.keys.up && g.top_line > 0) smooth_scroll_up(g);
 
   InputState& in = app.input;
   in.wheel_prev = in.wheel_now;
@@ -82,11 +110,10 @@ void keyboard_and_wheel_scrolling(App& app) {
 }
 
 void handle_buttons(App& app) {
-  Platform& p = app.platform;
   NavState& nav = app.nav;
   InputState& in = app.input;
-  if (key_fresh_press(p.key_state(kKeyF1))) nav.skin = kSkinGrunge;
-  if (key_fresh_press(p.key_state(kKeyF1 + 1))) nav.skin = kSkinCarbon;
+  if (in.keys.skin_grunge) nav.skin = kSkinGrunge;
+  if (in.keys.skin_carbon) nav.skin = kSkinCarbon;
 
   auto over = [&](int k) { return button_rect(nav.skin, k).contains(in.mouse_x, in.mouse_y); };
 
@@ -145,15 +172,10 @@ void handle_menu_click(App& app) {
   if (!in.click()) return;
   in.click_latch = 1;  // used up wherever it lands
 
-  // Hit areas of the slots: 146 < x < 391 and 400 < x < 645, each row 12 pixels high.
-  static constexpr int kColumnLeft[2] = {146, 400};
   for (int column = 0; column < 2; ++column) {
     int rows = column == 0 ? kMenuRows : kMenuRows - 1;
-    int x0 = kColumnLeft[column];
     for (int r = 1; r <= rows; ++r) {
-      int y0 = menu_slot_y(r);
-      if (!(x0 < in.mouse_x && in.mouse_x < x0 + kMenuSlotW && y0 < in.mouse_y && in.mouse_y < y0 + kMenuSlotPitch))
-        continue;
+      if (!menu_slot_hit(column, r, in.mouse_x, in.mouse_y)) continue;
       int k = menu_slot_entry(nav.current_menu, column, r);
       if (k == 0 || menu_enabled(k) != 1 || nav.menu_selected[k] != 0) continue;
       clear_menu_selection(nav);
@@ -164,8 +186,7 @@ void handle_menu_click(App& app) {
     }
   }
 
-  // The menu switch in right row 5 (overlapping row 4 for 104 < y < 108).
-  if (104 < in.mouse_y && in.mouse_y < 120 && 400 < in.mouse_x && in.mouse_x < 645) {
+  if (menu_switch_hit(in.mouse_x, in.mouse_y)) {
     nav.button_lit[kButtonCharts] = 0;
     nav.button_lit[kButtonArticles] = 0;
     nav.current_menu = nav.current_menu == kMenuCharts ? kMenuArticles : kMenuCharts;
@@ -199,10 +220,11 @@ void end_of_frame_input(App& app) {
   Platform& p = app.platform;
   InputState& in = app.input;
   if (p.display_mouse_left() == 0 && in.click_latch == 1) in.click_latch = 0;
-  in.mouse_x = std::clamp(p.display_mouse_x(), 1, 789);
-  in.mouse_y = std::clamp(p.display_mouse_y(), 1, 589);
+  in.mouse_x = std::clamp(p.display_mouse_x(), kPointerMinX, kPointerMaxX);
+  in.mouse_y = std::clamp(p.display_mouse_y(), kPointerMinY, kPointerMaxY);
   in.mouse_button = p.display_mouse_left();
 
+  // The page keys, after the present, in this order.
   PageGrid& g = app.grid;
   if (key_fresh_press(p.key_state(kKeyPageUp)) && g.top_line >= 1) g.top_line = std::max(g.top_line - kPanelRows, 0);
   if (key_fresh_press(p.key_state(kKeyPageDown)) && can_scroll_down(g))

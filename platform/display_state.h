@@ -23,8 +23,9 @@ struct DisplayState {
   int left_button = 0;
   int32_t wheel = 0;
   bool open = false;
-  // A close request that may not end the process sets quit_requested
-  // instead when quit_on_close is on (a window the reader chose to have).
+  // A close request raises quit_requested where closing is allowed, and the
+  // window's close button also where quit_on_close is on (a window the
+  // reader chose to have); the program then ends through its own shutdown.
   bool quit_on_close = false;
   bool quit_requested = false;
 
@@ -49,15 +50,14 @@ struct DisplayState {
       wheel -= 1;
   }
   void on_activate(bool is_active) { active = is_active ? 1 : 0; }
-  // A close request (or Escape): true when the process is to end at once.
-  bool on_close_request() const { return close_allowed != 0; }
-  // The window's close button: a close request which, where it may not end
-  // the process, asks the program to quit when quit_on_close is on. (Escape
-  // never does that: the program reads Escape itself.)
-  bool on_window_close() {
-    if (close_allowed != 0) return true;
-    if (quit_on_close) quit_requested = true;
-    return false;
+  // A close request, or Escape going down.
+  void on_close_request() {
+    if (close_allowed != 0) quit_requested = true;
+  }
+  // The window's close button. (Escape never counts as one: the program
+  // reads Escape itself.)
+  void on_window_close() {
+    if (close_allowed != 0 || quit_on_close) quit_requested = true;
   }
 };
 

@@ -4,10 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+#include "platform/buffer_queue.h"
 
 namespace zel {
 
@@ -21,7 +22,7 @@ int64_t frames_at(int64_t now, int64_t t0, int rate) {
 // ---------------------------------------------------------------------------
 // Queued-buffer device
 // ---------------------------------------------------------------------------
-class HeadlessAudioQueue : public AudioQueue {
+class HeadlessAudioQueue : public BufferQueue {
  public:
   HeadlessAudioQueue(HeadlessPlatform& p, AudioFormat f) : p_(p), format_(f) {
     std::lock_guard<std::mutex> lock(p_.audio_mutex_);
@@ -32,81 +33,22 @@ class HeadlessAudioQueue : public AudioQueue {
     std::lock_guard<std::mutex> lock(p_.audio_mutex_);
     p_.queues_.erase(std::remove(p_.queues_.begin(), p_.queues_.end(), this), p_.queues_.end());
   }
-  void set_done_callback(std::function<void(int)> fn) override {
-    std::lock_guard<std::mutex> lock(p_.audio_mutex_);
-    done_ = std::move(fn);
-  }
-  bool write(int tag, const int16_t* samples, size_t count) override {
-    std::lock_guard<std::mutex> lock(p_.audio_mutex_);
-    Buffer b;
-    b.tag = tag;
-    b.samples.assign(samples, samples + count);
-    queue_.push_back(std::move(b));
-    return true;
-  }
-  void pause() override {
-    std::lock_guard<std::mutex> lock(p_.audio_mutex_);
-    paused_ = true;
-  }
-  void restart() override {
-    std::lock_guard<std::mutex> lock(p_.audio_mutex_);
-    paused_ = false;
-  }
-  void reset() override {
-    std::vector<int> tags;
-    std::function<void(int)> done;
-    {
-      std::lock_guard<std::mutex> lock(p_.audio_mutex_);
-      for (auto& b : queue_) tags.push_back(b.tag);
-      queue_.clear();
-      done = done_;
-    }
-    if (done)
-      for (int t : tags) done(t);
-  }
-  std::string error_text() const override { return ""; }
-  void set_feeder(std::function<void()> fn) override {
-    std::lock_guard<std::mutex> lock(p_.audio_mutex_);
-    feeder_ = std::move(fn);
-  }
-  std::function<void()> feeder() const { return feeder_; }
 
-  // Plays the frames that became due between two virtual times. Called by the
-  // platform with audio_mutex_ held; returns the tags of finished buffers.
+  // Plays the frames that became due up to virtual time `now` (time passes
+  // while paused, too). Called by the platform with audio_mutex_ held;
+  // appends the tags of finished buffers.
   void play_until(int64_t now, std::vector<int>& finished, std::vector<int16_t>* capture) {
     int64_t due = frames_at(now, opened_at_, format_.rate) - played_;
     played_ += due;
-    if (paused_) return;
-    int64_t want = due * format_.channels;
-    while (want > 0 && !queue_.empty()) {
-      Buffer& b = queue_.front();
-      size_t left = b.samples.size() - b.offset;
-      size_t take = static_cast<size_t>(std::min<int64_t>(want, static_cast<int64_t>(left)));
-      if (capture) capture->insert(capture->end(), b.samples.begin() + b.offset, b.samples.begin() + b.offset + take);
-      b.offset += take;
-      want -= static_cast<int64_t>(take);
-      if (b.offset >= b.samples.size()) {
-        finished.push_back(b.tag);
-        queue_.pop_front();
-      }
-    }
+    auto keep = [capture](const int16_t* samples, size_t count) { capture->insert(capture->end(), samples, samples + count); };
+    take(static_cast<size_t>(due * format_.channels), capture ? Sink(keep) : Sink(), finished);
   }
-  std::function<void(int)> done_callback() const { return done_; }
 
  private:
-  struct Buffer {
-    int tag = 0;
-    std::vector<int16_t> samples;
-    size_t offset = 0;
-  };
   HeadlessPlatform& p_;
   AudioFormat format_;
   int64_t opened_at_ = 0;
   int64_t played_ = 0;
-  bool paused_ = false;
-  std::deque<Buffer> queue_;
-  std::function<void(int)> done_;
-  std::function<void()> feeder_;
 };
 
 // ---------------------------------------------------------------------------
@@ -218,9 +160,9 @@ void HeadlessPlatform::display_configure(int ask, std::string_view prompt, int w
 
 void HeadlessPlatform::display_set_close_allowed(int allowed) { display_.close_allowed = allowed; }
 
-int HeadlessPlatform::display_open(std::string_view /*title*/, int width, int height) {
+int HeadlessPlatform::display_open(std::string_view /*title*/, int width, int height, std::string* why) {
   if (fail_open_ || width <= 0 || height <= 0) {
-    std::fprintf(stderr, "zelvorant: cannot open the display: the headless display was told to fail\n");
+    if (why) *why = fail_open_ ? "the headless display was told to fail" : "no picture size";
     return 0;
   }
   display_.width = width;
@@ -239,10 +181,7 @@ void HeadlessPlatform::pump_events() {
       case Event::Key:
         if (e.b) {
           keys_.key_down(e.a);
-          if (e.a == kKeyEscape && display_.on_close_request()) {
-            display_close();
-            std::exit(0);
-          }
+          if (e.a == kKeyEscape) display_.on_close_request();
         } else {
           keys_.key_up(e.a);
         }
@@ -251,12 +190,7 @@ void HeadlessPlatform::pump_events() {
       case Event::Button: display_.on_left_button(e.a != 0); break;
       case Event::Wheel: display_.on_wheel(e.a); break;
       case Event::Activate: display_.on_activate(e.a != 0); break;
-      case Event::Close:
-        if (display_.on_window_close()) {
-          display_close();
-          std::exit(0);
-        }
-        break;
+      case Event::Close: display_.on_window_close(); break;
     }
   }
 }
@@ -291,21 +225,20 @@ void HeadlessPlatform::post_window_close() { pending_.push_back({Event::Close, 0
 void HeadlessPlatform::advance(double seconds) {
   if (seconds > 0) ticks_ += static_cast<int64_t>(std::llround(seconds * kTicksPerSecond));
   // Queues: collect finished buffers under the lock, report them after it.
-  std::vector<std::pair<std::function<void(int)>, int>> done;
+  std::vector<std::pair<HeadlessAudioQueue*, std::vector<int>>> done;
   std::vector<std::function<void()>> feeders;
   std::vector<HeadlessAudioRing*> rings;
   {
     std::lock_guard<std::mutex> lock(audio_mutex_);
     for (HeadlessAudioQueue* q : queues_) {
-      std::vector<int> finished;
-      q->play_until(ticks_, finished, capture_ ? &queue_capture_ : nullptr);
-      for (int tag : finished) done.emplace_back(q->done_callback(), tag);
-      if (q->feeder()) feeders.push_back(q->feeder());
+      done.emplace_back(q, std::vector<int>{});
+      q->play_until(ticks_, done.back().second, capture_ ? &queue_capture_ : nullptr);
+      if (auto feed = q->feeder()) feeders.push_back(std::move(feed));
     }
     rings = rings_;
   }
-  for (auto& [fn, tag] : done)
-    if (fn) fn(tag);
+  // Queues, too, are only created and destroyed on the main thread.
+  for (auto& [q, tags] : done) q->report(tags);
   for (auto& feed : feeders) feed();
   // Rings are only created and destroyed on the main thread, which is here.
   for (HeadlessAudioRing* r : rings) {
@@ -314,13 +247,23 @@ void HeadlessPlatform::advance(double seconds) {
   }
 }
 
-std::unique_ptr<AudioQueue> HeadlessPlatform::open_audio_queue(const AudioFormat& format) {
-  if (fail_audio_) return nullptr;
+namespace {
+constexpr const char* kNoHeadlessAudio = "the headless sound devices were told to fail";
+}  // namespace
+
+std::unique_ptr<AudioQueue> HeadlessPlatform::open_audio_queue(const AudioFormat& format, std::string* why) {
+  if (fail_audio_) {
+    if (why) *why = kNoHeadlessAudio;
+    return nullptr;
+  }
   return std::make_unique<HeadlessAudioQueue>(*this, format);
 }
 
-std::unique_ptr<AudioRing> HeadlessPlatform::open_audio_ring(const AudioFormat& format) {
-  if (fail_audio_) return nullptr;
+std::unique_ptr<AudioRing> HeadlessPlatform::open_audio_ring(const AudioFormat& format, std::string* why) {
+  if (fail_audio_) {
+    if (why) *why = kNoHeadlessAudio;
+    return nullptr;
+  }
   return std::make_unique<HeadlessAudioRing>(*this, format);
 }
 

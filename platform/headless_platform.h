@@ -45,7 +45,7 @@ class HeadlessPlatform : public Platform {
   // ---- Platform --------------------------------------------------------------
   void display_configure(int ask, std::string_view prompt, int windowed, int borderless) override;
   void display_set_close_allowed(int allowed) override;
-  int display_open(std::string_view title, int width, int height) override;
+  int display_open(std::string_view title, int width, int height, std::string* why = nullptr) override;
   int display_update(const uint32_t* pixels) override;
   void display_close() override;
   int display_mouse_x() const override { return display_.mouse_x; }
@@ -56,8 +56,8 @@ class HeadlessPlatform : public Platform {
   uint16_t key_state(int vk) override { return keys_.poll(vk); }
   double clock() override { return kStartTime + static_cast<double>(ticks_) / kTicksPerSecond; }
   void sleep_ms(int ms) override;
-  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) override;
-  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) override;
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format, std::string* why = nullptr) override;
+  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format, std::string* why = nullptr) override;
   bool audio_threads() const override { return audio_threads_; }
 
   // ---- control (tests, scripts) ----------------------------------------------
@@ -83,12 +83,10 @@ class HeadlessPlatform : public Platform {
   }
   // Moves virtual time forward (also done by presents and sleeps).
   void advance(double seconds);
-  int64_t ticks() const { return ticks_; }
 
   const std::vector<uint32_t>& last_frame() const { return last_frame_; }
   uint64_t frames_presented() const { return frames_presented_; }
   bool display_quit_requested() const override { return display_.quit_requested; }
-  const DisplayState& display_state() const { return display_; }
   // What the sound devices played, when capture is on (mono or interleaved stereo).
   void set_audio_capture(bool on) { capture_ = on; }
   std::vector<int16_t> take_queue_capture();

@@ -66,7 +66,6 @@ class KeyState {
     pressed_[vk] = false;
     return v;
   }
-  bool is_down(int vk) const { return vk >= 0 && vk <= 255 && down_[vk]; }
 
  private:
   bool down_[256] = {};
@@ -139,10 +138,13 @@ class Platform {
   // `windowed`); prompt: the question ("" keeps "Fullscreen Mode ?");
   // windowed: 1 window, 0 full screen (stored only when ask is 0).
   virtual void display_configure(int ask, std::string_view prompt, int windowed, int borderless) = 0;
-  // Whether a close request or the Escape key ends the process (exit 0).
+  // Whether a close request or the Escape key ends the program: they then
+  // raise display_quit_requested, and the program ends through its own
+  // shutdown (the display layer never ends the process itself).
   virtual void display_set_close_allowed(int allowed) = 0;
-  // Opens the surface; 1 on success, 0 on any failure.
-  virtual int display_open(std::string_view title, int width, int height) = 0;
+  // Opens the surface; 1 on success, 0 on any failure, with the reason in
+  // `why` (when given). The caller says so; the layer prints nothing.
+  virtual int display_open(std::string_view title, int width, int height, std::string* why = nullptr) = 0;
   // Pumps messages and presents width*height pixels of 0x00RRGGBB; returns 1,
   // or 0 when the frame could not be shown. Nothing is drawn while inactive.
   virtual int display_update(const uint32_t* pixels) = 0;
@@ -152,9 +154,9 @@ class Platform {
   virtual int display_mouse_left() const = 0;
   virtual int display_mouse_wheel() const = 0;
   virtual void hide_pointer() = 0;
-  // True once the reader has closed the window from outside the picture
-  // where that means "quit" (the --window mode's close button). The core
-  // treats it as a click on QUIT.
+  // True once a close request that may end the program has come: the window's
+  // close button in the --window mode, or any close request or Escape where
+  // closing is allowed. The core treats it as a click on QUIT.
   virtual bool display_quit_requested() const { return false; }
 
   // ---- keys ----------------------------------------------------------------
@@ -166,9 +168,11 @@ class Platform {
   virtual void sleep_ms(int ms) = 0;
 
   // ---- sound ---------------------------------------------------------------
-  // nullptr when no device can be opened; the caller then stays silent.
-  virtual std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) = 0;
-  virtual std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) = 0;
+  // nullptr when no device can be opened, with the reason in `why` (when
+  // given); the caller then stays silent. Whatever the sound libraries
+  // underneath print meanwhile is kept off standard error.
+  virtual std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format, std::string* why = nullptr) = 0;
+  virtual std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format, std::string* why = nullptr) = 0;
   // False where the program may not start threads (the web page): the
   // players then feed their devices through set_feeder instead.
   virtual bool audio_threads() const { return true; }

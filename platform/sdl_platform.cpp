@@ -21,21 +21,19 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/buffer_queue.h"
 #include "platform/display_state.h"
 #include "platform/platform.h"
+#include "platform/sdl_input.h"
 
 namespace zel {
-namespace {
 
-int vkey_from_sdl(SDL_Keycode k) {
+int vkey_from_sdl(int32_t k) {
   switch (k) {
     case SDLK_ESCAPE: return kKeyEscape;
     case SDLK_PAGEUP: return kKeyPageUp;
@@ -50,16 +48,25 @@ int vkey_from_sdl(SDL_Keycode k) {
   return -1;
 }
 
+bool sdl_wheel_step(int32_t y, int32_t x, bool flipped, int* delta) {
+  if (y == 0 && x != 0) return false;  // a sideways wheel is another message
+  *delta = flipped ? -y : y;
+  return true;
+}
+
+namespace {
+
 bool ensure_subsystem(Uint32 flag) {
   if (SDL_WasInit(flag) & flag) return true;
   return SDL_InitSubSystem(flag) == 0;
 }
 
 // ---------------------------------------------------------------------------
-class SdlAudioQueue : public AudioQueue {
+// The queue model: the SDL callback drains the shared buffer queue and
+// plays silence where it runs dry or while paused.
+class SdlAudioQueue : public BufferQueue {
  public:
   bool open(const AudioFormat& f) {
-    channels_ = f.channels;
     SDL_AudioSpec want{};
     SDL_AudioSpec have{};
     want.freq = f.rate;
@@ -76,76 +83,19 @@ class SdlAudioQueue : public AudioQueue {
   ~SdlAudioQueue() override {
     if (dev_) SDL_CloseAudioDevice(dev_);
   }
-  void set_done_callback(std::function<void(int)> fn) override {
-    std::lock_guard<std::mutex> lock(m_);
-    done_ = std::move(fn);
-  }
-  bool write(int tag, const int16_t* samples, size_t count) override {
-    std::lock_guard<std::mutex> lock(m_);
-    Buffer b;
-    b.tag = tag;
-    b.samples.assign(samples, samples + count);
-    queue_.push_back(std::move(b));
-    return true;
-  }
-  void pause() override { paused_.store(true); }
-  void restart() override { paused_.store(false); }
-  void reset() override {
-    std::vector<int> tags;
-    std::function<void(int)> done;
-    SDL_LockAudioDevice(dev_);
-    {
-      std::lock_guard<std::mutex> lock(m_);
-      for (auto& b : queue_) tags.push_back(b.tag);
-      queue_.clear();
-      done = done_;
-    }
-    SDL_UnlockAudioDevice(dev_);
-    if (done)
-      for (int t : tags) done(t);
-  }
   std::string error_text() const override { return SDL_GetError(); }
 
  private:
-  struct Buffer {
-    int tag = 0;
-    std::vector<int16_t> samples;
-    size_t offset = 0;
-  };
   static void callback(void* user, Uint8* stream, int len) {
-    auto* self = static_cast<SdlAudioQueue*>(user);
     auto* out = reinterpret_cast<int16_t*>(stream);
-    size_t want = static_cast<size_t>(len) / 2;
     std::memset(stream, 0, static_cast<size_t>(len));
-    if (self->paused_.load()) return;
-    std::vector<int> finished;
-    std::function<void(int)> done;
-    {
-      std::lock_guard<std::mutex> lock(self->m_);
-      while (want > 0 && !self->queue_.empty()) {
-        Buffer& b = self->queue_.front();
-        size_t take = std::min(want, b.samples.size() - b.offset);
-        std::memcpy(out, b.samples.data() + b.offset, take * 2);
-        out += take;
-        want -= take;
-        b.offset += take;
-        if (b.offset >= b.samples.size()) {
-          finished.push_back(b.tag);
-          self->queue_.pop_front();
-        }
-      }
-      done = self->done_;
-    }
-    if (done)
-      for (int t : finished) done(t);
+    static_cast<SdlAudioQueue*>(user)->drain(static_cast<size_t>(len) / 2, [&out](const int16_t* samples, size_t n) {
+      std::memcpy(out, samples, n * 2);
+      out += n;
+    });
   }
 
   SDL_AudioDeviceID dev_ = 0;
-  int channels_ = 1;
-  std::mutex m_;
-  std::deque<Buffer> queue_;
-  std::function<void(int)> done_;
-  std::atomic<bool> paused_{false};
 };
 
 // ---------------------------------------------------------------------------
@@ -298,9 +248,9 @@ class SdlPlatform : public Platform {
   }
   void display_set_close_allowed(int allowed) override { display_.close_allowed = allowed; }
 
-  int display_open(std::string_view title, int width, int height) override {
-    std::string why;
-    if (!open_video(&why)) return fail_open(why);
+  int display_open(std::string_view title, int width, int height, std::string* why) override {
+    std::string reason;
+    if (!open_video(&reason)) return fail_open(why, reason);
     display_.width = width;
     display_.height = height;
     std::string t(title);
@@ -344,13 +294,13 @@ class SdlPlatform : public Platform {
       }
     }
     window_ = SDL_CreateWindow(t.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, win_w, win_h, flags);
-    if (!window_) return fail_open(std::string("cannot create the window: ") + SDL_GetError());
+    if (!window_) return fail_open(why, std::string("cannot create the window: ") + SDL_GetError());
     if (options_.window) SDL_SetWindowMinimumSize(window_, width / 4, height / 4);
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) return fail_open(std::string("cannot create a renderer: ") + SDL_GetError());
+    if (!renderer_) return fail_open(why, std::string("cannot create a renderer: ") + SDL_GetError());
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!texture_) return fail_open(std::string("cannot create the frame texture: ") + SDL_GetError());
+    if (!texture_) return fail_open(why, std::string("cannot create the frame texture: ") + SDL_GetError());
     SDL_DisplayMode mode{};
     int refresh = 60;
     if (SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0) refresh = mode.refresh_rate;
@@ -415,34 +365,27 @@ class SdlPlatform : public Platform {
   void sleep_ms(int ms) override { SDL_Delay(static_cast<Uint32>(std::max(0, ms))); }
 
   // Sound libraries complain on standard error when there is no sound card;
-  // the program goes on silently instead.
-  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) override {
-    QuietStderr quiet;
-    if (!ensure_subsystem(SDL_INIT_AUDIO)) return nullptr;
-    auto dev = std::make_unique<SdlAudioQueue>();
-    if (!dev->open(format)) return nullptr;
-    return dev;
+  // the caller hears the reason instead (the program goes on silently).
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format, std::string* why) override {
+    return open_audio<SdlAudioQueue>(format, why);
   }
-  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) override {
-    QuietStderr quiet;
-    if (!ensure_subsystem(SDL_INIT_AUDIO)) return nullptr;
-    auto dev = std::make_unique<SdlAudioRing>();
-    if (!dev->open(format)) return nullptr;
-    return dev;
+  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format, std::string* why) override {
+    return open_audio<SdlAudioRing>(format, why);
   }
 
  private:
-  static int fail_open(const std::string& why) {
-    std::fprintf(stderr, "zelvorant: cannot open the display: %s\n", why.c_str());
+  static int fail_open(std::string* why, const std::string& reason) {
+    if (why) *why = reason;
     return 0;
   }
 
-  void close_request(bool window_close) {
-    bool end = window_close ? display_.on_window_close() : display_.on_close_request();
-    if (end) {
-      display_close();
-      std::exit(0);
-    }
+  template <class Device>
+  static std::unique_ptr<Device> open_audio(const AudioFormat& format, std::string* why) {
+    QuietStderr quiet;
+    auto dev = std::make_unique<Device>();
+    if (ensure_subsystem(SDL_INIT_AUDIO) && dev->open(format)) return dev;
+    if (why) *why = SDL_GetError();
+    return nullptr;
   }
 
   // Takes the renderer's real output size (pixels) and the window size
@@ -518,10 +461,9 @@ class SdlPlatform : public Platform {
           mouse_at(e.button.x, e.button.y);
           break;
         case SDL_MOUSEWHEEL: {
-          int dy = e.wheel.y;
-          if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) dy = -dy;
-          if (dy == 0 && e.wheel.x != 0) break;  // a sideways wheel is another message
-          display_.on_wheel(dy);
+          int dy = 0;
+          if (sdl_wheel_step(e.wheel.y, e.wheel.x, e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED, &dy))
+            display_.on_wheel(dy);
           break;
         }
         case SDL_WINDOWEVENT:
@@ -530,15 +472,15 @@ class SdlPlatform : public Platform {
           else if (e.window.event == SDL_WINDOWEVENT_MINIMIZED)
             display_.on_activate(false);
           else if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-            close_request(true);
+            display_.on_window_close();
           else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
             refresh_fit();
           break;
-        case SDL_QUIT: close_request(true); break;
+        case SDL_QUIT: display_.on_window_close(); break;
         case SDL_KEYDOWN: {
           int vk = vkey_from_sdl(e.key.keysym.sym);
           if (vk >= 0) keys_.key_down(vk);
-          if (vk == kKeyEscape && !e.key.repeat) close_request(false);
+          if (vk == kKeyEscape && !e.key.repeat) display_.on_close_request();
           break;
         }
         case SDL_KEYUP: {

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
+#include "platform/buffer_queue.h"
 #include "platform/display_state.h"
 
 // clang-format off
@@ -57,7 +57,7 @@ void unlist(std::vector<T*>& list, T* item) {
 // ---------------------------------------------------------------------------
 // The queued-buffer device: buffers wait here and go to the browser's audio
 // clock a piece at a time; a buffer counts as played once all of it is there.
-class WebAudioQueue : public AudioQueue {
+class WebAudioQueue : public BufferQueue {
  public:
   WebAudioQueue(WebAudioDevices& devices, int id, int channels) : devices_(devices), id_(id), channels_(channels) {
     devices_.queues.push_back(this);
@@ -66,21 +66,9 @@ class WebAudioQueue : public AudioQueue {
     unlist(devices_.queues, this);
     zel_js_audio_close(id_);
   }
-  void set_done_callback(std::function<void(int)> fn) override { done_ = std::move(fn); }
-  void set_feeder(std::function<void()> fn) override { feeder_ = std::move(fn); }
-  bool write(int tag, const int16_t* samples, size_t count) override {
-    queue_.push_back({tag, std::vector<int16_t>(samples, samples + count), 0});
-    return true;
-  }
-  void pause() override { paused_ = true; }
-  void restart() override { paused_ = false; }
   void reset() override {
     zel_js_audio_stop(id_);
-    std::vector<int> tags;
-    for (const Buffer& b : queue_) tags.push_back(b.tag);
-    queue_.clear();
-    if (done_)
-      for (int t : tags) done_(t);
+    BufferQueue::reset();
   }
   std::string error_text() const override { return "the browser's audio refused the buffer"; }
 
@@ -88,41 +76,21 @@ class WebAudioQueue : public AudioQueue {
   // the player refill them; again while that freed a buffer, so that a
   // refill reaches the browser in the same turn.
   void feed() {
+    const size_t ch = static_cast<size_t>(channels_);
     for (int round = 0; round < 4; ++round) {
-      std::vector<int> finished;
-      int want = paused_ ? 0 : zel_js_audio_wanted(id_);
-      while (want > 0 && !queue_.empty()) {
-        Buffer& b = queue_.front();
-        int left = static_cast<int>((b.samples.size() - b.offset) / static_cast<size_t>(channels_));
-        int take = std::min(want, left);
-        if (take > 0) zel_js_audio_push(id_, b.samples.data() + b.offset, take);
-        b.offset += static_cast<size_t>(take) * static_cast<size_t>(channels_);
-        want -= take;
-        if (b.offset >= b.samples.size()) {
-          finished.push_back(b.tag);
-          queue_.pop_front();
-        }
-      }
-      if (done_)
-        for (int t : finished) done_(t);
-      if (feeder_) feeder_();
-      if (finished.empty()) break;
+      const size_t want = static_cast<size_t>(std::max(0, zel_js_audio_wanted(id_))) * ch;
+      const size_t finished = drain(want, [&](const int16_t* samples, size_t count) {
+        zel_js_audio_push(id_, samples, static_cast<int>(count / ch));
+      });
+      if (auto feed_player = feeder()) feed_player();
+      if (finished == 0) break;
     }
   }
 
  private:
-  struct Buffer {
-    int tag = 0;
-    std::vector<int16_t> samples;
-    size_t offset = 0;
-  };
   WebAudioDevices& devices_;
   int id_;
   int channels_;
-  bool paused_ = false;
-  std::deque<Buffer> queue_;
-  std::function<void(int)> done_;
-  std::function<void()> feeder_;
 };
 
 // ---------------------------------------------------------------------------
@@ -193,8 +161,11 @@ class WebPlatform : public Platform {
   }
   void display_set_close_allowed(int allowed) override { display_.close_allowed = allowed; }
 
-  int display_open(std::string_view /*title*/, int width, int height) override {
-    if (width <= 0 || height <= 0 || !zel_js_display_open(width, height)) return 0;
+  int display_open(std::string_view /*title*/, int width, int height, std::string* why) override {
+    if (width <= 0 || height <= 0 || !zel_js_display_open(width, height)) {
+      if (why) *why = "the page has no canvas to draw on";
+      return 0;
+    }
     display_.width = width;
     display_.height = height;
     display_.open = true;
@@ -233,6 +204,7 @@ class WebPlatform : public Platform {
   int display_mouse_left() const override { return display_.left_button; }
   int display_mouse_wheel() const override { return display_.wheel; }
   void hide_pointer() override { zel_js_hide_pointer(); }
+  bool display_quit_requested() const override { return display_.quit_requested; }
 
   uint16_t key_state(int vk) override { return keys_.poll(vk); }
 
@@ -242,19 +214,24 @@ class WebPlatform : public Platform {
     feed_audio();
   }
 
-  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format) override {
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat& format, std::string* why) override {
     int id = zel_js_audio_open(format.channels);
-    if (id <= 0) return nullptr;
+    if (id <= 0) return no_audio(why);
     return std::make_unique<WebAudioQueue>(devices_, id, format.channels);
   }
-  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format) override {
+  std::unique_ptr<AudioRing> open_audio_ring(const AudioFormat& format, std::string* why) override {
     int id = zel_js_audio_open(format.channels);
-    if (id <= 0) return nullptr;
+    if (id <= 0) return no_audio(why);
     return std::make_unique<WebAudioRing>(devices_, id, format.channels);
   }
   bool audio_threads() const override { return false; }
 
  private:
+  static std::nullptr_t no_audio(std::string* why) {
+    if (why) *why = "the browser gives the page no audio";
+    return nullptr;
+  }
+
   void feed_audio() {
     for (size_t i = 0; i < devices_.queues.size(); ++i) devices_.queues[i]->feed();
     for (size_t i = 0; i < devices_.rings.size(); ++i) devices_.rings[i]->feed();
@@ -290,10 +267,7 @@ class WebPlatform : public Platform {
             if (vk < 0) break;
             if (e[2] != 0) {
               keys_.key_down(vk);
-              if (vk == kKeyEscape && e[3] == 0 && display_.on_close_request()) {
-                display_close();
-                emscripten_force_exit(0);
-              }
+              if (vk == kKeyEscape && e[3] == 0) display_.on_close_request();
             } else {
               keys_.key_up(vk);
             }

@@ -89,6 +89,24 @@ constexpr bool menu_bar_hovered(int column, int row, int mouse_x, int mouse_y) {
   return x0 < mouse_x && mouse_x < x0 + kMenuSlotW && y0 < mouse_y && mouse_y < y0 + 10;
 }
 
+// A click's hit area of slot r (1..5) in `column`: from two pixels left of
+// the label over the slot's width, one slot pitch high from the label row.
+constexpr bool menu_slot_hit(int column, int row, int mouse_x, int mouse_y) {
+  int x0 = kMenuColumnX[column] - 2, y0 = menu_slot_y(row);
+  return x0 < mouse_x && mouse_x < x0 + kMenuSlotW && y0 < mouse_y && mouse_y < y0 + kMenuSlotPitch;
+}
+// The menu switch's hit area: right row 5 widened four pixels upwards, so it
+// overlaps row 4 for 104 < y < 108.
+constexpr bool menu_switch_hit(int mouse_x, int mouse_y) {
+  int x0 = kMenuColumnX[1] - 2, y0 = menu_slot_y(kMenuRows) - 4;
+  return x0 < mouse_x && mouse_x < x0 + kMenuSlotW && y0 < mouse_y && mouse_y < menu_slot_y(kMenuRows) + kMenuSlotPitch;
+}
+
+// ---- Pointer -------------------------------------------------------------------
+// The sampled pointer stays inside x 1..789, y 1..589, so the whole 11 x 11
+// pointer image stays on screen.
+constexpr int kPointerMinX = 1, kPointerMaxX = 789, kPointerMinY = 1, kPointerMaxY = 589;
+
 // ---- Page panel ----------------------------------------------------------------
 constexpr int kPanelRows = 33;  // page rows visible at a time; the last top line is page_length - 33
 constexpr int kRowPitch = 12;   // pixels between page rows
@@ -100,6 +118,9 @@ constexpr int panel_band_bottom(int skin) { return is_grunge(skin) ? 569 : 570; 
 // A page longer than this shows the scroll bar and its thumb; a shorter one
 // keeps its rows 5 pixels down.
 constexpr int kScrollBarMinLines = 32;
+// Keyboard scrolling up moves to the line above once scroll_offset reaches
+// within a pixel of a whole row.
+constexpr int kScrollUpWrap = kRowPitch - 1;
 constexpr int kShortPageOffset = 5;
 
 // First line shown when the page is scrolled to its end.

@@ -3,7 +3,6 @@
 #include <iostream>
 
 #include "platform/platform.h"
-#include "sid/sid_tunes.h"
 
 namespace zel {
 
@@ -147,14 +146,6 @@ void sid_stream_wait_idle(SidPlayer& player) {
   if (!player.platform->audio_threads()) return;  // refills run only inside the device's feeding step
   std::unique_lock<std::mutex> lock(player.mutex);
   player.settled.wait(lock, [&] { return !player.refilling && !player.pending[0] && !player.pending[1]; });
-}
-
-void sid_tune_select(SidPlayer& player, int n) {
-  sid_stream_stop(player);
-  if (n < 1 || n > kSidTuneCount) return;
-  const SidTuneEntry tune = sid_tune(n);
-  sid_stream_start(player, tune.image, tune.sub_song);
-  sid_stream_resume(player);
 }
 
 }  // namespace zel

@@ -1,6 +1,6 @@
-// The SID player as the rest of the program sees it: select one of the
-// embedded tunes (stopping the one that plays) and stop the stream; plus the
-// stream operations underneath, which tools and tests also use.
+// The SID player: start a tune image's stream, let it play, stop it. The core
+// chooses which embedded tune (sid_tune_select, core/output.h); tools and
+// tests start images of their own.
 //
 // The stream plays 44,100 Hz mono 16-bit sound through the platform's
 // queued-buffer device: two buffers of 7,056 samples (8 chunks, 160 ms) are
@@ -8,7 +8,7 @@
 // sid_stream_resume, and each buffer is rendered again and re-queued when
 // the device reports it played.
 //
-// Threads: sid_tune_select, sid_stream_start/resume/stop and
+// Threads: sid_stream_start/resume/stop and
 // sid_stream_wait_idle are called from the main thread. The device's done
 // notification (its own thread, or the caller's during a reset) only wakes
 // the player's worker thread, which does the refill. On a platform without
@@ -67,10 +67,6 @@ struct SidPlayer {
   bool quit = false;
   std::thread worker;  // started with the first stream (where the platform has threads)
 };
-
-// Stops the running tune and plays tune n (1..12) of the SidTuneTable from
-// its start; any other number only stops. An empty image plays silence.
-void sid_tune_select(SidPlayer& player, int n);
 
 // Builds the machine for `image` (init with `sub_song` in A), opens the
 // device, renders both buffers and queues them on the paused device. Without

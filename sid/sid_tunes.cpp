@@ -2,16 +2,7 @@
 
 #include <algorithm>
 
-#include "content/content.h"
-
 namespace zel {
-
-SidTuneEntry sid_tune(int n) {
-  if (n < 1 || n > kSidTuneCount) return {};
-  // Every embedded tune starts with sub-song 0 in A, whatever its header's
-  // start song says.
-  return {tune_image(n), 0};
-}
 
 PsidInfo psid_info(std::span<const uint8_t> image) {
   PsidInfo info;

@@ -1,6 +1,5 @@
-// The SidTuneTable: the twelve embedded PSID tunes by number 1..12, and a
-// reader of the PSID header fields for tools and tests.
-// Called from the main thread (tune selection) and from tools; no state.
+// The SidTuneTable's entry (the core looks tunes up by number, core/output.h)
+// and a reader of the PSID header fields for tools and tests. No state.
 #pragma once
 
 #include <cstddef>
@@ -15,9 +14,6 @@ struct SidTuneEntry {
 };
 
 constexpr int kSidTuneCount = 12;
-
-// Tune n of the table; an empty entry for any number outside 1..12.
-SidTuneEntry sid_tune(int n);
 
 // The header fields and load range of a PSID image, as psid_load reads them.
 struct PsidInfo {

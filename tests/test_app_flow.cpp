@@ -43,6 +43,40 @@ TEST(Phases, WindowCloseQuitsOnlyWhereTheReaderChoseAWindow) {
   }
 }
 
+// F-key k, pressed for one frame in the intro, switches to tune k (closing
+// the previous tune's device); on the main screen F3..F12 choose no tune. The
+// run is ended from outside at the last frame, as a script that runs out does.
+TEST(Phases, FunctionKeysChooseTheIntroTune) {
+  HeadlessPlatform p;
+  auto app = std::make_unique<App>(p);
+  const int keys[] = {3, 1, 12, 5, 9, 2, 11, 4, 6, 10, 8, 7, 0, 5};  // 0: Escape to the main screen
+  size_t step = 0;
+  int frame = 0;
+  std::vector<std::array<int, 3>> seen;  // key, current_tune, open sound devices
+  p.set_present_hook([&](const std::vector<uint32_t>&) {
+    if (app->phase != Phase::Intro && app->phase != Phase::Main) return;
+    if (step == std::size(keys)) {
+      app->run_ended = true;
+      return;
+    }
+    const int vk = keys[step] == 0 ? kKeyEscape : kKeyF1 + keys[step] - 1;
+    // Down, up, then a frame later the effect; after Escape, time for the switch.
+    switch (frame++ % 3) {
+      case 0: p.post_key(vk, true); break;
+      case 1: p.post_key(vk, false); break;
+      case 2:
+        if (keys[step] == 0 && app->phase != Phase::Main) return void(--frame);
+        seen.push_back({keys[step], app->nav.current_tune, p.open_audio_devices()});
+        ++step;
+    }
+  });
+  EXPECT_EQ(run_program(*app), 0);
+  ASSERT_EQ(seen.size(), std::size(keys));
+  for (size_t i = 0; i + 2 < seen.size(); ++i) EXPECT_EQ(seen[i], (std::array{keys[i], keys[i], 1})) << i;
+  EXPECT_EQ(seen.back()[1], 7);  // F5 on the main screen left the intro's last tune
+  EXPECT_EQ(app->phase, Phase::Ended);
+}
+
 TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
   ScriptRun r = run("wait 2.5s\nkey press ESCAPE\nwait 4s\nprint ButtonLit MenuSelected current_menu skin selected_song current_tune\n");
   EXPECT_EQ(r.out.substr(0, r.out.find("current_tune")),

@@ -15,6 +15,7 @@ void hold(Screen& s, int key, bool down) {
 }
 // One frame of key and wheel scrolling: the top line and the pixel offset after it.
 std::pair<int, int> scroll(Screen& s) {
+  read_frame_keys(s.app);
   keyboard_and_wheel_scrolling(s.app);
   return {s.app.grid.top_line, s.app.grid.scroll_offset};
 }

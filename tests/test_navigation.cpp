@@ -53,7 +53,9 @@ TEST(Buttons, F1AndF2ChooseTheSkinAndTheRectanglesFollowIt) {
   auto press = [&](int key) {
     s.p.post_key(key, true);
     s.p.pump_events();
+    read_frame_keys(s.app);
     handle_buttons(s.app);
+    s.app.input.keys = {};
     s.p.post_key(key, false);
     s.p.pump_events();
     return s.app.nav.skin;

@@ -2,11 +2,13 @@
 // and its sound devices.
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 #include "platform/display_state.h"
 #include "platform/headless_platform.h"
 #include "platform/scaling.h"
+#include "platform/sdl_input.h"
 #include "tests/support.h"
 
 namespace zel {
@@ -54,6 +56,49 @@ TEST(DisplayState, WheelConfigureAndMousePositions) {
   EXPECT_EQ(std::pair(d.mouse_x, d.mouse_y), std::pair(0xFFFF, 70000 & 0xFFFF));
 }
 
+// Escape and close requests raise the quit (never ending the process) where
+// closing is allowed; the window's close button also where it means quit.
+TEST(DisplayState, CloseRequestsRaiseTheQuitWhereTheyMayEndTheProgram) {
+  for (auto [allowed, window, escape, quits] : {std::tuple{1, false, true, true}, {1, false, false, true},
+                                                {0, false, true, false}, {0, false, false, false},
+                                                {0, true, true, false}, {0, true, false, true}}) {
+    HeadlessPlatform p;
+    p.set_close_quits(window);
+    p.display_set_close_allowed(allowed);
+    ASSERT_EQ(p.display_open("t", 800, 600), 1);
+    if (escape)
+      p.post_key(kKeyEscape, true);
+    else
+      p.post_window_close();
+    std::vector<uint32_t> frame(800 * 600, 0);
+    EXPECT_EQ(p.display_update(frame.data()), 1);
+    EXPECT_EQ(p.display_quit_requested(), quits) << allowed << window << escape;
+  }
+}
+
+// SDL 2 key codes: a printable key is its character, any other key its
+// scancode | 1 << 30 (F1..F12 58..69, F13 104, Home 74, Page Up 75, End 77,
+// Page Down 78, Left 80, Down 81, Up 82).
+TEST(SdlInput, KeyCodesAndWheelEvents) {
+  constexpr int32_t kNonPrintable = 1 << 30;
+  for (int k = 1; k <= 12; ++k) EXPECT_EQ(vkey_from_sdl(kNonPrintable | (57 + k)), kKeyF1 + k - 1) << "F" << k;
+  const std::pair<int32_t, int> keys[] = {
+      {27, kKeyEscape}, {kNonPrintable | 74, kKeyHome}, {kNonPrintable | 75, kKeyPageUp},
+      {kNonPrintable | 77, kKeyEnd}, {kNonPrintable | 78, kKeyPageDown}, {kNonPrintable | 81, kKeyDown},
+      {kNonPrintable | 82, kKeyUp}, {kNonPrintable | 104, -1}, {kNonPrintable | 80, -1}, {'a', -1}, {13, -1}};
+  for (auto [code, vk] : keys) EXPECT_EQ(vkey_from_sdl(code), vk) << code;
+  // {y, x, flipped}: the step, or none for a sideways wheel.
+  const std::tuple<int, int, bool, std::optional<int>> wheels[] = {
+      {1, 0, false, 1}, {-2, 0, false, -2}, {1, 0, true, -1}, {-1, 3, true, 1}, {0, 3, false, std::nullopt},
+      {0, 0, false, 0}};
+  for (auto [y, x, flipped, want] : wheels) {
+    int delta = 99;
+    std::optional<int> got;
+    if (sdl_wheel_step(y, x, flipped, &delta)) got = delta;
+    EXPECT_EQ(got, want) << y << " " << x << " " << flipped;
+  }
+}
+
 TEST(HeadlessDisplay, EventsArriveWithTheMessagePumpAndAnInactiveDisplayShowsNothingNew) {
   HeadlessPlatform p;
   ASSERT_EQ(p.display_open("t", 800, 600), 1);
@@ -99,6 +144,49 @@ TEST(HeadlessAudio, RingPositionFollowsTheClockAndThePollerIsWaitedFor) {
   ring->set_poller(false);
   ring->wake();
   poller.join();
+}
+
+// A queue plays its buffers in order as time passes, holds while paused and
+// reports each buffer once it has played through (a reset: all at once), and
+// the player's feeding step runs after the report.
+TEST(HeadlessAudio, AQueueDrainsInOrderAndReportsEachBufferPlayed) {
+  HeadlessPlatform p;
+  p.set_audio_capture(true);
+  auto q = p.open_audio_queue({44100, 1});
+  ASSERT_TRUE(q);
+  std::vector<int> done;
+  std::vector<size_t> fed_after;  // reports seen by each feeding step
+  q->set_done_callback([&](int tag) { done.push_back(tag); });
+  q->set_feeder([&] { fed_after.push_back(done.size()); });
+  const std::vector<int16_t> a(441, 1), b(882, 2), c(100, 3);
+  q->write(7, a.data(), a.size());
+  q->write(8, b.data(), b.size());
+  std::vector<int16_t> heard;
+  auto listen = [&] {
+    std::vector<int16_t> more = p.take_queue_capture();
+    heard.insert(heard.end(), more.begin(), more.end());
+  };
+  // {seconds to advance, paused, reports so far, samples heard so far}
+  const std::tuple<double, bool, std::vector<int>, size_t> steps[] = {
+      {0.005, false, {}, 220}, {0.005, false, {7}, 441}, {0.02, true, {7}, 441}, {0.02, false, {7, 8}, 1323}};
+  for (auto [seconds, paused, reports, samples] : steps) {
+    paused ? q->pause() : q->restart();
+    p.advance(seconds);
+    listen();
+    EXPECT_EQ(done, reports) << seconds;
+    EXPECT_EQ(heard.size(), samples) << seconds;
+    EXPECT_EQ(fed_after.back(), done.size());
+  }
+  q->write(9, c.data(), c.size());
+  q->write(10, c.data(), c.size());
+  p.advance(0.001);
+  q->reset();
+  listen();
+  EXPECT_EQ(done, (std::vector<int>{7, 8, 9, 10}));
+  std::vector<int16_t> want = a;
+  want.insert(want.end(), b.begin(), b.end());
+  want.insert(want.end(), c.begin(), c.begin() + 44);
+  EXPECT_EQ(heard, want);
 }
 
 // Fits worked out by hand: whole factor, destination, and whether the linear

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "content/content.h"
+#include "core/output.h"
 #include "platform/headless_platform.h"
 #include "psid_builder.h"
 #include "sid/sid_player.h"

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/headless_platform.h"
+#include "core/output.h"
 #include "tools/xmsynth/xm_writer.h"
 #include "xm/xm_player.h"
 

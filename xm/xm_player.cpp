@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "content/content.h"
 #include "platform/platform.h"
 
 namespace zel {
@@ -87,14 +86,6 @@ bool xm_load(XmPlayer& player, const uint8_t* data, size_t size) {
   xm_free(player);
   player.song = xm_load_song(data, size);
   return player.song != nullptr;
-}
-
-bool start_module(XmPlayer& player, int n) {
-  xm_stop(player);
-  xm_free(player);
-  std::span<const uint8_t> image = xm_module(n);
-  xm_load(player, image.data(), image.size());
-  return xm_play(player);
 }
 
 bool xm_play(XmPlayer& player) {
