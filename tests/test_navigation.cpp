@@ -98,6 +98,19 @@ TEST(Menu, OverlapOfRowFourAndTheSwitchOpensTheEntryAndSwitches) {
   EXPECT_EQ(click(s, 500, 106), "menu 1 lit 0000001000 sel 9 frames 150");
 }
 
+// The hit areas' edges (strict on every side): left slots 146 < x < 391, right
+// 400 < x < 645, row 1 60 < y < 72; the switch 104 < y < 120 in the right column.
+TEST(Menu, HitAreaEdges) {
+  const std::tuple<int, int, int, bool> slots[] = {  // column, x, y, hit in row 1
+      {0, 146, 66, false}, {0, 147, 66, true}, {0, 390, 66, true}, {0, 391, 66, false}, {1, 400, 66, false},
+      {1, 401, 66, true},  {1, 644, 66, true}, {1, 645, 66, false}, {0, 200, 60, false}, {0, 200, 61, true},
+      {0, 200, 71, true},  {0, 200, 72, false}};
+  for (auto [column, x, y, hit] : slots) EXPECT_EQ(menu_slot_hit(column, 1, x, y), hit) << column << " " << x << "," << y;
+  const std::tuple<int, int, bool> switches[] = {{401, 104, false}, {401, 105, true}, {644, 119, true},
+                                                 {644, 120, false}, {400, 110, false}, {645, 110, false}};
+  for (auto [x, y, hit] : switches) EXPECT_EQ(menu_switch_hit(x, y), hit) << x << "," << y;
+}
+
 TEST(Menu, TheShownEntryDoesNothingUntilRulesClearsTheHighlight) {
   Screen s;
   EXPECT_EQ(click(s, 200, 66), "menu 2 lit 0010001000 sel 11 frames 0");  // entry 11, already shown

@@ -147,7 +147,7 @@ struct RefusingQueue : AudioQueue {
 };
 
 struct RefusingPlatform : HeadlessPlatform {
-  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat&) override {
+  std::unique_ptr<AudioQueue> open_audio_queue(const AudioFormat&, std::string*) override {
     return std::make_unique<RefusingQueue>();
   }
 };
