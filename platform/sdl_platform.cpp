@@ -505,6 +505,8 @@ class SdlPlatform : public Platform {
   }
 
   void pump() {
+    display_.begin_pump();
+    keys_.begin_pump();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       switch (e.type) {
