@@ -35,7 +35,7 @@ command -v npm >/dev/null || scripts/setup.sh npm >/dev/null || fail "installing
 # downloads a browser).
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 ( cd web/test && npm ci --no-audit --no-fund --loglevel=error >/dev/null ) || fail "npm ci in web/test failed"
-timeout 300 node web/test/web-test.mjs "$top/build-web" "$@"
+timeout 480 node web/test/web-test.mjs "$top/build-web" "$@"
 status=$?
-[ $status -ne 124 ] || fail "the browser session took more than 300 s"
+[ $status -ne 124 ] || fail "the browser session took more than 480 s"
 exit $status
