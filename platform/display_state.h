@@ -41,7 +41,26 @@ struct DisplayState {
     mouse_x = x & 0xFFFF;
     mouse_y = y & 0xFFFF;
   }
-  void on_left_button(bool down) { left_button = down ? 1 : 0; }
+  // A press released within the same pump keeps left_button at 1 until the
+  // next pump begins, so that a click shorter than a frame (a touchpad or
+  // touch-screen tap) is sampled down for exactly one frame and up in the
+  // next. Presses held across pumps are reported as they happen.
+  void begin_pump() {
+    if (release_due_) left_button = 0;
+    release_due_ = false;
+    pressed_in_pump_ = false;
+  }
+  void on_left_button(bool down) {
+    if (down) {
+      left_button = 1;
+      pressed_in_pump_ = true;
+      release_due_ = false;
+    } else if (pressed_in_pump_) {
+      release_due_ = true;
+    } else {
+      left_button = 0;
+    }
+  }
   // A delta of exactly 0 counts as a forward step.
   void on_wheel(int delta) {
     if (delta >= 0)
@@ -59,6 +78,10 @@ struct DisplayState {
   void on_window_close() {
     if (close_allowed != 0 || quit_on_close) quit_requested = true;
   }
+
+ private:
+  bool pressed_in_pump_ = false;  // the button went down since the pump began
+  bool release_due_ = false;      // and came up again: up at the next pump
 };
 
 }  // namespace zel

@@ -174,6 +174,8 @@ int HeadlessPlatform::display_open(std::string_view /*title*/, int width, int he
 }
 
 void HeadlessPlatform::pump_events() {
+  display_.begin_pump();
+  keys_.begin_pump();
   while (!pending_.empty()) {
     Event e = pending_.front();
     pending_.pop_front();

@@ -48,17 +48,33 @@ inline bool key_fresh_press(uint16_t v) { return v == 0x8001; }
 inline bool key_active(uint16_t v) { return v != 0; }
 
 // Per-key down / went-down flags with the poll semantics above. Shared by
-// both backends; fed from key events inside display_update.
+// all backends; fed from key events inside display_update, which calls
+// begin_pump() before it takes the new events. A key pressed and released
+// within one pump stays down until the next pump begins, so that a tap
+// shorter than a frame is polled as a fresh press (0x8001) in that frame
+// and as up in the next, instead of being lost.
 class KeyState {
  public:
+  void begin_pump() {
+    for (int vk = 0; vk < 256; ++vk) {
+      if (release_due_[vk]) down_[vk] = false;
+      release_due_[vk] = false;
+      pressed_in_pump_[vk] = false;
+    }
+  }
   void key_down(int vk) {
     if (vk < 0 || vk > 255) return;
     if (!down_[vk]) pressed_[vk] = true;
     down_[vk] = true;
+    pressed_in_pump_[vk] = true;
+    release_due_[vk] = false;
   }
   void key_up(int vk) {
     if (vk < 0 || vk > 255) return;
-    down_[vk] = false;
+    if (pressed_in_pump_[vk])
+      release_due_[vk] = true;
+    else
+      down_[vk] = false;
   }
   uint16_t poll(int vk) {
     if (vk < 0 || vk > 255) return 0;
@@ -70,6 +86,8 @@ class KeyState {
  private:
   bool down_[256] = {};
   bool pressed_[256] = {};
+  bool pressed_in_pump_[256] = {};  // went down since the pump began
+  bool release_due_[256] = {};      // released in this pump: up at the next
 };
 
 // Signed 16-bit PCM at `rate` frames per second with `channels` interleaved

@@ -448,6 +448,8 @@ class SdlPlatform : public Platform {
   }
 
   void pump() {
+    display_.begin_pump();
+    keys_.begin_pump();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       switch (e.type) {

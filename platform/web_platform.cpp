@@ -180,7 +180,8 @@ class WebPlatform : public Platform {
     if (!display_.open) return 0;
     if (display_.active) {
       refresh_fit();
-      // 0x00RRGGBB to the canvas's RGBA bytes, opaque.
+      // 0x00RRGGBB to the canvas's RGBA bytes, opaque (the page keeps an
+      // ImageData over this buffer).
       for (size_t i = 0; i < rgba_.size(); ++i) {
         uint32_t p = pixels[i];
         rgba_[i] = 0xFF000000u | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
@@ -255,6 +256,8 @@ class WebPlatform : public Platform {
   }
 
   void pump() {
+    display_.begin_pump();
+    keys_.begin_pump();
     double ev[4 * 64];
     refresh_fit();
     for (;;) {

@@ -16,12 +16,17 @@ var ZelWeb = {
   MAX_AHEAD: 0.5,  // and at most, when the program's turns come seldom
   RATE: 44100,   // the program's sample rate
 
-  canvas: null,  // the visible canvas, as large as its stage, in device pixels
+  canvas: null,  // the visible canvas: the picture at the whole factor, scaled the rest of the way by CSS
   ctx: null,
-  frame: null,   // the 800x600 picture as presented
+  image: null,   // an ImageData over the program's RGBA bytes (no copy)
+  imageBuf: null,
+  imagePtr: 0,
+  frame: null,   // the 800x600 picture, where the canvas holds it at a larger whole factor
   frameCtx: null,
-  mid: null,     // the picture at the whole factor, for the smooth stage
-  midCtx: null,
+  outW: 1,       // the stage in device pixels: the output the program fits the picture into
+  outH: 1,
+  keep: false,   // for tests: while true, every draw keeps what it showed in `kept`
+  kept: null,
   open: false,
   listening: false,
   events: [],    // four numbers per event: kind, a, b, c (see WebEvent)
@@ -32,6 +37,11 @@ var ZelWeb = {
   turns: 0,
   frames: 0,     // frames drawn since the page loaded
   fit: null,     // where the last frame landed: {x, y, w, h, factor}
+  waits: 0,      // the program's turns so far (calls of waitFrame)
+  stripKeys: [], // keys the on-screen strip pressed: {vk, turn}, let go a turn later
+  touch: null,   // the finger being followed (see onPointer)
+  onPhase: null, // the page's hook, called with the phase's name when it changes
+  phase: '',
   state: {},     // what the program published after its last present
   audio: null,   // the AudioContext, made on the reader's click
   streams: {},
@@ -47,11 +57,10 @@ var ZelWeb = {
     if (!canvas) return 0;
     this.canvas = canvas;
     this.ctx = canvas.getContext('2d', { alpha: false });
-    this.frame = document.createElement('canvas');
-    this.frame.width = width;
-    this.frame.height = height;
-    this.frameCtx = this.frame.getContext('2d', { alpha: false });
-    this.mid = null;
+    this.image = null;
+    this.frame = null;
+    this.stripKeys = [];
+    this.touch = null;
     this.events = [];
     this.down = {};
     this.gap = 0;
@@ -68,45 +77,54 @@ var ZelWeb = {
   hidePointer() {
     if (this.canvas) this.canvas.style.cursor = 'none';
   },
-  // The canvas's real size in device pixels; the backing store follows it.
+  // The stage's size in device pixels, where the picture is fitted. The
+  // canvas fills the stage and shows its picture with object-fit: contain.
   outputSize(wPtr, hPtr) {
     var c = this.canvas;
     var stage = c.parentElement || c;
     var dpr = window.devicePixelRatio || 1;
-    var w = Math.max(1, Math.round(stage.clientWidth * dpr));
-    var h = Math.max(1, Math.round(stage.clientHeight * dpr));
-    if (c.width !== w || c.height !== h) {
-      c.width = w;
-      c.height = h;
-    }
-    HEAP32[wPtr >> 2] = w;
-    HEAP32[hPtr >> 2] = h;
+    this.outW = Math.max(1, Math.round(stage.clientWidth * dpr));
+    this.outH = Math.max(1, Math.round(stage.clientHeight * dpr));
+    HEAP32[wPtr >> 2] = this.outW;
+    HEAP32[hPtr >> 2] = this.outH;
   },
-  // Black bars, then the picture: whole factor by nearest neighbour, the rest
-  // of the way by the smooth filter.
-  draw(rgbaPtr, width, height, x, y, w, h, factor, filter) {
-    var bytes = new Uint8ClampedArray(HEAPU8.buffer, rgbaPtr, width * height * 4);
-    this.frameCtx.putImageData(new ImageData(bytes, width, height), 0, 0);
-    var src = this.frame;
-    if (filter && factor > 1) {
-      if (!this.mid || this.mid.width !== width * factor) {
-        this.mid = document.createElement('canvas');
-        this.mid.width = width * factor;
-        this.mid.height = height * factor;
-        this.midCtx = this.mid.getContext('2d', { alpha: false });
-      }
-      this.midCtx.imageSmoothingEnabled = false;
-      this.midCtx.drawImage(this.frame, 0, 0, width * factor, height * factor);
-      src = this.mid;
+  // The picture (RGBA bytes at `ptr`) goes into the canvas as it is, or by
+  // nearest neighbour at the whole factor; the browser scales the canvas the
+  // rest of the way, smoothly (CSS), and draws the black bars (the stage).
+  // So the page's own work per frame does not grow with the screen's pixels,
+  // and nothing is allocated per frame.
+  draw(ptr, width, height, x, y, w, h, factor, filter) {
+    var f = Math.max(1, factor);
+    var c = this.canvas;
+    if (c.width !== width * f || c.height !== height * f) {
+      c.width = width * f;
+      c.height = height * f;
     }
-    var c = this.ctx;
-    c.fillStyle = '#000';
-    c.fillRect(0, 0, this.canvas.width, this.canvas.height);
-    c.imageSmoothingEnabled = !!filter;
-    c.imageSmoothingQuality = 'low';
-    c.drawImage(src, x, y, w, h);
+    if (!this.image || this.imageBuf !== HEAPU8.buffer || this.imagePtr !== ptr) {
+      this.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, ptr, width * height * 4), width, height);
+      this.imageBuf = HEAPU8.buffer;
+      this.imagePtr = ptr;
+    }
+    if (f === 1) {
+      this.ctx.putImageData(this.image, 0, 0);
+    } else {
+      if (!this.frame) {
+        this.frame = document.createElement('canvas');
+        this.frame.width = width;
+        this.frame.height = height;
+        this.frameCtx = this.frame.getContext('2d', { alpha: false });
+      }
+      this.frameCtx.putImageData(this.image, 0, 0);
+      this.ctx.imageSmoothingEnabled = false;
+      this.ctx.drawImage(this.frame, 0, 0, width * f, height * f);
+    }
     this.frames++;
     this.fit = { x: x, y: y, w: w, h: h, factor: factor };
+    if (this.keep) {
+      // (waitFrame adds the intro phase the frame was drawn for, published after the drawing.)
+      this.kept = { picture: HEAPU8.slice(ptr, ptr + width * height * 4), cw: c.width, ch: c.height,
+        shown: this.ctx.getImageData(0, 0, c.width, c.height).data, phase: undefined };
+    }
   },
   // Gives the browser its turn until the next animation frame. A page the
   // browser does not paint (hidden, or behind another tab) gets no animation
@@ -118,6 +136,17 @@ var ZelWeb = {
     if (this.lastTurn) {
       this.busy += performance.now() - this.lastTurn;
       this.turns++;
+    }
+    this.waits++;
+    if (this.kept && this.kept.phase === undefined) this.kept.phase = this.state.intro_phase;
+    // The strip's keys were down for at least one of the program's frames.
+    while (this.stripKeys.length && this.stripKeys[0].turn < this.waits) {
+      var k = this.stripKeys.shift();
+      if (!this.down[k.vk]) this.post(1, k.vk, 0, 0);
+    }
+    if (this.state.phase !== this.phase) {
+      this.phase = this.state.phase;
+      if (this.onPhase) this.onPhase(this.phase);
     }
     return new Promise(function (resolve) {
       var done = false;
@@ -147,9 +176,93 @@ var ZelWeb = {
   // A pointer position in the canvas's device pixels.
   at(e) {
     var r = this.canvas.getBoundingClientRect();
-    var sx = r.width > 0 ? this.canvas.width / r.width : 1;
-    var sy = r.height > 0 ? this.canvas.height / r.height : 1;
+    var sx = r.width > 0 ? this.outW / r.width : 1;
+    var sy = r.height > 0 ? this.outH / r.height : 1;
     return [(e.clientX - r.left) * sx, (e.clientY - r.top) * sy];
+  },
+  // A key of the on-screen strip: down now, let go after the program's next
+  // frame, as a keyboard's key would be.
+  stripKey(vk) {
+    if (!this.open) return;
+    this.wakeAudio();
+    this.post(1, vk, 1, 0);
+    this.stripKeys.push({ vk: vk, turn: this.waits });
+  },
+  // A canvas position (device pixels) in the 800x600 picture, through the
+  // fit of the last frame; null before the first frame.
+  inPicture(p) {
+    var f = this.fit;
+    if (!f || f.w <= 0 || f.h <= 0) return null;
+    return [((p[0] - f.x) * 800) / f.w, ((p[1] - f.y) * 600) / f.h];
+  },
+  // Fingers and pens (the mouse keeps its own events). A finger that goes
+  // down on the scroll bar presses there and drags as the mouse does. Any
+  // other is held back: lifted where it went down (within SLOP CSS pixels)
+  // it is a click there, which the display layer keeps down for one frame
+  // however short the tap; moved further on the page panel it scrolls the
+  // page with it, a wheel step (WHEEL_PX picture pixels) at a time; moved
+  // elsewhere it does nothing.
+  SLOP: 10,
+  WHEEL_PX: 48,        // four page rows of 12 pixels: what a wheel step scrolls
+  BAR: [765, 800, 190, 575],  // the scroll bar's column (both skins), picture pixels
+  PANEL_TOP: 175,      // the page panel's top in the picture
+  onPointer(e) {
+    if (e.pointerType === 'mouse') return;
+    var t = this.touch;
+    if (e.type === 'pointerdown') {
+      if (!e.isPrimary || !this.open) return;
+      e.preventDefault();  // no mouse events after it, no focus change
+      this.wakeAudio();
+      var p = this.at(e);
+      var q = this.inPicture(p) || [-1, -1];
+      var b = this.BAR;
+      var bar = this.phase === 'main' && q[0] >= b[0] && q[0] < b[1] && q[1] >= b[2] && q[1] < b[3];
+      this.touch = { id: e.pointerId, x: e.clientX, y: e.clientY, p: p, mode: bar ? 'drag' : 'wait', moved: 0,
+        panel: this.phase === 'main' && q[1] >= this.PANEL_TOP && q[0] >= 0 && q[0] < 800 && q[1] < 600 };
+      try {
+        this.canvas.setPointerCapture(e.pointerId);
+      } catch (err) {}
+      if (bar) {
+        this.post(2, p[0], p[1], 0);
+        this.post(3, 1, p[0], p[1]);
+      }
+      return;
+    }
+    if (!t || e.pointerId !== t.id) return;
+    e.preventDefault();
+    var at = this.at(e);
+    if (e.type === 'pointermove') {
+      if (t.mode === 'drag') {
+        this.post(2, at[0], at[1], 0);
+      } else if (t.mode === 'wait' && Math.hypot(e.clientX - t.x, e.clientY - t.y) > this.SLOP) {
+        t.mode = t.panel ? 'scroll' : 'none';
+        t.lastY = t.p[1];
+      }
+      if (t.mode === 'scroll' && this.fit && this.fit.h > 0) {
+        // The finger's travel in picture pixels; up moves the text up, which
+        // is the wheel turned towards the reader.
+        t.moved += ((at[1] - t.lastY) * 600) / this.fit.h;
+        t.lastY = at[1];
+        while (t.moved <= -this.WHEEL_PX) {
+          this.post(4, -1, 0, 0);
+          t.moved += this.WHEEL_PX;
+        }
+        while (t.moved >= this.WHEEL_PX) {
+          this.post(4, 1, 0, 0);
+          t.moved -= this.WHEEL_PX;
+        }
+      }
+      return;
+    }
+    // pointerup or pointercancel
+    this.touch = null;
+    if (t.mode === 'drag') {
+      this.post(3, 0, at[0], at[1]);
+    } else if (t.mode === 'wait' && e.type === 'pointerup') {
+      this.post(2, t.p[0], t.p[1], 0);
+      this.post(3, 1, t.p[0], t.p[1]);
+      this.post(3, 0, t.p[0], t.p[1]);
+    }
   },
   letGo() {
     for (var k in this.down) this.post(1, +k, 0, 0);
@@ -201,6 +314,12 @@ var ZelWeb = {
       if (e.button !== 0 || !self.canvas) return;
       var p = self.at(e);
       self.post(3, 0, p[0], p[1]);
+    });
+    var pointer = function (e) {
+      self.onPointer(e);
+    };
+    ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'].forEach(function (type) {
+      canvas.addEventListener(type, pointer, { passive: false });
     });
     canvas.addEventListener('wheel', function (e) {
       if (!self.open) return;

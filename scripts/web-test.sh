@@ -5,9 +5,14 @@
 # rate, the intro picture, keys, mouse and wheel on the main screen, sound,
 # quitting and reading again; where build/zelvorant-tool exists, also that the
 # page played the intro's tune and module 1 sample for sample as the desktop
-# renders them. Ends with "N passed, N failed".
+# renders them; then a phone pass in mobile emulation (touch, 844x390 and
+# 390x844 at device scale 3): taps, a finger scrolling the page, the key
+# strip, the layouts and the frame rate with the CPU throttled 4 times.
+# Ends with "N passed, N failed".
 #
 #   scripts/web-test.sh [--shot FILE.png]   (also saves the main screen as the page shows it)
+#   scripts/web-test.sh --phone-shot FILE.png   (the portrait phone's main screen)
+#   scripts/web-test.sh --speed [--profile] [--2d]   (only measures frame rates and work per frame)
 #   WEB_BUILT=1 scripts/web-test.sh         (test build-web/ as it is)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -30,7 +35,7 @@ command -v npm >/dev/null || scripts/setup.sh npm >/dev/null || fail "installing
 # downloads a browser).
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 ( cd web/test && npm ci --no-audit --no-fund --loglevel=error >/dev/null ) || fail "npm ci in web/test failed"
-timeout 300 node web/test/web-test.mjs "$top/build-web" "$@"
+timeout 480 node web/test/web-test.mjs "$top/build-web" "$@"
 status=$?
-[ $status -ne 124 ] || fail "the browser session took more than 300 s"
+[ $status -ne 124 ] || fail "the browser session took more than 480 s"
 exit $status

@@ -87,6 +87,28 @@ TEST(Phases, StartStateIsTheEditorialWithArticlesAndMusicOneLit) {
   EXPECT_LE(tune, 12);
 }
 
+// A press and its release posted within one frame (a touchpad or touch
+// tap): the program sees the button or key down for exactly that frame.
+TEST(ShortPress, APressReleasedWithinAFrameCountsOnce) {
+  const std::string tap = "button down\nbutton up\n", main = "wait 2.5s\nkey press ESCAPE\nwait 4s\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"wait 2.5s\nmouse 400 300\n" + tap + "wait 4s\nprint phase\n", "phase=main\n"},
+      {"wait 2.5s\nkey down ESCAPE\nkey up ESCAPE\nwait 4s\nprint phase\n", "phase=main\n"},
+      // MUTE toggles once per tap, and a second tap toggles it back.
+      {main + "mouse 700 50\n" + tap + "wait 3\nprint ButtonLit click_latch\n" + tap + "wait 3\nprint ButtonLit\n",
+       "ButtonLit=0 0 1 0 0 1 1 0 0 0\nclick_latch=0\nButtonLit=0 0 1 0 0 0 1 0 0 0\n"},
+      // CHARTS, then the menu's first entry: opened once, the latch free again.
+      {main + "mouse 79 74\n" + tap + "wait 3\nprint current_menu\nmouse 200 66\n" + tap +
+           "wait 200\nprint MenuSelected click_latch\n",
+       "current_menu=1\nMenuSelected=1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\nclick_latch=0\n"},
+      // Down tapped: one step of half a row; Page Down tapped: a page (as far as the page goes).
+      {main + "key down DOWN\nkey up DOWN\nwait 3\nprint scroll_offset top_line\nkey down PAGEDOWN\nkey up PAGEDOWN\n"
+              "wait 3\nprint top_line page_length\n",
+       "scroll_offset=6\ntop_line=1\ntop_line=16\npage_length=49\n"},
+  };
+  for (const auto& [script, want] : cases) EXPECT_EQ(run(script).out, want) << script;
+}
+
 TEST(Script, SameScriptGivesSameFramesAndState) {
   std::string runs[2];
   for (std::string& got : runs) {

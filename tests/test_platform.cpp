@@ -24,13 +24,14 @@ TEST(KeyState, APollReportsDownAndPressedSinceTheLastPollOfThatKey) {
       {kKeyDown, Down, 0x8000},     // held (auto-repeat): only active
       {kKeyDown, Up, 0},            // released
       {kKeyEscape, Down, 0},        // (Escape goes down ...
-      {kKeyEscape, Up, 0x0001},     //  ... and up between polls: active, not fresh)
+      {kKeyEscape, Up, 0x0001},     //  ... and up in a later pump, not polled between: active, not fresh)
       {kKeyEscape, None, 0},        // consumed by the poll
       {kKeyF1, Down, 0x8001},       // keys are independent
       {kKeyF1 + 1, None, 0},
       {-1, None, 0}, {300, None, 0},  // out of range
   };
   for (auto [key, ev, want] : steps) {
+    k.begin_pump();  // every event in a pump of its own
     if (ev == Down) k.key_down(key);
     if (ev == Up) k.key_up(key);
     if (key == kKeyEscape && ev == Down) continue;  // no poll between down and up
@@ -38,6 +39,31 @@ TEST(KeyState, APollReportsDownAndPressedSinceTheLastPollOfThatKey) {
   }
   EXPECT_TRUE(key_fresh_press(0x8001) && key_active(0x0001) && key_active(0x8000));
   EXPECT_FALSE(key_fresh_press(0x8000) || key_fresh_press(0x0001) || key_active(0));
+}
+
+// A press released within one pump is down until the next pump begins;
+// presses held across pumps come and go as they happen.
+TEST(ShortPress, KeyAndButtonReleasedWithinAPumpAreDownForThatFrame) {
+  KeyState k;
+  DisplayState d;
+  // Events of one pump ('d' down, 'u' up), then the key's poll and the button.
+  const std::pair<const char*, std::pair<uint16_t, int>> pumps[] = {
+      {"du", {0x8001, 1}},  // a tap: down once ...
+      {"", {0, 0}},         // ... and up in the next frame
+      {"dudu", {0x8001, 1}}, {"", {0, 0}},  // two taps in one frame count as one
+      {"d", {0x8001, 1}}, {"u", {0, 0}},    // held across pumps: as before
+      {"d", {0x8001, 1}}, {"ud", {0x8001, 1}}, {"u", {0, 0}},  // released and pressed again
+  };
+  for (auto [events, want] : pumps) {
+    k.begin_pump();
+    d.begin_pump();
+    for (const char* e = events; *e; ++e) {
+      if (*e == 'd') k.key_down(kKeyPageDown);
+      else k.key_up(kKeyPageDown);
+      d.on_left_button(*e == 'd');
+    }
+    EXPECT_EQ(std::pair(k.poll(kKeyPageDown), d.left_button), want) << events;
+  }
 }
 
 TEST(DisplayState, WheelConfigureAndMousePositions) {

@@ -1,10 +1,13 @@
 // Reads the web edition in headless Chromium the way a reader would: serves
 // build-web/ on 127.0.0.1, opens the page, clicks start, then checks frames,
 // the intro picture, keys, mouse and wheel on the main screen, the sound, and
-// quitting and reading again. Prints one line per check and ends with
-// "N passed, N failed"; exits 1 when a check failed.
+// quitting and reading again; then as a phone (touch, device scale 3, in
+// landscape and in portrait): taps, a finger on the page, the key strip, the
+// layout and the frame rate with the CPU throttled 4 times. Prints one line
+// per check and ends with "N passed, N failed"; exits 1 when a check failed.
 //
-//   node web-test.mjs BUILD_DIR [--shot FILE.png] [--chromium PATH] [--tool ZELVORANT-TOOL]
+//   node web-test.mjs BUILD_DIR [--shot FILE.png] [--phone-shot FILE.png] [--chromium PATH] [--tool ZELVORANT-TOOL]
+//   node web-test.mjs BUILD_DIR --speed [--profile] [--2d]   (only the frame rates, see measureSpeed)
 //
 // With the desktop's zelvorant-tool at hand (by default build/zelvorant-tool
 // beside BUILD_DIR) it also compares the intro's tune and the module the main
@@ -24,6 +27,8 @@ const option = (name, fallback) => {
   return i >= 0 ? args[i + 1] : fallback;
 };
 const shotFile = option('--shot', null);
+const phoneShot = option('--phone-shot', null);  // the portrait phone's main screen, as the page shows it
+const speedOnly = args.includes('--speed');       // only measure the frame rates (see measureSpeed)
 const browserPath = option('--chromium', process.env.CHROMIUM || '/usr/bin/chromium');
 const tool = option('--tool', path.join(root, '..', 'build', 'zelvorant-tool'));
 
@@ -51,19 +56,53 @@ const server = http.createServer((req, res) => {
   fs.createReadStream(file).pipe(res);
 });
 await new Promise((r) => server.listen(0, '127.0.0.1', r));
-const url = `http://127.0.0.1:${server.address().port}/`;
+const url = `http://127.0.0.1:${server.address().port}/${args.includes('--2d') ? '?2d' : ''}`;
 
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: browserPath,
-  headless: true,
-  viewport: { width: 1280, height: 720 },
-  args: [
-    '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
-  ],
-});
-const page = context.pages()[0] || (await context.newPage());
+// A browser with a profile of its own; `device` adds to the desktop's 1280x720.
+async function openBrowser(device = {}) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
+  const ctx = await chromium.launchPersistentContext(dir, {
+    executablePath: browserPath,
+    headless: true,
+    viewport: { width: 1280, height: 720 },
+    ...device,
+    args: [
+      '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
+    ],
+  });
+  return { dir, ctx, page: ctx.pages()[0] || (await ctx.newPage()) };
+}
+const phone = (width, height) => ({ viewport: { width, height }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+const layouts = [['landscape phone', phone(844, 390)], ['portrait phone', phone(390, 844)]];
+
+// Frames a second and the program's work per frame (ms) over `seconds`.
+async function rate(pg, seconds) {
+  const get = () => pg.evaluate(() => ZelWeb.stats());
+  const a = await get();
+  await sleep(seconds * 1000);
+  const b = await get();
+  return { fps: (b.frames - a.frames) / seconds, work: (b.busy - a.busy) / Math.max(1, b.turns - a.turns) };
+}
+// The same with the CPU throttled `factor` times (Chromium's DevTools protocol).
+async function throttled(pg, factor, seconds) {
+  const cdp = await pg.context().newCDPSession(pg);
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: factor });
+  await sleep(500);
+  const r = await rate(pg, seconds);
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
+  await cdp.detach();
+  return r;
+}
+const fmt = (r) => `${r.fps.toFixed(1)} fps, the program busy ${r.work.toFixed(2)} ms of each frame`;
+
+if (speedOnly) {
+  await measureSpeed();
+  server.close();
+  process.exit(0);
+}
+
+const { dir: profile, ctx: context, page } = await openBrowser();
 const pageErrors = [];
 page.on('pageerror', (e) => pageErrors.push(String(e)));
 page.on('console', (m) => {
@@ -87,7 +126,7 @@ async function pagePoint(px, py) {
   return page.evaluate(([x, y]) => {
     const f = ZelWeb.fit;
     const r = ZelWeb.canvas.getBoundingClientRect();
-    const k = r.width / ZelWeb.canvas.width;
+    const k = r.width / ZelWeb.outW;
     return { x: r.left + (f.x + ((x + 0.5) * f.w) / 800) * k, y: r.top + (f.y + ((y + 0.5) * f.h) / 600) * k };
   }, [px, py]);
 }
@@ -163,15 +202,32 @@ try {
     `${fps.toFixed(1)} fps over 5 s, the program busy ${work.toFixed(1)} ms of each`);
 
   // ---- the intro picture: raster bars on their rows --------------------------------
+  // One frame as drawn and as shown, kept by the page when it drew it.
+  await page.evaluate(() => {
+    ZelWeb.kept = null;
+    ZelWeb.keep = true;
+  });
+  await page.waitForFunction(() => ZelWeb.kept && ZelWeb.kept.phase !== undefined);
   const probe = await page.evaluate(() => {
-    const src = ZelWeb.frameCtx.getImageData(0, 0, 1, 600).data;
+    const k = ZelWeb.kept;
+    ZelWeb.keep = false;
     const f = ZelWeb.fit;
+    const src = [];
     const out = [];
+    const factor = k.ch / 600;
     for (let y = 0; y < 600; y++) {
-      const oy = Math.floor(f.y + ((y + 0.5) * f.h) / 600);
-      out.push(Array.from(ZelWeb.ctx.getImageData(Math.floor(f.x + f.w / 1600), oy, 1, 1).data));
+      src.push(...k.picture.subarray(4 * 800 * y, 4 * 800 * y + 4));
+      const oy = Math.floor((y + 0.5) * factor);
+      out.push(Array.from(k.shown.subarray(4 * oy * k.cw, 4 * oy * k.cw + 4)));
     }
-    return { phase: ZelWeb.state.intro_phase, src: Array.from(src), shown: out };
+    // Where the browser shows the canvas (object-fit: contain), in device pixels.
+    const r = ZelWeb.canvas.getBoundingClientRect();
+    const scale = Math.min(r.width / k.cw, r.height / k.ch) * devicePixelRatio;
+    const box = { w: k.cw * scale, h: k.ch * scale };
+    box.x = (r.width * devicePixelRatio - box.w) / 2;
+    box.y = (r.height * devicePixelRatio - box.h) / 2;
+    const placed = [box.x - f.x, box.y - f.y, box.w - f.w, box.h - f.h].every((d) => Math.abs(d) <= 1);
+    return { phase: k.phase, src, shown: out, placed };
   });
   const rows = rasterRows(probe.phase);
   let expected = 0;
@@ -187,7 +243,7 @@ try {
   }
   check('the raster bars are on their rows in the picture', expected > 0 && exact >= 0.9 * expected,
     `${exact} of ${expected} bar rows exact at x = 0`);
-  check('the canvas shows them scaled to the window', close >= 0.9 * expected,
+  check('the canvas shows them scaled to the window', close >= 0.9 * expected && probe.placed,
     `${close} of ${expected} rows, picture at ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y}`);
 
   // ---- main screen: Escape, CHARTS, F2, wheel ----------------------------------------
@@ -337,9 +393,166 @@ try {
   check('the session ran to its end', false, String(e).split('\n')[0]);
 } finally {
   await context.close();
-  server.close();
   fs.rmSync(profile, { recursive: true, force: true });
+}
+
+// ---- phones: taps, a finger on the page, the key strip, layouts, speed --------
+// A picture pixel's centre in a page's CSS pixels, through the last frame's fit.
+const pointOn = (pg, px, py) => pg.evaluate(([x, y]) => {
+  const f = ZelWeb.fit;
+  const r = ZelWeb.canvas.getBoundingClientRect();
+  const k = r.width / ZelWeb.outW;
+  return { x: r.left + (f.x + ((x + 0.5) * f.w) / 800) * k, y: r.top + (f.y + ((y + 0.5) * f.h) / 600) * k };
+}, [px, py]);
+// Starts the magazine on a phone: the start panel tapped, the intro running.
+async function phoneStart(pg) {
+  await pg.goto(url);
+  await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
+  await pg.tap('#start-button');
+  return waitOn(pg, (x) => x.frames > 0 && x.state.phase === 'intro', 10000);
+}
+async function waitOn(pg, test, ms = 5000) {
+  const until = Date.now() + ms;
+  let st = await pg.evaluate(() => ZelWeb.stats());
+  while (!test(st) && Date.now() < until) {
+    await sleep(50);
+    st = await pg.evaluate(() => ZelWeb.stats());
+  }
+  return st;
+}
+
+for (const [name, device] of layouts) {
+  const { dir, ctx, page: pg } = await openBrowser(device);
+  const errors = [];
+  pg.on('pageerror', (e) => errors.push(String(e)));
+  const tapAt = async (px, py) => {
+    const p = await pointOn(pg, px, py);
+    await pg.touchscreen.tap(p.x, p.y);
+  };
+  const stripKey = (set, label) => pg.locator(`#strip .${set} button`, { hasText: new RegExp(`^${label}$`) }).tap();
+  try {
+    let s = await phoneStart(pg);
+    const vw = device.viewport.width * 3;
+    const vh = device.viewport.height * 3;
+    const landscape = vw > vh;
+    const strip = await pg.locator('#strip .intro').boundingBox();
+    // Landscape: as high as the screen, keys beside it; portrait: the full width at the top, keys below.
+    const fits = landscape ? s.fit.h === vh && strip && strip.x * 3 >= s.fit.x + s.fit.w
+      : s.fit.w === vw && s.fit.y === 0 && strip && strip.y * 3 >= s.fit.h;
+    check(`${name}: a tap on the start panel starts the intro; picture and keys laid out`, s.state.phase === 'intro' && fits,
+      `picture ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y} of ${vw}x${vh}, keys at ${strip && `${strip.x},${strip.y}`}`);
+
+    const tune = s.state.current_tune === 3 ? 4 : 3;
+    await stripKey('intro', tune);
+    s = await waitOn(pg, (x) => x.state.current_tune === tune, 3000);
+    check(`${name}: the strip's tune key changes the tune`, s.state.current_tune === tune, `tune ${s.state.current_tune}`);
+
+    await tapAt(400, 300);
+    s = await waitOn(pg, (x) => x.state.phase === 'main', 8000);
+    check(`${name}: a tap leaves the intro`, s.state.phase === 'main', `phase ${s.state.phase}`);
+    await sleep(700);
+
+    await tapAt(79, 74);  // CHARTS, 'Grunge'
+    s = await waitOn(pg, (x) => x.state.current_menu === 1, 3000);
+    check(`${name}: a tap on CHARTS opens the charts menu`, s.state.current_menu === 1, `current_menu ${s.state.current_menu}`);
+
+    // On the editorial (49 lines): a finger dragged up 144 picture pixels (12 rows), then down 96 (8 rows).
+    const drag = async (rows) => {
+      const from = await pointOn(pg, 400, 300 + 12 * Math.max(rows, 0));
+      const to = await pointOn(pg, 400, 300 + 12 * Math.max(-rows, 0));
+      const cdp = await ctx.newCDPSession(pg);
+      const touch = (type, p) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: p ? [{ x: p.x, y: p.y }] : [] });
+      await touch('touchStart', from);
+      for (let i = 1; i <= 12; i++) {
+        await touch('touchMove', { x: from.x, y: from.y + ((to.y - from.y) * i) / 12 });
+        await sleep(20);
+      }
+      await touch('touchEnd', null);
+      await cdp.detach();
+      await sleep(300);
+      return (await pg.evaluate(() => ZelWeb.stats())).state.top_line;
+    };
+    const top0 = s.state.top_line;
+    const top1 = await drag(12);
+    const top2 = await drag(-8);
+    check(`${name}: a finger on the page scrolls it with the finger`,
+      Math.abs(top1 - top0 - 12) <= 4 && Math.abs(top1 - top2 - 8) <= 4,
+      `top_line ${top0} -> ${top1} (up 12 rows) -> ${top2} (down 8)`);
+
+    const length = s.state.page_length;
+    await tapAt(200, 66);  // the charts menu's first entry
+    s = await waitOn(pg, (x) => x.state.page_length !== length, 5000);
+    check(`${name}: a tap on a menu entry opens its page`, s.state.page_length !== length,
+      `page_length ${length} -> ${s.state.page_length}`);
+    await sleep(3000);  // the page's wipe
+
+    await stripKey('main', 'skin 2');
+    s = await waitOn(pg, (x) => x.state.skin === 2, 3000);
+    check(`${name}: the strip's skin key changes the skin`, s.state.skin === 2, `skin ${s.state.skin}`);
+    if (phoneShot && !landscape) await pg.screenshot({ path: phoneShot });
+
+    const r = await throttled(pg, 4, 5);
+    check(`${name}: frames with the CPU throttled 4 times (30 fps or more)`, r.fps >= 30, fmt(r));
+    check(`${name}: no errors on the page`, errors.length === 0, errors.slice(0, 3).join(' | '));
+  } catch (e) {
+    check(`${name}: the session ran to its end`, false, String(e).split('\n')[0]);
+  } finally {
+    await ctx.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+server.close();
+
+// The figures of docs/performance.md: the main screen with its module playing,
+// 5 s unthrottled and 5 s with the CPU throttled 4 times, on the desktop page
+// and in both phone layouts.
+async function measureSpeed() {
+  for (const [name, device] of [['desktop 1280x720', {}], ...layouts]) {
+    const { dir, ctx, page: pg } = await openBrowser(device);
+    try {
+      if (device.hasTouch) await phoneStart(pg);
+      else {
+        await pg.goto(url);
+        await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
+        await pg.mouse.click(640, 300);
+      }
+      await waitOn(pg, (x) => x.state.phase === 'intro', 10000);
+      await pg.keyboard.down('Escape');
+      await sleep(150);
+      await pg.keyboard.up('Escape');
+      await waitOn(pg, (x) => x.state.phase === 'main', 8000);
+      await sleep(1500);
+      console.log(`${name}: ${fmt(await rate(pg, 5))}; throttled 4x: ${fmt(await throttled(pg, 4, 5))}`);
+      if (args.includes("--profile")) await cpuProfile(pg, 4);
+    } finally {
+      await ctx.close();
+      fs.rmSync(dir, { recursive: true, force: true });
+    }
+  }
 }
 
 console.log(`${passed} passed, ${failed} failed${skipped ? `, ${skipped} skipped` : ''}`);
 process.exit(failed > 0 ? 1 : 0);
+
+// Where the page's main thread spends its time: Chromium's sampling profiler
+// over `seconds`, self time per function, the 12 largest.
+async function cpuProfile(pg, seconds) {
+  const cdp = await pg.context().newCDPSession(pg);
+  await cdp.send('Profiler.enable');
+  await cdp.send('Profiler.setSamplingInterval', { interval: 200 });
+  await cdp.send('Profiler.start');
+  await sleep(seconds * 1000);
+  const { profile: p } = await cdp.send('Profiler.stop');
+  await cdp.detach();
+  const self = new Map();
+  const byId = new Map(p.nodes.map((n) => [n.id, n]));
+  const dt = p.timeDeltas || [];
+  p.samples.forEach((id, i) => {
+    const f = byId.get(id).callFrame;
+    const key = `${f.functionName || '(anonymous)'} ${f.url ? path.basename(f.url) : ''}`.trim();
+    self.set(key, (self.get(key) || 0) + (dt[i + 1] || 0) / 1000);
+  });
+  const total = [...self.values()].reduce((a, b) => a + b, 0);
+  for (const [k, ms] of [...self.entries()].sort((a, b) => b[1] - a[1]).slice(0, 12))
+    console.log(`  ${((100 * ms) / total).toFixed(1).padStart(5)} %  ${k}`);
+}
