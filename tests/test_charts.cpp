@@ -113,7 +113,7 @@ std::vector<Ranked> ranking(const Table& t) {
 
 // The expected text and colour line of one chart entry: position to column
 // 7, the group from column 10 dotted to 33, points to 41, releases to 59, the
-// movement to 68 and its word from 70, coloured from 71.
+// movement to 68 and its word from 70, coloured over the word's own columns.
 std::pair<std::string, std::string> expected_line(const Ranked& e, int prev, bool history) {
   std::string word = prev == 0 ? (history ? "BACK" : "NEW") : prev == e.pos ? "SAME" : prev > e.pos ? "UP" : "DOWN";
   char wc = prev == 0 ? (history ? 'M' : 'D') : prev == e.pos ? 'P' : prev > e.pos ? '7' : '4';
@@ -129,7 +129,7 @@ std::pair<std::string, std::string> expected_line(const Ranked& e, int prev, boo
   paint(10 + e.group.size(), 33, '3');
   paint(43, 48, '3');
   paint(61, 66, '3');
-  paint(71, 70 + word.size(), wc);
+  paint(70, 69 + word.size(), wc);
   return {text, colour};
 }
 

@@ -193,9 +193,8 @@ Styled chart_line(const Entry& e, int prev_position, bool had_history) {
   for (size_t c = 42; c < 48; ++c) colour[c] = '3';
   for (size_t c = 60; c < 66; ++c) colour[c] = '3';
   char wc = word == "SAME" ? 'P' : word == "UP" ? '7' : word == "DOWN" ? '4' : word == "NEW" ? 'D' : 'M';
-  // The run starts at column 71 and is as long as the word.
-  colour.resize(std::max(colour.size(), 70 + word.size()), '1');
-  for (size_t c = 70; c < 70 + word.size(); ++c) colour[c] = wc;
+  // The colour run covers the word's own columns: from column 70 (index 69), as long as the word.
+  for (size_t c = 69; c < 69 + word.size(); ++c) colour[c] = wc;
   return {text, colour};
 }
 

@@ -210,6 +210,10 @@ int small_width(const SmallFont& f, const std::string& s) {
   return w - 1;
 }
 
+// Scales the bold face's coverage so that its dimmer lower rows (shade 3)
+// print as solid ink too; only the faint smoothing pixels stay soft.
+constexpr float kSolidInk = 255.0f / 194.0f;
+
 // Captions: a shadow one pixel down and right, then the letters.
 void caption_big(Image& img, const Font& font, const std::string& s, int x0, int y0, int w, int h, Rgb ink, Rgb shadow,
                  float shadow_alpha = 0.85f, float ink_alpha = 1.0f) {
@@ -361,12 +365,14 @@ Image paint_grunge(const Font& font) {
   }
   // A thin orange pinstripe inside the panel's rim.
   for (int x = 16; x <= 770; ++x) img.blend(x, 189, Rgb{190, 96, 30}, 0.35f);
-  // Buttons: raised plates of dark, worn iron with bright engraved captions.
-  // The plates are kept dark and nearly grey on purpose: the lit state tints a
-  // button orange at about half strength and the hover glow tints it blue, and
-  // either tint can only read as light on a plate darker than the tint itself.
-  // The captions are as bright as the palette allows, so that they stay clear
-  // when a tint halves their contrast.
+  // Buttons: raised plates of dark, worn iron, each framing a sunken label of
+  // black enamel that carries its caption in white. The plates are kept dark
+  // and nearly grey on purpose: the lit state tints a button orange at about
+  // half strength and the hover glow tints it blue, and either tint can only
+  // read as light on a plate darker than the tint itself. The lit tint lifts
+  // black to (61,34,9) and dims white to (191,164,140), so no art can give a
+  // lit caption more than 6.2:1 of contrast; the label is nearly black and the
+  // letters solid white to come close to that.
   for (int k = 0; k < 10; ++k) {
     const Rect& b = kGrungeButtons[k];
     int x0 = b.x, y0 = b.y, x1 = b.x + b.w, y1 = b.y + b.h;
@@ -382,9 +388,18 @@ Image paint_grunge(const Font& font) {
       }
     bevel(img, x0, y0, x1, y1, 2, true, Rgb{120, 104, 86}, Rgb{6, 4, 3}, 0.7f);
     bevel(img, x0 - 1, y0 - 1, x1 + 1, y1 + 1, 1, true, Rgb{10, 6, 3}, Rgb{10, 6, 3}, 0.6f);
-    Rgb ink{255, 246, 222}, shadow{0, 0, 0};
+    // The enamel label, three pixels inside the plate's edge: black with a
+    // faint grain, sunken under a dark top edge and a worn light lower edge.
+    int lx0 = x0 + 3, ly0 = y0 + 3, lx1 = x1 - 3, ly1 = y1 - 3;
+    for (int y = ly0; y <= ly1; ++y)
+      for (int x = lx0; x <= lx1; ++x) {
+        float g = 2.0f + 3.0f * fbm(x / 5.0f, y / 5.0f, 111 + k, 2) * hash01(x, y, 121);
+        img.at(x, y) = Rgb{g * 1.1f, g, g * 0.85f};
+      }
+    bevel(img, lx0, ly0, lx1, ly1, 1, false, Rgb{96, 80, 62}, Rgb{0, 0, 0}, 0.8f);
+    Rgb ink{255, 255, 255}, shadow{0, 0, 0};
     if (k < 6)
-      caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
+      caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow, 0.85f, kSolidInk);
     else
       caption_small(img, kSmallFont, kCaptions[k], x0, y0, b.w, b.h, ink, shadow, 2);
   }
@@ -487,22 +502,30 @@ Image paint_carbon(const Font& font) {
   bracket(663, 32, -1, 1);
   // A row of dim blue dots under the visualiser strip, a scale for the bars.
   for (int x = 160; x <= 634; x += 8) img.blend(x, 153, blue, x % 40 == 0 ? 0.8f : 0.4f);
-  // Buttons: dark glass plates with a blue edge and light captions.
+  // Buttons: black glass plates with a gloss along the top, blue light rising
+  // from the bottom edge, and white captions. The lit tint (alpha 95 of
+  // (100,150,250)) lifts the glass a good deal, so the glass behind the
+  // letters is kept nearly black: that keeps a lit caption above 7:1. The
+  // gloss and the glow stay in the rows above and below the letters.
   for (int k = 0; k < 10; ++k) {
     const Rect& b = kCarbonButtons[k];
     int x0 = b.x, y0 = b.y, x1 = b.x + b.w, y1 = b.y + b.h;
     drop_shadow(img, x0, y0, x1, y1, 5, 0.7f);
+    // On the 9-row MUSIC plates gloss and glow are one row each.
+    float spread = b.h > 10 ? 2.0f : 0.4f;
     for (int y = y0; y <= y1; ++y)
       for (int x = x0; x <= x1; ++x) {
-        float v = (y - y0) / float(y1 - y0 + 1);
-        float g = 46 - 26 * v + (v < 0.45f ? 10 : 0);
+        float t = static_cast<float>(y - y0 - 1), u = static_cast<float>(y1 - 1 - y);
+        float gloss = 48 * std::exp(-t * t / spread) * (0.8f + 0.2f * (x - x0) / float(x1 - x0));
+        float g = 7 + gloss;
         img.at(x, y) = Rgb{g * 0.75f, g * 0.9f, g * 1.25f};
+        img.blend(x, y, blue, 0.4f * std::exp(-u * u / spread));
       }
     for (int x = x0; x <= x1; ++x) img.blend(x, y0, Rgb{150, 190, 240}, 0.55f), img.blend(x, y1, blue, 0.8f);
     for (int y = y0; y <= y1; ++y) img.blend(x0, y, Rgb{80, 130, 200}, 0.6f), img.blend(x1, y, Rgb{40, 90, 170}, 0.6f);
-    Rgb ink{200, 228, 255}, shadow{0, 4, 16};
+    Rgb ink{245, 250, 255}, shadow{0, 4, 16};
     if (k < 6)
-      caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
+      caption_big(img, font, kCaptions[k], x0, y0, b.w, b.h, ink, shadow, 0.85f, kSolidInk);
     else
       caption_small(img, kTinyFont, kCaptions[k], x0, y0, b.w, b.h, ink, shadow);
     // a small blue indicator light beside each large button
