@@ -189,10 +189,6 @@ void expand_tokens(const std::vector<std::string>& tokens, size_t& i, const Trac
     Cell again;
     again.note = c.note;
     again.volume = 0xF0;  // tone portamento at the speed in memory
-    if ((c.effect == 0 && c.param) || c.effect == 4 || c.effect == 6 || c.effect == 0xA) {
-      again.effect = c.effect;  // an arpeggio, vibrato or volume slide runs on through the copies
-      again.param = c.param;
-    }
     for (int k = 0; k < repeat; ++k) {
       out.push_back(c);
       for (int r = 1; r < rows; ++r) out.push_back(hold && r % hold == 0 ? again : Cell{});
