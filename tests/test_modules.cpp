@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "cli/module_measure.h"
 #include "content/content.h"
 #include "xm/xm_player.h"
 #include "xm/xm_song.h"
@@ -123,7 +124,32 @@ TEST_P(EmbeddedModule, PlaysTwoAndAHalfMinutesAtHealthyLevelsBeforeItsRestart) {
   }
 }
 
+// Over its first pass each song is stereo (the side signal within 12 dB of
+// the mid), every sample is centred, something sounds above 4 kHz, at most
+// 70 % of the order list sits on the home loop with at least four patterns
+// elsewhere, and the visualiser lights a median of 8 bars a frame with each
+// third of the row lit in at least half of the frames.
+TEST_P(EmbeddedModule, IsStereoCentredVariedAndLightsTheWholeVisualiser) {
+  tool::ModuleFigures f;
+  std::string why;
+  ASSERT_TRUE(tool::measure_module(xm_module(GetParam()), f, why)) << why;
+  EXPECT_GE(f.side_to_mid_db, -12.0);
+  EXPECT_LE(std::fabs(f.worst_sample_mean), 0.01) << f.worst_sample;
+  EXPECT_GE(f.above_4k, 0.01);
+  EXPECT_LE(f.home_slots * 10, f.order_length * 7) << f.home_roots;
+  EXPECT_GE(f.away_patterns, 4);
+  EXPECT_GE(f.median_bars_lit, 8);
+  for (double third : f.third_lit) EXPECT_GE(third, 0.5);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modules, EmbeddedModule, ::testing::Values(1, 2, 3, 4));
+
+// Four composers sign the header's program field four ways.
+TEST(EmbeddedModules, EachComposerSignsTheTrackerFieldTheirOwnWay) {
+  std::set<std::string> fields;
+  for (int n = 1; n <= 4; ++n) fields.insert(std::string(reinterpret_cast<const char*>(xm_module(n).data()) + 38, 20));
+  EXPECT_EQ(fields.size(), 4u);
+}
 
 // Between them the songs use arpeggio, portamento up and down, tone
 // portamento, vibrato, volume slide, note delay, retrigger, pattern break,

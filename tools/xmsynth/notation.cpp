@@ -91,6 +91,7 @@ struct TrackOptions {
   int step = 1;
   int ins = 0;
   int transpose = 0;
+  int hold = 0;       // hold=N: every note of the track is held (see '~') unless it slides
   const std::map<std::string, std::string>* defines = nullptr;  // short names for cells
 };
 
@@ -157,7 +158,14 @@ void expand_tokens(const std::vector<std::string>& tokens, size_t& i, const Trac
       return;
     }
     std::string body = tok;
-    int repeat = 1, rows = opt.step;
+    int repeat = 1, rows = opt.step, hold = 0;
+    if (const size_t tilde = body.find('~'); tilde != std::string::npos) {
+      // CELL~N: a held note written again every N rows of its length as a
+      // tone portamento to itself, which neither restarts nor bends it.
+      hold = to_int(body.substr(tilde + 1), line);
+      if (hold < 1) fail(line, "a held note is written again every 1 or more rows");
+      body = body.substr(0, tilde);
+    }
     if (const size_t star = body.find('*'); star != std::string::npos) {
       repeat = to_int(body.substr(star + 1), line);
       body = body.substr(0, star);
@@ -174,9 +182,16 @@ void expand_tokens(const std::vector<std::string>& tokens, size_t& i, const Trac
       if (it != opt.defines->end()) body = it->second + (colon == std::string::npos ? "" : body.substr(colon));
     }
     const Cell c = body == "." ? Cell{} : parse_cell(body, opt, line);
+    if (hold && (c.note < 1 || c.note > 96)) fail(line, "only a note can be held: " + tok);
+    // A sliding note keeps its slide: a portamento to itself would cut it short.
+    const bool slides = c.effect == 1 || c.effect == 2 || c.effect == 3 || c.effect == 5 || c.volume >= 0xF0;
+    if (!hold && opt.hold && c.note >= 1 && c.note <= 96 && !slides) hold = opt.hold;
+    Cell again;
+    again.note = c.note;
+    again.volume = 0xF0;  // tone portamento at the speed in memory
     for (int k = 0; k < repeat; ++k) {
       out.push_back(c);
-      out.insert(out.end(), rows - 1, Cell{});
+      for (int r = 1; r < rows; ++r) out.push_back(hold && r % hold == 0 ? again : Cell{});
     }
   }
   if (in_group) fail(line, "'[' without ']'");
@@ -339,6 +354,7 @@ struct Parser {
       if (kv.count("step")) opt.step = to_int(kv["step"], head.number);
       if (kv.count("ins")) opt.ins = to_int(kv["ins"], head.number);
       if (kv.count("transpose")) opt.transpose = to_int(kv["transpose"], head.number);
+      if (kv.count("hold")) opt.hold = to_int(kv["hold"], head.number);
       for (const Line& l : body()) {
         size_t i = 0;
         expand_tokens(l.words, i, opt, l.number, cells, false);
@@ -407,6 +423,10 @@ struct Parser {
       const std::string& k = l.words[0];
       if (k == "title") {
         song.module.name = l.words.size() > 1 ? l.words[1] : "";
+      } else if (k == "tracker") {
+        // The header's 20-character program field: each composer signs it their own way.
+        if (l.words.size() != 2 || l.words[1].size() > 20) fail(l.number, "tracker \"text of at most 20 characters\"");
+        song.module.tracker = l.words[1];
       } else if (k == "size") {
         song.target_size = to_int(l.words.at(1), l.number);
       } else if (k == "channels") {

@@ -92,6 +92,38 @@ void normalise(std::vector<float>& d, double peak) {
   for (float& v : d) v *= g;
 }
 
+// Removes the sample's DC offset without a click. A looped sample loses its
+// loop's mean everywhere in the loop (a constant, so the loop still joins);
+// the attack before it moves there along a smooth ramp. What is left of the
+// whole sample's mean (all of it for a one-shot) comes off as a raised
+// cosine over the part before the loop, which is zero at both of its ends,
+// so the first value and the join into the loop stay where they were. An
+// off-centre pulse or a drum with a one-sided attack would otherwise push
+// the mix off centre whenever it plays.
+void centre(SynthSample& s) {
+  std::vector<float>& d = s.data;
+  const size_t n = d.size();
+  if (n < 3) return;
+  const bool looped = s.loop != LoopKind::None && s.loop_length > 0;
+  const size_t head = looped ? std::min(n, static_cast<size_t>(s.loop_start)) : n;
+  if (looped) {
+    double loop_sum = 0;
+    for (size_t i = head; i < n; ++i) loop_sum += d[i];
+    const double loop_mean = loop_sum / static_cast<double>(n - head);
+    for (size_t i = 0; i < n; ++i) {
+      const double ramp = i >= head ? 1.0 : 0.5 - 0.5 * std::cos(kPi * static_cast<double>(i) / static_cast<double>(head));
+      d[i] -= static_cast<float>(loop_mean * ramp);
+    }
+  }
+  if (head < 3) return;
+  double sum = 0;
+  for (float v : d) sum += v;
+  // A raised cosine over the head sums to head / 2.
+  const double bump = sum / (static_cast<double>(head) / 2.0);
+  for (size_t i = 0; i < head; ++i)
+    d[i] -= static_cast<float>(bump * (0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(i) / static_cast<double>(head))));
+}
+
 int samples_for(double seconds, double rate) { return std::max(1, static_cast<int>(std::lround(seconds * rate))); }
 
 // --- Drums -------------------------------------------------------------
@@ -475,6 +507,7 @@ SynthSample synthesise(const Patch& p, int extra) {
     SynthSample sa = synthesise(a, extra), sb = synthesise(b, 0);
     if (sb.data.size() > sa.data.size()) sb.data.resize(sa.data.size());
     for (size_t i = 0; i < sb.data.size(); ++i) sa.data[i] += static_cast<float>(p.num("mix", 0.8)) * sb.data[i];
+    centre(sa);
     normalise(sa.data, p.num("peak", 0.95));
     return sa;
   }
@@ -493,6 +526,7 @@ SynthSample synthesise(const Patch& p, int extra) {
   else throw std::runtime_error("unknown instrument kind: " + k);
   if (k != "tone" && k != "fm") s.base_note = static_cast<int>(p.num("note", 48));
   s.bits16 = p.num("bits", 8) == 16;
+  centre(s);
   normalise(s.data, p.num("peak", 0.95));
   return s;
 }
