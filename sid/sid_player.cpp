@@ -151,7 +151,7 @@ void sid_stream_wait_idle(SidPlayer& player) {
 
 void sid_tune_select(SidPlayer& player, int n) {
   sid_stream_stop(player);
-  if (n < 1 || n > kSidTuneCount) return;
+  if (n < 1 || n > kTuneCount) return;
   const SidTuneEntry tune = sid_tune(n);
   sid_stream_start(player, tune.image, tune.sub_song);
   sid_stream_resume(player);

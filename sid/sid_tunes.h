@@ -1,11 +1,12 @@
-// The SidTuneTable: the twelve embedded PSID tunes by number 1..12, and a
-// reader of the PSID header fields for tools and tests.
+// The SidTuneTable: the twelve embedded PSID tunes by number 1..12.
 // Called from the main thread (tune selection) and from tools; no state.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+
+#include "content/content.h"  // kTuneCount
 
 namespace zel {
 
@@ -14,24 +15,7 @@ struct SidTuneEntry {
   uint8_t sub_song = 0;            // A for the init routine
 };
 
-constexpr int kSidTuneCount = 12;
-
-// Tune n of the table; an empty entry for any number outside 1..12.
+// Tune n of the table; an empty entry for any number outside 1..kTuneCount.
 SidTuneEntry sid_tune(int n);
-
-// The header fields and load range of a PSID image, as psid_load reads them.
-struct PsidInfo {
-  bool valid = false;  // false: shorter than its header or its data offset
-  uint16_t data_offset = 0;
-  uint16_t load_address = 0;
-  uint32_t load_end = 0;     // last loaded address (after clipping at $FFFF)
-  uint32_t data_length = 0;  // bytes copied into RAM
-  uint16_t init_address = 0;
-  uint16_t play_address = 0;  // 0: taken from $0314/$0315 after init
-  uint16_t songs = 0;
-  uint16_t start_song = 0;
-};
-
-PsidInfo psid_info(std::span<const uint8_t> image);
 
 }  // namespace zel

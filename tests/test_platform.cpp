@@ -38,22 +38,6 @@ TEST(KeyState, APollReportsDownAndPressedSinceTheLastPollOfThatKey) {
   EXPECT_FALSE(key_fresh_press(0x8000) || key_fresh_press(0x0001) || key_active(0));
 }
 
-TEST(DisplayState, WheelConfigureAndMousePositions) {
-  DisplayState d;
-  d.on_wheel(120);
-  d.on_wheel(0);  // a delta of 0 counts as forward
-  d.on_wheel(-120);
-  EXPECT_EQ(d.wheel, 1);
-  d.configure(0, "", 0, 1);
-  EXPECT_EQ(d.prompt, "Fullscreen Mode ?");
-  EXPECT_EQ(std::pair(d.windowed, d.borderless), std::pair(0, 1));
-  d.configure(1, "THE ZELVORANT PREVIEW\rFULL SCREEN?", 1, 0);
-  EXPECT_EQ(d.prompt, "THE ZELVORANT PREVIEW\rFULL SCREEN?");
-  EXPECT_EQ(d.windowed, 0);  // asking: the answer decides, not the argument
-  d.on_mouse_move(-1, 70000);  // positions are unsigned 16-bit
-  EXPECT_EQ(std::pair(d.mouse_x, d.mouse_y), std::pair(0xFFFF, 70000 & 0xFFFF));
-}
-
 TEST(HeadlessDisplay, EventsArriveWithTheMessagePumpAndAnInactiveDisplayShowsNothingNew) {
   HeadlessPlatform p;
   ASSERT_EQ(p.display_open("t", 800, 600), 1);

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <tuple>
 
 #include "content/content.h"
 #include "psid_builder.h"
-#include "sid/sid_tunes.h"
+#include "sid/psid_header.h"
 
 namespace zel {
 namespace {
@@ -26,11 +28,67 @@ TEST(PsidLoad, LoadAddressComesFromTheDataAndOnlyTheOffsetsLowByteCounts) {
   EXPECT_EQ(std::vector<uint8_t>(m->ram + 0x1000, m->ram + 0x1004), (std::vector<uint8_t>{0xAA, 0xBB, 0xCC, 0x00}));
   EXPECT_EQ(m->ram[0x2000], 0x00);
   EXPECT_EQ(std::pair(int{m->init_address}, int{m->play_address}), std::pair(0x1000, 0x1003));
-  // psid_info reads the same: valid, offset, load, end, length, init, play, songs, start song.
-  const PsidInfo i = psid_info(img);
-  EXPECT_EQ((std::array<uint32_t, 9>{i.valid, i.data_offset, i.load_address, i.load_end, i.data_length,
+  // The parser reads the same (readable, offset, load, end, length, init, play, songs, start
+  // song) and names the header size the player does not care about.
+  const PsidHeader i = psid_parse(img);
+  EXPECT_EQ((std::array<uint32_t, 9>{i.readable, i.data_offset, i.load_address, i.load_end, i.data_length,
                                      i.init_address, i.play_address, i.songs, i.start_song}),
             (std::array<uint32_t, 9>{1, 0x76, 0x1000, 0x1002, 3, 0x1000, 0x1003, 1, 1}));
+  EXPECT_EQ(psid_problem_text(i), "header size $1276 is not that of a PSID or RSID tune");
+}
+
+// The first problem in reading order is named; the player still loads every
+// image whose fields it can read.
+TEST(PsidParse, NamesTheFirstProblemWhileThePlayerLoadsWhatItCanRead) {
+  PsidFields p;
+  p.data = {0x60};
+  const auto good = write_psid(p);
+  auto with = [&](size_t at, std::initializer_list<uint8_t> bytes) {
+    auto img = good;
+    std::copy(bytes.begin(), bytes.end(), img.begin() + static_cast<std::ptrdiff_t>(at));
+    return img;
+  };
+  p.load = 0xFFF0;
+  p.data.assign(64, 0x60);
+  const std::vector<uint8_t> cut(good.begin(), good.begin() + 0x7D);
+  const std::tuple<std::vector<uint8_t>, PsidProblem, uint16_t, const char*> cases[] = {
+      {good, PsidProblem::kNone, 0x1000, ""},
+      {with(0, {'R'}), PsidProblem::kNone, 0x1000, ""},
+      {with(0, {'P', 'S', 'X'}), PsidProblem::kNoMagic, 0x1000, "not a PSID or RSID tune"},
+      {with(6, {0, 0x50}), PsidProblem::kHeaderSize, 0, "header size $0050 is not that of a PSID or RSID tune"},
+      {cut, PsidProblem::kCutInHeader, 0, "ends inside its header"},
+      {std::vector<uint8_t>(good.begin(), good.begin() + 6), PsidProblem::kCutInHeader, 0, "ends inside its header"},
+      {write_psid(p), PsidProblem::kOutsideMemory, 0xFFF0, "data from $FFF0 runs past $FFFF"},
+  };
+  for (const auto& [img, problem, loaded_at, text] : cases) {
+    const PsidHeader h = psid_parse(img);
+    EXPECT_EQ(h.problem, problem) << text;
+    EXPECT_EQ(psid_problem_text(h), text);
+    EXPECT_EQ(psid_load(*fresh_machine(), img.data(), img.size()), loaded_at) << text;
+  }
+}
+
+// Bytes that are not a tune at all: the player copies only what the image
+// holds, within memory, and every routine call returns (within its budget)
+// even when the bytes loop for ever.
+TEST(PsidLoad, BytesThatAreNoTuneLoadOnlyWhatTheyHoldAndEveryCallReturns) {
+  const std::string text = "not a tune, only words\n";
+  const std::vector<uint8_t> words(text.begin(), text.end());
+  const std::vector<uint8_t> jumps(40000, 0x4C);  // JMP $4C4C everywhere, loaded at $4C4C
+  for (const auto& bytes : {words, jumps}) {
+    auto m = fresh_machine();
+    const uint16_t at = psid_load(*m, bytes.data(), bytes.size());
+    const PsidHeader h = psid_parse(bytes);
+    EXPECT_EQ(h.problem, PsidProblem::kNoMagic);
+    EXPECT_EQ(at, h.readable ? 0x4C4C : 0);
+    const auto loaded = std::count(m->ram, m->ram + 0x10000, 0x4C);
+    EXPECT_EQ(loaded, h.readable ? std::min<long>(bytes.size() - 0x4E, 0x10000 - 0x4C4C) : 0);
+    EXPECT_EQ(std::count(m->ram, m->ram + 0x10000, 0) + loaded, 0x10000);
+    tune_init(*m, 0);
+    std::vector<int16_t> out(kSidChunk);
+    for (int k = 0; k < 2; ++k) tune_render_chunk(*m, out.data(), out.size());
+    EXPECT_EQ(out, std::vector<int16_t>(kSidChunk, 0));
+  }
 }
 
 TEST(PsidLoad, PlayAddressZeroIsTakenFromTheIrqVectorAfterInit) {
@@ -60,7 +118,7 @@ TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
   EXPECT_EQ(psid_load(*m, img.data(), img.size()), 0xFFF0);
   EXPECT_EQ(m->ram[0xFFFF], 0x5A);
   EXPECT_EQ(std::count(m->ram, m->ram + 0x30, 0), 0x30);  // nothing wrapped round to $0000
-  const PsidInfo info = psid_info(img);
+  const PsidHeader info = psid_parse(img);
   EXPECT_EQ(std::pair(info.data_length, info.load_end), std::pair(16u, 0xFFFFu));
 }
 
@@ -79,7 +137,7 @@ TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
     std::vector<int16_t> out(kSidChunk * 5);
     for (int k = 0; k < 5; ++k) tune_render_chunk(*m, out.data() + k * kSidChunk, kSidChunk);
     EXPECT_EQ(out, std::vector<int16_t>(kSidChunk * 5, 0));
-    EXPECT_FALSE(psid_info(std::span(img.data(), size)).valid);
+    EXPECT_FALSE(psid_parse(std::span(img.data(), size)).readable);
   }
   img[7] = 0xF0;  // a data offset beyond the image
   EXPECT_EQ(psid_load(*fresh_machine(), img.data(), img.size()), 0);

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 #include "xm/xm_song.h"
 #include "xm/xm_song_end.h"
 

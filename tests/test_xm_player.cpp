@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/headless_platform.h"
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace zel {
