@@ -300,7 +300,8 @@ void read_all_sample_data(XmSong& song, MemoryReader& r) {
   }
 }
 
-// The whole image: the song header, then patterns, then instruments.
+// The whole image: the song header, then patterns, then instruments (before
+// 1.04: instrument headers, then patterns, then all sample data).
 bool load(XmSong& song, MemoryReader& r, const XmLoadLimits& limits, std::string* why) {
   static constexpr char kMagic[] = "Extended Module: ";
   char magic[17] = {};
