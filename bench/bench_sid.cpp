@@ -94,7 +94,7 @@ int main() {
   std::printf("SID rendering, %.0f s of audio per tune, one core, best of 3 runs\n", seconds);
   const auto busy = busy_tune();
   std::printf("busy test tune   %8.0fx real time\n", measure(busy, seconds));
-  for (int n = 1; n <= kSidTuneCount; ++n) {
+  for (int n = 1; n <= kTuneCount; ++n) {
     const SidTuneEntry t = sid_tune(n);
     if (t.image.empty()) continue;
     std::printf("tune %2d          %8.0fx real time\n", n, measure(t.image, seconds));

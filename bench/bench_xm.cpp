@@ -15,7 +15,7 @@
 #include <ctime>
 #include <string>
 
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace {

@@ -9,8 +9,6 @@
 #include "cli/registry.h"
 
 namespace zel::tool {
-namespace {
-
 bool write_bigfont(const std::string& outdir) {
   auto bytes = big_font_bytes();
   const size_t n = static_cast<size_t>(IntroState::kFontW) * IntroState::kFontH;
@@ -37,7 +35,4 @@ bool write_bigfont(const std::string& outdir) {
   return true;
 }
 
-AssetRegistrar reg({"bigfont", write_bigfont});
-
-}  // namespace
 }  // namespace zel::tool

@@ -23,6 +23,8 @@ bool write_bytes(const std::string& path, std::span<const uint8_t> bytes) {
 
 // font.png: the atlas in its shade colours, cut into eight strips of 256
 // columns (32 glyphs each) stacked top to bottom, enlarged three times.
+}  // namespace
+
 bool write_font(const std::string& outdir) {
   std::span<const uint8_t> data = font_data();
   if (data.size() != kFontAtlasBytes + kFontShadeBytes) {
@@ -66,14 +68,5 @@ bool write_skin(const std::string& outdir, int n) {
   return write_bytes(name + ".bin", data.subspan(static_cast<size_t>(n - 1) * kSkinPictureBytes, kSkinPictureBytes));
 }
 
-AssetRegistrar font_reg({"font.png, font.bin", write_font});
-
-}  // namespace
 }  // namespace zel::tool
 
-namespace zel::tool {
-namespace {
-AssetRegistrar skin1_reg({"skin1.png, skin1.bin", [](const std::string& d) { return write_skin(d, 1); }});
-AssetRegistrar skin2_reg({"skin2.png, skin2.bin", [](const std::string& d) { return write_skin(d, 2); }});
-}  // namespace
-}  // namespace zel::tool

@@ -5,8 +5,6 @@
 #include "cli/registry.h"
 
 namespace zel::tool {
-namespace {
-
 int cmd_assets(const std::vector<std::string>& args) {
   if (args.size() != 1) {
     std::cerr << "usage: zelvorant-tool assets OUTDIR\n";
@@ -24,8 +22,4 @@ int cmd_assets(const std::vector<std::string>& args) {
   return failures == 0 ? 0 : 1;
 }
 
-ToolRegistrar reg({"assets", "OUTDIR", "write the generated artwork (PNG previews and the raw bytes as linked)",
-                   cmd_assets});
-
-}  // namespace
 }  // namespace zel::tool

@@ -10,7 +10,6 @@
 #include "content/content.h"
 
 namespace zel::tool {
-namespace {
 
 int cmd_measure_xm(const std::vector<std::string>& args) {
   std::vector<std::string> names = args;
@@ -39,10 +38,4 @@ int cmd_measure_xm(const std::vector<std::string>& args) {
   return 0;
 }
 
-ToolRegistrar reg_measure_xm({"measure-xm", "[N|FILE ...]",
-                              "stereo width, sample centring, energy above 4/6 kHz, chord-loop share of the order "
-                              "list and visualiser bars lit per frame over a module's first pass",
-                              cmd_measure_xm});
-
-}  // namespace
 }  // namespace zel::tool

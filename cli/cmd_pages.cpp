@@ -8,8 +8,6 @@
 #include "cli/registry.h"
 
 namespace zel::tool {
-namespace {
-
 int cmd_pages(const std::vector<std::string>& args) {
   if (!args.empty()) {
     std::cerr << "usage: zelvorant-tool pages\n";
@@ -47,8 +45,4 @@ int cmd_page(const std::vector<std::string>& args) {
   return 0;
 }
 
-ToolRegistrar reg_pages({"pages", "", "one line per page 1..20: number, page_length, menu entry", cmd_pages});
-ToolRegistrar reg_page({"page", "N", "page N's lines as they are drawn (code page 437 shown as UTF-8)", cmd_page});
-
-}  // namespace
 }  // namespace zel::tool

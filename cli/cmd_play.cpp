@@ -147,20 +147,22 @@ bool audio_device_available(Platform& platform, std::string& why) {
   return platform.open_audio_ring({44100, 2}, &why) != nullptr;
 }
 
+}  // namespace
+
 int cmd_play_xm(const std::vector<std::string>& args) {
   PlayOptions o;
   if (!parse_play_args("play-xm", args, o)) return 2;
   std::vector<uint8_t> image;
   if (int status = module_image("play-xm", o.source, image)) return status;
+  auto platform = make_sdl_platform();
+  XmPlayer player(*platform);
   std::string why;
-  if (!xm_load_song(image.data(), image.size(), &why)) {
+  // The tool plays any module the format allows, not only the magazine's kind.
+  if (!xm_load(player, image.data(), image.size(), &why, kXmFormatLimits)) {
     std::cerr << "play-xm: " << o.source << ": " << why << "\n";
     return 1;
   }
-  auto platform = make_sdl_platform();
   if (!audio_device_available(*platform, why)) return no_device("play-xm", why);
-  XmPlayer player(*platform);
-  xm_load(player, image.data(), image.size());
   if (!xm_play(player)) return no_device("play-xm", "the device refused the stream");
   const XmSong& song = *player.song;
   play_loop(*platform, o, [&] {
@@ -193,12 +195,4 @@ int cmd_play_sid(const std::vector<std::string>& args) {
   return 0;
 }
 
-ToolRegistrar reg_play_xm({"play-xm", "N|FILE [--seconds S]",
-                           "plays module N (1..4) or an XM file on the sound device; q or Ctrl-C stops",
-                           cmd_play_xm});
-ToolRegistrar reg_play_sid({"play-sid", "N|FILE [--seconds S]",
-                            "plays tune N (1..12) or a PSID/RSID file on the sound device; q or Ctrl-C stops",
-                            cmd_play_sid});
-
-}  // namespace
 }  // namespace zel::tool

@@ -7,8 +7,6 @@
 #include "cli/script_runner.h"
 
 namespace zel::tool {
-namespace {
-
 int cmd_run(const std::vector<std::string>& args) {
   if (args.size() != 2) {
     std::cerr << "usage: zelvorant-tool run SCRIPT OUTDIR\n";
@@ -35,8 +33,4 @@ int cmd_run(const std::vector<std::string>& args) {
   return r.program_ended ? r.exit_status : 0;
 }
 
-ToolRegistrar reg({"run", "SCRIPT OUTDIR", "run the whole program headless, driven by SCRIPT; shots go to OUTDIR",
-                   cmd_run});
-
-}  // namespace
 }  // namespace zel::tool

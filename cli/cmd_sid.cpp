@@ -12,6 +12,7 @@
 
 #include "core/output.h"
 #include "platform/headless_platform.h"
+#include "sid/psid_header.h"
 #include "sid/sid_player.h"
 #include "sid/sid_tunes.h"
 #include "cli/audio_file.h"
@@ -33,6 +34,8 @@ bool parse_hex(std::string s, unsigned long& out) {
   return errno == 0 && *end == '\0';
 }
 
+}  // namespace
+
 // ---- tunes ---------------------------------------------------------------------
 
 int cmd_tunes(const std::vector<std::string>& args) {
@@ -41,13 +44,13 @@ int cmd_tunes(const std::vector<std::string>& args) {
     return 2;
   }
   std::printf("tune   size  loaded at    init   play   songs  start\n");
-  for (int n = 1; n <= kSidTuneCount; ++n) {
+  for (int n = 1; n <= kTuneCount; ++n) {
     const SidTuneEntry tune = sid_tune(n);
-    const PsidInfo info = psid_info(tune.image);
+    const PsidHeader info = psid_parse(tune.image);
     if (tune.image.empty()) {
       std::printf("%4d      0  (not built in)\n", n);
-    } else if (!info.valid) {
-      std::printf("%4d  %5zu  (shorter than its header)\n", n, tune.image.size());
+    } else if (info.problem != PsidProblem::kNone) {
+      std::printf("%4d  %5zu  (%s)\n", n, tune.image.size(), psid_problem_text(info).c_str());
     } else {
       std::printf("%4d  %5zu  $%04X-$%04X  $%04X  $%04X  %5u  %5u\n", n, tune.image.size(), info.load_address,
                   static_cast<unsigned>(info.load_end), info.init_address, info.play_address, info.songs,
@@ -177,12 +180,4 @@ int cmd_run6502(const std::vector<std::string>& args) {
   return 0;
 }
 
-ToolRegistrar reg_tunes({"tunes", "", "list the embedded SID tunes: size, load range, init, play, songs, start song",
-                         cmd_tunes});
-ToolRegistrar reg_render({"render-sid", "N|FILE SECONDS OUT.wav|.flac|.ogg",
-                          "render tune N of the table, or a PSID/RSID file, to 44,100 Hz 16-bit mono", cmd_render_sid});
-ToolRegistrar reg_run6502({"run6502", "BIN LOADADDR STARTPC [--max-steps N] [--dump ADDR[:LEN]]...",
-                           "run a raw 6502 program (hex addresses) until it jumps to itself", cmd_run6502});
-
-}  // namespace
 }  // namespace zel::tool

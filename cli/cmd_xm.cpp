@@ -13,7 +13,6 @@
 #include "xm/xm_song_end.h"
 
 namespace zel::tool {
-namespace {
 
 constexpr uint64_t kEndCapFrames = uint64_t{3600} * kXmRate;
 
@@ -66,15 +65,16 @@ int cmd_render_xm(const std::vector<std::string>& args) {
   std::vector<uint8_t> image;
   if (int status = module_image("render-xm", pos[0], image)) return status;
   std::string why;
-  auto song = xm_load_song(image.data(), image.size(), &why);
+  // The tool renders any module the format allows, not only the magazine's kind.
+  auto song = xm_load_song(image.data(), image.size(), &why, kXmFormatLimits);
   if (!song) {
     std::cerr << "render-xm: " << pos[0] << ": " << why << "\n";
     return 1;
   }
   if (to_end) {
-    // The search runs a copy of its own: effects may change samples as they play.
-    auto probe = xm_load_song(image.data(), image.size());
-    const XmSongEnd end = xm_find_song_end(*probe, static_cast<int>(std::max(loops, 0L)), kEndCapFrames);
+    // The search leaves the song's samples as loaded; the render below
+    // starts the song afresh.
+    const XmSongEnd end = xm_find_song_end(*song, static_cast<int>(std::max(loops, 0L)), kEndCapFrames);
     frames = end.frames;
     if (end.capped) std::cerr << "render-xm: the song did not end within 3600 s; rendered 3600 s\n";
   }
@@ -112,14 +112,4 @@ int cmd_render_xm(const std::vector<std::string>& args) {
   return 0;
 }
 
-ToolRegistrar reg_modules({"modules", "",
-                           "one line per embedded module: number, size, channels, instruments, patterns, song "
-                           "length, restart, flags, speed, BPM, seconds to the song's end",
-                           cmd_modules});
-ToolRegistrar reg_render_xm({"render-xm", "N|FILE SECONDS|end OUT.wav|.flac|.ogg [--loops K]",
-                             "renders module N (1..4) or an XM file to 44,100 Hz 16-bit stereo; `end` renders to "
-                             "where the song starts over (at most 3600 s), --loops K adds K passes",
-                             cmd_render_xm});
-
-}  // namespace
 }  // namespace zel::tool

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sid/psid_header.h"
+
 namespace zel::tool {
 
 bool read_input_file(const std::string& path, std::vector<uint8_t>& out, std::string& why, size_t max_bytes) {
@@ -55,22 +57,10 @@ bool read_input_file(const std::string& path, std::vector<uint8_t>& out, std::st
 }
 
 bool check_psid_header(const std::vector<uint8_t>& image, std::string& why) {
-  if (image.size() < 8 || (std::memcmp(image.data(), "PSID", 4) != 0 && std::memcmp(image.data(), "RSID", 4) != 0)) {
-    why = "not a PSID or RSID tune";
-    return false;
-  }
-  const unsigned header = static_cast<unsigned>(image[6] << 8 | image[7]);
-  if (header != 0x76 && header != 0x7C) {
-    char text[64];
-    std::snprintf(text, sizeof text, "header size $%04X is not that of a PSID or RSID tune", header);
-    why = text;
-    return false;
-  }
-  if (image.size() < header + 2) {
-    why = "ends inside its header";
-    return false;
-  }
-  return true;
+  const PsidHeader header = psid_parse(image);
+  if (header.problem == PsidProblem::kNone) return true;
+  why = psid_problem_text(header);
+  return false;
 }
 
 }  // namespace zel::tool

@@ -16,9 +16,10 @@ namespace zel::tool {
 bool read_input_file(const std::string& path, std::vector<uint8_t>& out, std::string& why,
                      size_t max_bytes = size_t{256} << 20);
 
-// True when `image` starts like a PSID or RSID tune: the magic, a header
-// size of a known version ($76 or $7C) and the load address after it.
-// Otherwise false with the reason in `why`.
+// True when `image` is a PSID or RSID tune the player can load as written:
+// the magic, a header size of a known version ($76 or $7C), the load address
+// after it and data that ends by $FFFF. Otherwise false with the reason in
+// `why`.
 bool check_psid_header(const std::vector<uint8_t>& image, std::string& why);
 
 }  // namespace zel::tool

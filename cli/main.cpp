@@ -1,6 +1,5 @@
 // zelvorant-tool: the developers' command-line tool. It runs on the headless
 // backend and never opens a window; only the play commands open a sound device.
-#include <algorithm>
 #include <iostream>
 
 #include "cli/registry.h"
@@ -9,12 +8,14 @@ namespace {
 
 using zel::tool::ToolCommand;
 
-void print_usage(std::ostream& out, const std::vector<ToolCommand>& cmds) {
+using Commands = std::span<const ToolCommand>;
+
+void print_usage(std::ostream& out, Commands cmds) {
   out << "usage: zelvorant-tool COMMAND [ARGS]\n       zelvorant-tool help COMMAND\n\ncommands:\n";
   for (const ToolCommand& c : cmds) out << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
 }
 
-const ToolCommand* find(const std::vector<ToolCommand>& cmds, const std::string& name) {
+const ToolCommand* find(Commands cmds, const std::string& name) {
   for (const ToolCommand& c : cmds)
     if (name == c.name) return &c;
   return nullptr;
@@ -30,10 +31,7 @@ int print_command_help(const ToolCommand& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  auto& cmds = zel::tool::commands();
-  std::sort(cmds.begin(), cmds.end(), [](const ToolCommand& a, const ToolCommand& b) {
-    return std::string(a.name) < std::string(b.name);
-  });
+  const Commands cmds = zel::tool::commands();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && is_help(args[0])) {
     if (args.size() == 1) {

@@ -38,8 +38,8 @@ int tune_image(const char* command, const std::string& arg, std::vector<uint8_t>
   long n = 0;
   std::string why;
   if (parse_int(arg, n)) {
-    if (n < 1 || n > kSidTuneCount) {
-      std::cerr << command << ": tune numbers are 1.." << kSidTuneCount << "\n";
+    if (n < 1 || n > kTuneCount) {
+      std::cerr << command << ": tune numbers are 1.." << kTuneCount << "\n";
       return 2;
     }
     std::span<const uint8_t> t = sid_tune(static_cast<int>(n)).image;

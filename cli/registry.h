@@ -1,39 +1,53 @@
-// zelvorant-tool's sub-command registry. Each sub-command lives in its own
-// cli/cmd_*.cpp and registers itself with a static ToolRegistrar, so a
-// new command needs no change anywhere else.
+// zelvorant-tool's sub-commands and asset writers, each in one constant
+// table (registry.cpp). A command lives in its own cli/cmd_*.cpp; adding
+// one means declaring its function here and giving it a row in the table.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
 namespace zel::tool {
 
+using ToolArgs = std::vector<std::string>;
+
 struct ToolCommand {
   const char* name;
   const char* usage;    // arguments, e.g. "SCRIPT OUTDIR"
   const char* summary;  // one line
-  int (*run)(const std::vector<std::string>& args);  // args after the command name
+  int (*run)(const ToolArgs& args);  // args after the command name
 };
 
-std::vector<ToolCommand>& commands();
+// Every command, sorted by name.
+std::span<const ToolCommand> commands();
 
-struct ToolRegistrar {
-  explicit ToolRegistrar(const ToolCommand& c) { commands().push_back(c); }
-};
-
-// `zelvorant-tool assets OUTDIR` runs every registered asset writer: each
-// writes its generated artwork (a PNG to look at, the raw bytes as linked)
-// into OUTDIR. Register one with a static AssetRegistrar in its own file.
+// `zelvorant-tool assets OUTDIR` runs every asset writer: each writes its
+// generated artwork (a PNG to look at, the raw bytes as linked) into OUTDIR.
 struct AssetWriter {
   const char* name;
   bool (*write)(const std::string& outdir);  // false on failure (after printing why)
 };
 
-std::vector<AssetWriter>& asset_writers();
+std::span<const AssetWriter> asset_writers();
 
-struct AssetRegistrar {
-  explicit AssetRegistrar(const AssetWriter& w) { asset_writers().push_back(w); }
-};
+// The commands (cli/cmd_*.cpp).
+int cmd_assets(const ToolArgs& args);
+int cmd_measure_xm(const ToolArgs& args);
+int cmd_modules(const ToolArgs& args);
+int cmd_page(const ToolArgs& args);
+int cmd_pages(const ToolArgs& args);
+int cmd_play_sid(const ToolArgs& args);
+int cmd_play_xm(const ToolArgs& args);
+int cmd_render_sid(const ToolArgs& args);
+int cmd_render_xm(const ToolArgs& args);
+int cmd_run(const ToolArgs& args);
+int cmd_run6502(const ToolArgs& args);
+int cmd_tunes(const ToolArgs& args);
+
+// The asset writers (cli/assets_*.cpp); write_skin takes the skin 1 or 2.
+bool write_bigfont(const std::string& outdir);
+bool write_font(const std::string& outdir);
+bool write_skin(const std::string& outdir, int n);
 
 // Parses a decimal integer; false when `s` is not one.
 bool parse_int(const std::string& s, long& out);

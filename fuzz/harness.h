@@ -12,9 +12,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "sid/psid_header.h"
 #include "sid/sid_machine.h"
 #include "xm/xm_song.h"
 
@@ -35,12 +38,16 @@ inline bool xm_small_enough(const uint8_t* d, size_t size) {
   return channels * patterns * 256 <= kXmMaxCells;
 }
 
-// An XM image of bounded size: load, then 128 ticks with 8 mixed frames
-// after each.
-inline void play_xm(const uint8_t* data, size_t size) {
-  if (!xm_small_enough(data, size)) return;
-  std::unique_ptr<XmSong> song = xm_load_song(data, size);
-  if (!song) return;
+// An XM image of bounded size: load (within the format's limits, which the
+// tool uses and which reach every path of the loader), then 128 ticks with
+// 8 mixed frames after each. Returns what happened, for the regression
+// test: "skipped", the refusal, or the song as loaded (channels, rows per
+// pattern, loop and length of each sample, envelope point counts).
+inline std::string play_xm(const uint8_t* data, size_t size) {
+  if (!xm_small_enough(data, size)) return "skipped";
+  std::string why;
+  std::unique_ptr<XmSong> song = xm_load_song(data, size, &why, kXmFormatLimits);
+  if (!song) return "refused: " + why;
   xm_song_reset(*song);
   constexpr int kFrames = 8;
   std::array<float, 2 * kFrames> mix;
@@ -51,6 +58,16 @@ inline void play_xm(const uint8_t* data, size_t size) {
     xm_mix(song->voice, mix.data(), kFrames);
     xm_to_pcm16(pcm.data(), mix.data(), kFrames);
   }
+  std::string said = std::to_string(song->channels) + " channels; rows";
+  for (const XmPattern& p : song->patterns) said += " " + std::to_string(p.rows);
+  said += "; samples";
+  for (const auto& smp : song->sample_store)
+    said += " " + std::to_string(smp->loop_start) + "+" + std::to_string(smp->loop_length) + "/" +
+            std::to_string(smp->length);
+  said += "; envelope points";
+  for (const XmInstrument& ins : song->instruments)
+    said += " " + std::to_string(ins.volume_point_count) + "/" + std::to_string(ins.panning_point_count);
+  return said;
 }
 
 // Instructions per routine call. The program allows a call two million, so
@@ -62,15 +79,22 @@ constexpr int kSidCallBudget = 4000;
 // A PSID image: load (which runs init itself when the play address is 0),
 // init with the start-song byte of the header (which the loader ignores) as
 // sub-song, then 6 play calls with 64 samples of synthesis after each.
-inline void play_psid(const uint8_t* data, size_t size) {
+// Returns what was loaded and whether init returned or ran out of budget.
+inline std::string play_psid(const uint8_t* data, size_t size) {
   auto machine = std::make_unique<SidPlayerState>();
   SidPlayerState& s = *machine;
   sid_init(s, 44100);
   s.call_budget = kSidCallBudget;
   psid_load(s, data, size);
-  tune_init(s, size > 17 ? data[17] : 0);
+  const PsidHeader h = psid_parse({data, size});
+  const int64_t init_steps = cpu_call(s, s.init_address, size > 17 ? data[17] : 0);
   std::array<int16_t, 64> out;
   for (int call = 0; call < 6; ++call) tune_render_chunk(s, out.data(), out.size());
+  if (!h.readable) return "nothing loaded";
+  char said[96];
+  std::snprintf(said, sizeof said, "loaded $%04X-$%04X, init %s", h.load_address, static_cast<unsigned>(h.load_end),
+                init_steps >= kSidCallBudget ? "stopped at the budget" : "returned");
+  return said;
 }
 
 }  // namespace zel::fuzz

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sid/sid_machine.h"
-#include "tools/sidsong/psid_writer.h"
+#include "sid/psid_writer.h"
 
 namespace zel::testing_psid {
 

@@ -1,6 +1,7 @@
 // The intro screen: background, raster bars, effect tables, stars, the big
 // font, title lines and the scroller.
 
+#include <algorithm>
 #include <cmath>
 
 #include "render/intro.h"
@@ -112,6 +113,12 @@ TEST(IntroText, EquivalentScrollerStringsDrawTheSamePixels) {
   draw_scroller(a.app.fb, a.app.intro, "Ga[b");
   draw_scroller(b.app.fb, b.app.intro, "G B");
   EXPECT_EQ(a.app.fb.px, b.app.fb.px);
+  // The comparison sees the glyphs: both letters are drawn, and another
+  // second letter gives other pixels.
+  EXPECT_GT(std::count_if(a.app.fb.px.begin(), a.app.fb.px.end(), [](uint32_t p) { return p != 0; }), 400);
+  b.app.fb.clear(0);
+  draw_scroller(b.app.fb, b.app.intro, "G C");
+  EXPECT_NE(a.app.fb.px, b.app.fb.px);
 }
 
 TEST(Scroller, GlidesAtMostFivePixelsAndPausesFourSecondsAtAMarker) {

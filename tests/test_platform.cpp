@@ -66,22 +66,6 @@ TEST(ShortPress, KeyAndButtonReleasedWithinAPumpAreDownForThatFrame) {
   }
 }
 
-TEST(DisplayState, WheelConfigureAndMousePositions) {
-  DisplayState d;
-  d.on_wheel(120);
-  d.on_wheel(0);  // a delta of 0 counts as forward
-  d.on_wheel(-120);
-  EXPECT_EQ(d.wheel, 1);
-  d.configure(0, "", 0, 1);
-  EXPECT_EQ(d.prompt, "Fullscreen Mode ?");
-  EXPECT_EQ(std::pair(d.windowed, d.borderless), std::pair(0, 1));
-  d.configure(1, "THE ZELVORANT PREVIEW\rFULL SCREEN?", 1, 0);
-  EXPECT_EQ(d.prompt, "THE ZELVORANT PREVIEW\rFULL SCREEN?");
-  EXPECT_EQ(d.windowed, 0);  // asking: the answer decides, not the argument
-  d.on_mouse_move(-1, 70000);  // positions are unsigned 16-bit
-  EXPECT_EQ(std::pair(d.mouse_x, d.mouse_y), std::pair(0xFFFF, 70000 & 0xFFFF));
-}
-
 // Escape and close requests raise the quit (never ending the process) where
 // closing is allowed; the window's close button also where it means quit.
 TEST(DisplayState, CloseRequestsRaiseTheQuitWhereTheyMayEndTheProgram) {

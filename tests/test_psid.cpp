@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <tuple>
 
 #include "content/content.h"
 #include "psid_builder.h"
-#include "sid/sid_tunes.h"
+#include "sid/psid_header.h"
 
 namespace zel {
 namespace {
@@ -26,11 +28,44 @@ TEST(PsidLoad, LoadAddressComesFromTheDataAndOnlyTheOffsetsLowByteCounts) {
   EXPECT_EQ(std::vector<uint8_t>(m->ram + 0x1000, m->ram + 0x1004), (std::vector<uint8_t>{0xAA, 0xBB, 0xCC, 0x00}));
   EXPECT_EQ(m->ram[0x2000], 0x00);
   EXPECT_EQ(std::pair(int{m->init_address}, int{m->play_address}), std::pair(0x1000, 0x1003));
-  // psid_info reads the same: valid, offset, load, end, length, init, play, songs, start song.
-  const PsidInfo i = psid_info(img);
-  EXPECT_EQ((std::array<uint32_t, 9>{i.valid, i.data_offset, i.load_address, i.load_end, i.data_length,
+  // The parser reads the same (readable, offset, load, end, length, init, play, songs, start
+  // song) and names the header size the player does not care about.
+  const PsidHeader i = psid_parse(img);
+  EXPECT_EQ((std::array<uint32_t, 9>{i.readable, i.data_offset, i.load_address, i.load_end, i.data_length,
                                      i.init_address, i.play_address, i.songs, i.start_song}),
             (std::array<uint32_t, 9>{1, 0x76, 0x1000, 0x1002, 3, 0x1000, 0x1003, 1, 1}));
+  EXPECT_EQ(psid_problem_text(i), "header size $1276 is not that of a PSID or RSID tune");
+}
+
+// The first problem in reading order is named; the player still loads every
+// image whose fields it can read.
+TEST(PsidParse, NamesTheFirstProblemWhileThePlayerLoadsWhatItCanRead) {
+  PsidFields p;
+  p.data = {0x60};
+  const auto good = write_psid(p);
+  auto with = [&](size_t at, std::initializer_list<uint8_t> bytes) {
+    auto img = good;
+    std::copy(bytes.begin(), bytes.end(), img.begin() + static_cast<std::ptrdiff_t>(at));
+    return img;
+  };
+  p.load = 0xFFF0;
+  p.data.assign(64, 0x60);
+  const std::vector<uint8_t> cut(good.begin(), good.begin() + 0x7D);
+  const std::tuple<std::vector<uint8_t>, PsidProblem, uint16_t, const char*> cases[] = {
+      {good, PsidProblem::kNone, 0x1000, ""},
+      {with(0, {'R'}), PsidProblem::kNone, 0x1000, ""},
+      {with(0, {'P', 'S', 'X'}), PsidProblem::kNoMagic, 0x1000, "not a PSID or RSID tune"},
+      {with(6, {0, 0x50}), PsidProblem::kHeaderSize, 0, "header size $0050 is not that of a PSID or RSID tune"},
+      {cut, PsidProblem::kCutInHeader, 0, "ends inside its header"},
+      {std::vector<uint8_t>(good.begin(), good.begin() + 6), PsidProblem::kCutInHeader, 0, "ends inside its header"},
+      {write_psid(p), PsidProblem::kOutsideMemory, 0xFFF0, "data from $FFF0 runs past $FFFF"},
+  };
+  for (const auto& [img, problem, loaded_at, text] : cases) {
+    const PsidHeader h = psid_parse(img);
+    EXPECT_EQ(h.problem, problem) << text;
+    EXPECT_EQ(psid_problem_text(h), text);
+    EXPECT_EQ(psid_load(*fresh_machine(), img.data(), img.size()), loaded_at) << text;
+  }
 }
 
 TEST(PsidLoad, PlayAddressZeroIsTakenFromTheIrqVectorAfterInit) {
@@ -60,29 +95,40 @@ TEST(PsidLoad, DataPastTheEndOfMemoryIsClipped) {
   EXPECT_EQ(psid_load(*m, img.data(), img.size()), 0xFFF0);
   EXPECT_EQ(m->ram[0xFFFF], 0x5A);
   EXPECT_EQ(std::count(m->ram, m->ram + 0x30, 0), 0x30);  // nothing wrapped round to $0000
-  const PsidInfo info = psid_info(img);
+  const PsidHeader info = psid_parse(img);
   EXPECT_EQ(std::pair(info.data_length, info.load_end), std::pair(16u, 0xFFFFu));
 }
 
-TEST(PsidLoad, TruncatedImagesLoadNothingAndPlaySilence) {
+// Images cut short, a data offset past the end and bytes that are no tune at
+// all: the player copies only what can be read as a header and data, within
+// memory, and every call returns (within its budget) even when the bytes
+// loop for ever. Nothing here makes a sound.
+TEST(PsidLoad, CutImagesAndBytesThatAreNoTuneLoadOnlyWhatTheyHoldAndEveryCallReturns) {
   PsidFields p;
   p.data = {0xA9, 0x0F, 0x8D, 0x18, 0xD4, 0x60};
   auto img = write_psid(p);
-  for (size_t size : {size_t{0}, size_t{7}, size_t{13}, size_t{0x7C}, size_t{0x7D}}) {
-    SCOPED_TRACE(size);
+  std::vector<std::vector<uint8_t>> inputs;
+  for (size_t size : {0, 7, 13, 0x7C, 0x7D}) inputs.emplace_back(img.begin(), img.begin() + static_cast<long>(size));
+  const std::string text = "not a tune, only words\n";
+  inputs.emplace_back(text.begin(), text.end());
+  img[7] = 0xF0;  // a data offset beyond the image
+  inputs.push_back(img);
+  inputs.emplace_back(40000, 0x4C);  // JMP $4C4C everywhere, loaded at $4C4C
+  for (const auto& bytes : inputs) {
+    SCOPED_TRACE(bytes.size());
     auto m = fresh_machine();
     m->ram[0x1000] = 0x77;
-    EXPECT_EQ(psid_load(*m, size ? img.data() : nullptr, size), 0);
-    EXPECT_EQ(m->ram[0x1000], 0);
-    EXPECT_EQ(m->init_address | m->play_address, 0);
+    const bool readable = psid_parse(bytes).readable;
+    EXPECT_EQ(psid_load(*m, bytes.empty() ? nullptr : bytes.data(), bytes.size()), readable ? 0x4C4C : 0);
+    EXPECT_EQ(m->init_address | m->play_address, readable ? 0x4C4C : 0);
+    const auto loaded = std::count(m->ram, m->ram + 0x10000, 0x4C);
+    EXPECT_EQ(loaded, readable ? 40000 - 0x4E : 0);
+    EXPECT_EQ(std::count(m->ram, m->ram + 0x10000, 0) + loaded, 0x10000);
     tune_init(*m, 0);
-    std::vector<int16_t> out(kSidChunk * 5);
-    for (int k = 0; k < 5; ++k) tune_render_chunk(*m, out.data() + k * kSidChunk, kSidChunk);
-    EXPECT_EQ(out, std::vector<int16_t>(kSidChunk * 5, 0));
-    EXPECT_FALSE(psid_info(std::span(img.data(), size)).valid);
+    std::vector<int16_t> out(kSidChunk * 3);
+    for (int k = 0; k < 3; ++k) tune_render_chunk(*m, out.data() + k * kSidChunk, kSidChunk);
+    EXPECT_EQ(out, std::vector<int16_t>(kSidChunk * 3, 0));
   }
-  img[7] = 0xF0;  // a data offset beyond the image
-  EXPECT_EQ(psid_load(*fresh_machine(), img.data(), img.size()), 0);
 }
 
 TEST(PsidDriver, EachChunkIsOnePlayCallThenTheSynthesis) {

@@ -7,7 +7,7 @@
 
 #include "content/content.h"
 #include "tests/support.h"
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace {
@@ -96,8 +96,26 @@ TEST(ToolExport, EndRendersTheLengthTheModulesListShows) {
   EXPECT_EQ(line.substr(line.rfind('\t') + 1), seconds);
 }
 
+// A module the magazine's loader refuses twice over: an instrument of 17
+// samples, written in `version`'s older layout (the loader's tests check
+// that each layout sounds as the current one).
+std::string large_instrument_file(int version) {
+  zel::xmsynth::Module m;
+  m.version = version;
+  m.order = {0};
+  m.patterns.push_back({4, {}});
+  zel::xmsynth::Instrument& ins = m.instruments.emplace_back();
+  for (int k = 0; k < 17; ++k) ins.samples.emplace_back().data.assign(2000, static_cast<int16_t>(k * 7 - 60));
+  ins.note_map.fill(16);
+  m.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+  const std::vector<uint8_t> bytes = zel::xmsynth::write_xm(m);
+  return write_script("large" + std::to_string(version) + ".xm", std::string(bytes.begin(), bytes.end()));
+}
+
 TEST(ToolPlay, PlayersRunOnTheDummyDeviceAndStop) {
-  for (const char* cmd : {"play-xm 1 --seconds 2 </dev/null", "play-sid 1 --seconds 2 </dev/null"}) {
+  const std::string large = "play-xm " + large_instrument_file(0x0102) + " --seconds 2 </dev/null";
+  for (const std::string& cmd : {std::string("play-xm 1 --seconds 2 </dev/null"), large,
+                                 std::string("play-sid 1 --seconds 2 </dev/null")}) {
     Ran r = run_tool(cmd, "SDL_AUDIODRIVER=dummy");
     EXPECT_TRUE(r.status == 0 && r.out.find("0:01") != std::string::npos) << r.out;
   }
@@ -116,13 +134,15 @@ TEST(ToolInput, BadFilesAndCommandLinesGiveOneLineAndTheRightStatus) {
   module.order = {0};
   module.patterns.emplace_back();
   std::vector<uint8_t> old = zel::xmsynth::write_xm(module);
-  old[58] = 2;  // version 1.02
+  old[58] = 1;  // version 1.01
   write_script("old.xm", std::string(old.begin(), old.end()));
   const std::tuple<std::string, int, const char*> cases[] = {
       {"render-xm " + dir + " 1" + out, 1, "is a directory"},
       {"render-xm " + empty + " 1" + out, 1, "is empty"},
       {"render-xm /no/such.xm 1" + out, 1, "no such file"},
-      {"render-xm " + own_path("old.xm") + " 1" + out, 1, "XM version 1.02 is not supported"},
+      {"render-xm " + own_path("old.xm") + " 1" + out, 1, "XM version 1.01 is not supported"},
+      {"render-xm " + large_instrument_file(0x0102) + " 0.5 " + own_path("l.wav"), 0, "wrote"},
+      {"render-xm " + large_instrument_file(0x0103) + " 0.5 " + own_path("l.wav"), 0, "wrote"},
       {"render-sid " + text + " 1" + out, 1, "not a PSID or RSID tune"},
       {"render-sid " + psid50 + " 1" + out, 1, "header size $0050"},
       {"play-xm " + dir, 1, "is a directory"},

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 #include "xm/xm_song.h"
 #include "xm/xm_song_end.h"
 
@@ -410,6 +410,13 @@ TEST(XmSongEnd, EndsWhereTheSongStartsOver) {
   const XmSongEnd end = xm_find_song_end(*p.song, 0, 60 * 44100);
   EXPECT_TRUE(end.capped);
   EXPECT_EQ(end.frames, 60u * 44100);
+  // E5x sets the sample's finetune for good while the song runs; the search
+  // gives it back, so the song it ran renders as a fresh copy.
+  Play tuned(effect_module({{49, 1, 0, 0xE, 0x5F}})), searched(effect_module({{49, 1, 0, 0xE, 0x5F}}));
+  tuned.ticks(2);
+  xm_find_song_end(*searched.song, 0, 3600 * 44100);
+  EXPECT_NE(tuned.song->sample_store[0]->finetune, 0);
+  EXPECT_EQ(searched.song->sample_store[0]->finetune, 0);
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 // the fields a test wants wrong are overwritten in the bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
+#include "xm/xm_player.h"
 #include "xm/xm_song.h"
 
 namespace zel {
@@ -198,8 +200,8 @@ TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
 
 // ---- images that promise more than they hold ------------------------------
 
-// Also a format version below 1.04, whose older layout would be misread.
-TEST(XmLoaderRefuses, BadMagicOldVersionTooManyChannelsPatternsInstrumentsOrSamples) {
+// The magazine's version and sample limits: XmLoaderLayouts below.
+TEST(XmLoaderRefuses, BadMagicTooManyChannelsPatternsOrInstruments) {
   std::string why;
   std::vector<uint8_t> junk(400, 'E');
   EXPECT_FALSE(xm_load_song(junk.data(), junk.size(), &why));
@@ -207,8 +209,7 @@ TEST(XmLoaderRefuses, BadMagicOldVersionTooManyChannelsPatternsInstrumentsOrSamp
 
   const Module m = one_sample_module({1});
   for (auto [at, value, reason] :
-       {std::tuple{size_t{68}, 33u, "32 channels"}, {58, 0x0103u, "XM version 1.03 is not supported"}, {70, 257u, ""},
-        {72, 129u, ""}, {instrument_at(m, 0) + kSampleCount, 17u, ""}}) {
+       {std::tuple{size_t{68}, 33u, "32 channels"}, {70, 257u, "256 patterns"}, {72, 129u, "128 instruments"}}) {
     SCOPED_TRACE(at);
     std::vector<uint8_t> bytes = xmsynth::write_xm(m);
     put16(bytes, at, value);
@@ -218,6 +219,67 @@ TEST(XmLoaderRefuses, BadMagicOldVersionTooManyChannelsPatternsInstrumentsOrSamp
   Module widest = m;
   widest.channels = 32;
   EXPECT_TRUE(load(widest));
+}
+
+// Two channels, two patterns of 16 and 8 rows at speed 1, an instrument of
+// 20 samples (8- and 16-bit, every third looped) whose notes pick one each,
+// and an instrument of one sample: a module only the format's limits accept.
+Module large_instrument_module(int version) {
+  Module m;
+  m.version = version;
+  m.channels = 2;
+  m.speed = 1;  // the whole order list within a quarter second
+  m.order = {0, 1, 0};
+  m.patterns = {{16, {}}, {8, {}}};
+  xmsynth::Instrument& big = m.instruments.emplace_back();
+  for (int k = 0; k < 20; ++k) {
+    xmsynth::Sample& s = big.samples.emplace_back();
+    s.bits16 = k % 2 == 1;
+    for (int i = 0; i < 40 + k; ++i)
+      s.data.push_back(static_cast<int16_t>((i * (k + 3) % 64 - 32) * (s.bits16 ? 500 : 3)));
+    if (k % 3 == 0) s.loop_type = 1, s.loop_start = 4, s.loop_length = 30;
+  }
+  for (int n = 0; n < 96; ++n) big.note_map[static_cast<size_t>(n)] = static_cast<uint8_t>(n % 20);
+  m.instruments.emplace_back().samples.emplace_back().data = {0, 60, -60, 0};
+  for (int r = 0; r < 16; ++r) m.cell(0, r, r % 2) = {static_cast<uint8_t>(37 + r), 1, 0, 0, 0};
+  m.cell(1, 0, 1) = {49, 2, 0, 0, 0};
+  return m;
+}
+
+// The magazine refuses the older layouts and more than 16 samples; with the
+// format's limits each layout reads as the same song and sounds the same.
+TEST(XmLoaderLayouts, FormatLimitsReadOlderLayoutsAndLargeInstrumentsAsTheCurrentLayout) {
+  const std::vector<uint8_t> current = xmsynth::write_xm(large_instrument_module(0x0104));
+  auto reference = xm_load_song(current.data(), current.size(), nullptr, kXmFormatLimits);
+  ASSERT_TRUE(reference);
+  const XmInstrument& big = reference->instruments[0];
+  EXPECT_EQ(std::tuple(big.sample_count, big.samples[19]->length, int{big.samples[19]->data[1]}),
+            std::tuple(20, 59u, (1 * 22 % 64 - 32) * 500));
+  const std::vector<int16_t> heard = xm_render_offline(*reference, 22050);
+  EXPECT_GT(std::count_if(heard.begin(), heard.end(), [](int16_t v) { return std::abs(v) > 1000; }), 5000);
+  for (auto [version, refusal] : {std::pair{0x0102, "XM version 1.02 is not supported"},
+                                  {0x0103, "XM version 1.03 is not supported"},
+                                  {0x0104, "an instrument with more than 16 samples"}}) {
+    SCOPED_TRACE(version);
+    const std::vector<uint8_t> bytes = xmsynth::write_xm(large_instrument_module(version));
+    std::string why;
+    EXPECT_FALSE(xm_load_song(bytes.data(), bytes.size(), &why));
+    EXPECT_EQ(why, refusal);
+    auto song = xm_load_song(bytes.data(), bytes.size(), &why, kXmFormatLimits);
+    ASSERT_TRUE(song) << why;
+    EXPECT_EQ(std::pair(song->patterns[0].rows, song->patterns[1].rows), std::pair(16, 8));
+    EXPECT_EQ(xm_render_offline(*song, 22050), heard);
+  }
+  // Below 1.02, or beyond what a note map can name, even the format's limits refuse.
+  std::vector<uint8_t> bytes = current;
+  std::string why;
+  bytes[58] = 1;
+  EXPECT_FALSE(xm_load_song(bytes.data(), bytes.size(), &why, kXmFormatLimits));
+  EXPECT_EQ(why, "XM version 1.01 is not supported");
+  bytes = current;
+  put16(bytes, instrument_at(large_instrument_module(0x0104), 0) + kSampleCount, 257);
+  EXPECT_FALSE(xm_load_song(bytes.data(), bytes.size(), &why, kXmFormatLimits));
+  EXPECT_EQ(why, "an instrument with more than 256 samples");
 }
 
 TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {

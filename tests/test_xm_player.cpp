@@ -7,7 +7,7 @@
 
 #include "platform/headless_platform.h"
 #include "core/output.h"
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 #include "xm/xm_player.h"
 
 namespace zel {
@@ -144,7 +144,9 @@ TEST(XmPlayerControl, FailuresLeaveSilenceAndNoSong) {
     EXPECT_EQ(platform.open_audio_devices(), 0);
   }
   const uint8_t junk[] = {'E', 'x', 't'};
-  EXPECT_FALSE(xm_load(player, junk, sizeof junk));
+  std::string why;
+  EXPECT_FALSE(xm_load(player, junk, sizeof junk, &why));
+  EXPECT_EQ(why, "not an XM module");
   EXPECT_FALSE(xm_play(player));
 
   std::vector<uint8_t> image = xmsynth::write_xm(stream_module());

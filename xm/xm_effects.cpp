@@ -696,7 +696,7 @@ const XmInstrument& channel_instrument(XmSong& song, const XmChannel& ch, XmSamp
   if (ch.instrument < song.instrument_count) {
     const XmInstrument& ins = song.instruments[ch.instrument];
     uint8_t s = ins.note_map[ch.note < 96 ? ch.note : 0];
-    sample = s < 16 ? ins.samples[s] : &song.empty_sample;
+    sample = s < ins.samples.size() ? ins.samples[s] : &song.empty_sample;
     return ins;
   }
   sample = &song.empty_sample;

@@ -94,9 +94,13 @@ void unpack_pattern(const std::vector<uint8_t>& packed, XmPattern& pattern) {
   }
 }
 
-// Patterns follow the song header; an order entry naming a pattern the file
-// does not hold gets an empty one of 64 rows.
-void read_patterns(XmSong& song, MemoryReader& r) {
+// Patterns follow the song header (from 1.04 on; before, the instrument
+// headers); an order entry naming a pattern the file does not hold gets an
+// empty one of 64 rows.
+// In the 1.02 layout a pattern header is 8 bytes and stores rows - 1 in one
+// byte; later ones have 9 bytes and a 2-byte row count.
+void read_patterns(XmSong& song, MemoryReader& r, uint16_t version) {
+  const bool short_header = version <= 0x0102;
   const int channels = song.channels;
   int referenced = 0;
   for (int i = 0; i < song.song_length; ++i)
@@ -108,7 +112,7 @@ void read_patterns(XmSong& song, MemoryReader& r) {
   for (int p = 0; p < song.header_pattern_count; ++p) {
     int64_t start = r.tell();
     r.seek(start + 5, 0);
-    int rows = r.u16();
+    int rows = short_header ? r.u8() + 1 : r.u16();
     int packed_size = r.u16();
     // A pattern has 1..256 rows: the row counter and the position records
     // hold no more, and a pattern without rows has no row to play.
@@ -116,7 +120,7 @@ void read_patterns(XmSong& song, MemoryReader& r) {
     XmPattern& pat = song.patterns[static_cast<size_t>(p)];
     pat.rows = rows;
     pat.cells.assign(static_cast<size_t>(rows) * static_cast<size_t>(channels), XmCell{});
-    r.seek(start + 9, 0);
+    r.seek(start + (short_header ? 8 : 9), 0);
     if (packed_size != 0) {
       // Cells are decoded from the pattern's own packed bytes only, so a
       // pattern that promises more cells than it holds cannot eat the next one.
@@ -169,6 +173,29 @@ void read_instrument_details(XmInstrument& ins, MemoryReader& r) {
                     ins.panning_loop_end, ins.panning_points);
 }
 
+// Sets the sample's length, cut to the bytes left in the image, keeps its
+// loop inside it, and sizes its data (length + 8 values, zero).
+void fit_sample(XmSample& smp, uint32_t length, const MemoryReader& r) {
+  const uint64_t available = static_cast<uint64_t>(r.size - r.tell()) / (smp.bits / 8);
+  if (length > available) length = static_cast<uint32_t>(available);
+  uint32_t loop_start = smp.loop_start, loop_length = smp.loop_length;
+  if (loop_start >= length) {
+    loop_start = 0;
+    loop_length = 0;
+  } else if (loop_length > length - loop_start) {
+    loop_length = length - loop_start;
+  }
+  if (loop_length == 0) {
+    loop_start = 0;
+    loop_length = length;
+    smp.loop_mode = kXmLoopNone;
+  }
+  smp.length = length;
+  smp.loop_start = loop_start;
+  smp.loop_length = loop_length;
+  smp.data.assign(static_cast<size_t>(length) + 8, 0);
+}
+
 // One 40-byte sample header. Lengths become sample values; the sample is cut
 // to the bytes left in the image and its loop kept inside the sample.
 std::unique_ptr<XmSample> read_sample_header(MemoryReader& r) {
@@ -196,25 +223,9 @@ std::unique_ptr<XmSample> read_sample_header(MemoryReader& r) {
     loop_start /= 2;
     loop_length /= 2;
   }
-  // A sample cannot be longer than the bytes left in the image; its loop
-  // is kept inside the sample.
-  uint64_t available = static_cast<uint64_t>(r.size - r.tell()) / (smp.bits / 8);
-  if (length > available) length = static_cast<uint32_t>(available);
-  if (loop_start >= length) {
-    loop_start = 0;
-    loop_length = 0;
-  } else if (loop_length > length - loop_start) {
-    loop_length = length - loop_start;
-  }
-  if (loop_length == 0) {
-    loop_start = 0;
-    loop_length = length;
-    smp.loop_mode = kXmLoopNone;
-  }
-  smp.length = length;
   smp.loop_start = loop_start;
   smp.loop_length = loop_length;
-  smp.data.assign(static_cast<size_t>(length) + 8, 0);
+  fit_sample(smp, length, r);
   return sample;
 }
 
@@ -244,17 +255,22 @@ void read_sample_data(XmSample& smp, MemoryReader& r) {
 }
 
 // Instruments follow the patterns: each a header, then its sample headers,
-// then its samples' data.
-bool read_instruments(XmSong& song, MemoryReader& r, std::string* why) {
-  song.empty_instrument.samples.fill(&song.empty_sample);
+// then its samples' data. In the layouts before 1.04 the instruments come
+// first and hold no data: it follows the patterns (`with_data` false, then
+// read_all_sample_data).
+bool read_instruments(XmSong& song, MemoryReader& r, const XmLoadLimits& limits, bool with_data,
+                      std::string* why) {
+  song.empty_instrument.samples.assign(16, &song.empty_sample);
   song.instruments.resize(static_cast<size_t>(song.instrument_count));
   for (XmInstrument& ins : song.instruments) {
     int64_t start = r.tell();
     uint32_t ins_header_size = r.u32();
     r.seek(23, 1);
     int sample_count = r.u16();
-    if (sample_count > 16) return fail(why, "an instrument with more than 16 samples");
-    ins.samples.fill(&song.empty_sample);
+    if (sample_count > limits.max_samples_per_instrument)
+      return fail(why, "an instrument with more than " + std::to_string(limits.max_samples_per_instrument) +
+                           " samples");
+    ins.samples.assign(static_cast<size_t>(std::max(sample_count, 16)), &song.empty_sample);
     ins.sample_count = sample_count;
     if (sample_count == 0) {
       r.seek(start + ins_header_size, 0);
@@ -268,22 +284,34 @@ bool read_instruments(XmSong& song, MemoryReader& r, std::string* why) {
       ins.samples[static_cast<size_t>(s)] = sample.get();
       song.sample_store.push_back(std::move(sample));
     }
-    for (int s = 0; s < sample_count; ++s) read_sample_data(*ins.samples[static_cast<size_t>(s)], r);
+    if (with_data)
+      for (int s = 0; s < sample_count; ++s) read_sample_data(*ins.samples[static_cast<size_t>(s)], r);
   }
   return true;
 }
 
-// The whole image: the song header, then patterns, then instruments.
-bool load(XmSong& song, MemoryReader& r, std::string* why) {
+// The sample data of the older layouts, after the last pattern, instrument
+// by instrument in sample order. A header's length was cut to the bytes left
+// after that header; here it is cut to the bytes left where its data starts.
+void read_all_sample_data(XmSong& song, MemoryReader& r) {
+  for (const std::unique_ptr<XmSample>& sample : song.sample_store) {
+    fit_sample(*sample, sample->length, r);
+    read_sample_data(*sample, r);
+  }
+}
+
+// The whole image: the song header, then patterns, then instruments (before
+// 1.04: instrument headers, then patterns, then all sample data).
+bool load(XmSong& song, MemoryReader& r, const XmLoadLimits& limits, std::string* why) {
   static constexpr char kMagic[] = "Extended Module: ";
   char magic[17] = {};
   r.read(magic, 17);
   if (std::memcmp(magic, kMagic, 17) != 0) return fail(why, "not an XM module");
-  // Versions before 1.04 store the instruments before the patterns; read
-  // with this layout such a module would play as silence, so it is refused.
+  // Versions before 1.04 store the instruments before the patterns. The
+  // magazine's limits refuse them; the format's read 1.02 and 1.03.
   r.seek(58, 0);
   const uint16_t version = r.u16();
-  if (version < 0x0104) {
+  if (version < limits.oldest_version || version < kXmFormatLimits.oldest_version) {
     char text[48];
     std::snprintf(text, sizeof text, "XM version %X.%02X is not supported", version >> 8, version & 0xFF);
     return fail(why, text);
@@ -317,19 +345,26 @@ bool load(XmSong& song, MemoryReader& r, std::string* why) {
   song.instrument_count = instruments;
   r.seek(60 + static_cast<int64_t>(header_size), 0);
 
-  read_patterns(song, r);
-  return read_instruments(song, r, why);
+  if (version >= 0x0104) {
+    read_patterns(song, r, version);
+    return read_instruments(song, r, limits, true, why);
+  }
+  if (!read_instruments(song, r, limits, false, why)) return false;
+  read_patterns(song, r, version);
+  read_all_sample_data(song, r);
+  return true;
 }
 
 }  // namespace
 
-std::unique_ptr<XmSong> xm_load_song(const uint8_t* data, size_t size, std::string* why) {
+std::unique_ptr<XmSong> xm_load_song(const uint8_t* data, size_t size, std::string* why,
+                                     const XmLoadLimits& limits) {
   if (why) why->clear();
   MemoryReader r;
   r.data = data;
   r.size = data ? static_cast<int64_t>(size) : 0;
   auto song = std::make_unique<XmSong>();
-  if (!load(*song, r, why)) return nullptr;
+  if (!load(*song, r, limits, why)) return nullptr;
   return song;
 }
 

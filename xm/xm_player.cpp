@@ -82,9 +82,9 @@ XmPlayer::~XmPlayer() {
   xm_free(*this);
 }
 
-bool xm_load(XmPlayer& player, const uint8_t* data, size_t size) {
+bool xm_load(XmPlayer& player, const uint8_t* data, size_t size, std::string* why, const XmLoadLimits& limits) {
   xm_free(player);
-  player.song = xm_load_song(data, size);
+  player.song = xm_load_song(data, size, why, limits);
   return player.song != nullptr;
 }
 

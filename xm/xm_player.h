@@ -65,9 +65,11 @@ struct XmPlayer {
   XmStream stream;
 };
 
-// Frees the current song and loads `size` bytes at `data` in its place;
-// false (and no current song) when the image is refused.
-bool xm_load(XmPlayer& player, const uint8_t* data, size_t size);
+// Frees the current song and loads `size` bytes at `data` in its place,
+// within `limits`; false (no current song, and the reason in *why) when the
+// image is refused.
+bool xm_load(XmPlayer& player, const uint8_t* data, size_t size, std::string* why = nullptr,
+             const XmLoadLimits& limits = kXmMagazineLimits);
 // Starts the current song from its beginning; false when there is no song
 // or no sound device.
 bool xm_play(XmPlayer& player);

@@ -28,6 +28,21 @@ namespace zel {
 
 constexpr int kXmMaxChannels = 32;
 constexpr int kXmMaxEnvelopePoints = 12;
+// A note-map entry is one byte, so an XM instrument can name at most 256
+// samples; the magazine's own modules use at most 16.
+constexpr int kXmFormatMaxSamples = 256;
+
+// What a loader accepts beyond the basic checks. The magazine loads its own
+// modules with kXmMagazineLimits; the tool, which plays any module a user
+// gives it, with kXmFormatLimits: instruments of up to 256 samples and the
+// older 1.02 and 1.03 layouts (instruments before the patterns, all sample
+// data after them; in 1.02 a pattern stores rows - 1 in one byte).
+struct XmLoadLimits {
+  int max_samples_per_instrument = 16;
+  uint16_t oldest_version = 0x0104;
+};
+constexpr XmLoadLimits kXmMagazineLimits{16, 0x0104};
+constexpr XmLoadLimits kXmFormatLimits{kXmFormatMaxSamples, 0x0102};
 
 // Update flags of a channel: what xm_update_voice applies to its voice.
 enum : uint8_t {
@@ -61,7 +76,8 @@ struct XmEnvelopePoint {
 
 struct XmInstrument {
   int sample_count = 0;
-  std::array<XmSample*, 16> samples{};  // beyond sample_count: the song's empty sample
+  // max(16, sample_count) entries; beyond sample_count: the song's empty sample
+  std::vector<XmSample*> samples;
   std::array<uint8_t, 96> note_map{};
   std::array<XmEnvelopePoint, kXmMaxEnvelopePoints> volume_points{};
   std::array<XmEnvelopePoint, kXmMaxEnvelopePoints> panning_points{};
@@ -150,9 +166,10 @@ struct XmSong {
 };
 
 // ---- loader (xm_loader.cpp) -----------------------------------------------------
-// Parses an XM image. Returns nullptr (and the reason in *why) when the image
-// is refused; never reads outside [data, data + size).
-std::unique_ptr<XmSong> xm_load_song(const uint8_t* data, size_t size, std::string* why = nullptr);
+// Parses an XM image within `limits`. Returns nullptr (and the reason in
+// *why) when the image is refused; never reads outside [data, data + size).
+std::unique_ptr<XmSong> xm_load_song(const uint8_t* data, size_t size, std::string* why = nullptr,
+                                     const XmLoadLimits& limits = kXmMagazineLimits);
 
 // ---- sequencing (xm_effects.cpp) ------------------------------------------------
 // Sets the song, its channels and voices to the start of playback.

@@ -4,8 +4,9 @@
 #include <vector>
 
 namespace zel {
+namespace {
 
-XmSongEnd xm_find_song_end(XmSong& song, int extra_passes, uint64_t cap_frames) {
+XmSongEnd run_to_end(XmSong& song, int extra_passes, uint64_t cap_frames) {
   xm_song_reset(song);
   XmSongEnd end;
   // One flag per (order position, row) played in the current pass.
@@ -39,6 +40,18 @@ XmSongEnd xm_find_song_end(XmSong& song, int extra_passes, uint64_t cap_frames) 
       return end;
     }
   }
+}
+
+}  // namespace
+
+XmSongEnd xm_find_song_end(XmSong& song, int extra_passes, uint64_t cap_frames) {
+  // E5x sets a sample's finetune for good; the samples are given back as
+  // they were, so the same song can be rendered afterwards.
+  std::vector<int8_t> finetunes;
+  for (const auto& sample : song.sample_store) finetunes.push_back(sample->finetune);
+  const XmSongEnd end = run_to_end(song, extra_passes, cap_frames);
+  for (size_t i = 0; i < finetunes.size(); ++i) song.sample_store[i]->finetune = finetunes[i];
+  return end;
 }
 
 }  // namespace zel

@@ -23,8 +23,9 @@ struct XmSongEnd {
 // Runs `song` from its start until it has ended extra_passes + 1 times (each
 // pass after the first starts where the previous one returned to) or until
 // cap_frames. A speed of 0 ends the song for good, whatever passes remain.
-// The song is left where the run stopped, and effects that change samples
-// (E5x) have changed them: render from a freshly loaded copy.
+// The song is left where the run stopped; its samples are as before (the
+// finetunes that E5x changes are put back), so xm_song_reset and a render
+// of the same song give the samples of a fresh copy.
 XmSongEnd xm_find_song_end(XmSong& song, int extra_passes, uint64_t cap_frames);
 
 }  // namespace zel

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/sidsong/psid_writer.h"
+#include "sid/psid_writer.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 
 namespace zel::xmsynth {
 

@@ -1,5 +1,5 @@
 // XM module writer: header, packed patterns, instruments, delta-coded samples.
-#include "tools/xmsynth/xm_writer.h"
+#include "xm/xm_writer.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -52,6 +52,22 @@ std::vector<uint8_t> pack_pattern(const Pattern& p, int channels) {
   return out;
 }
 
+void write_pattern(Out& o, const Pattern& p, int channels, int version) {
+  std::vector<uint8_t> packed = pack_pattern(p, channels);
+  if (packed.size() > 0xFFFF) throw std::runtime_error("a packed pattern is larger than 65535 bytes");
+  if (version <= 0x0102) {
+    o.u32(8);
+    o.u8(0);
+    o.u8(p.rows - 1);
+  } else {
+    o.u32(9);
+    o.u8(0);
+    o.u16(p.rows);
+  }
+  o.u16(static_cast<int>(packed.size()));
+  o.b.insert(o.b.end(), packed.begin(), packed.end());
+}
+
 void write_envelope_points(Out& o, const Envelope& e) {
   if (e.points.size() > 12) throw std::runtime_error("an envelope has more than 12 points");
   for (size_t i = 0; i < 12; ++i) {
@@ -60,6 +76,19 @@ void write_envelope_points(Out& o, const Envelope& e) {
       o.u16(e.points[i].y);
     } else {
       o.u32(0);
+    }
+  }
+}
+
+// The instrument's samples, delta-coded, in sample order.
+void write_sample_data(Out& o, const Instrument& ins) {
+  for (const Sample& s : ins.samples) {
+    int prev = 0;
+    for (int16_t v : s.data) {
+      const int d = v - prev;
+      prev = v;
+      if (s.bits16) o.u16(d & 0xFFFF);
+      else o.u8(d & 0xFF);
     }
   }
 }
@@ -95,7 +124,8 @@ std::vector<uint8_t> write_xm(const Module& m) {
   o.text(m.name, 20);
   o.u8(0x1A);
   o.text(m.tracker, 20);
-  o.u16(0x0104);
+  if (m.version < 0x0102 || m.version > 0x0104) throw std::runtime_error("version must be 0x0102..0x0104");
+  o.u16(m.version);
   o.u32(276);
   o.u16(static_cast<int>(m.order.size()));
   o.u16(m.restart);
@@ -107,18 +137,12 @@ std::vector<uint8_t> write_xm(const Module& m) {
   o.u16(m.bpm);
   for (int i = 0; i < 256; ++i) o.u8(i < static_cast<int>(m.order.size()) ? m.order[i] : 0);
 
-  for (const Pattern& p : m.patterns) {
-    std::vector<uint8_t> packed = pack_pattern(p, m.channels);
-    if (packed.size() > 0xFFFF) throw std::runtime_error("a packed pattern is larger than 65535 bytes");
-    o.u32(9);
-    o.u8(0);
-    o.u16(p.rows);
-    o.u16(static_cast<int>(packed.size()));
-    o.b.insert(o.b.end(), packed.begin(), packed.end());
-  }
+  const bool old_layout = m.version < 0x0104;
+  if (!old_layout)
+    for (const Pattern& p : m.patterns) write_pattern(o, p, m.channels, m.version);
 
   for (const Instrument& ins : m.instruments) {
-    if (ins.samples.size() > 16) throw std::runtime_error("instrument " + ins.name + " has more than 16 samples");
+    if (ins.samples.size() > 256) throw std::runtime_error("instrument " + ins.name + " has more than 256 samples");
     const size_t start = o.b.size();
     const int base = ins.samples.empty() ? kInstrumentHeaderEmpty : kInstrumentHeaderWithSamples;
     o.u32(static_cast<uint32_t>(base + ins.header_padding));
@@ -168,15 +192,11 @@ std::vector<uint8_t> write_xm(const Module& m) {
       o.u8(0);
       o.text(s.name, 22);
     }
-    for (const Sample& s : ins.samples) {
-      int prev = 0;
-      for (int16_t v : s.data) {
-        const int d = v - prev;
-        prev = v;
-        if (s.bits16) o.u16(d & 0xFFFF);
-        else o.u8(d & 0xFF);
-      }
-    }
+    if (!old_layout) write_sample_data(o, ins);
+  }
+  if (old_layout) {
+    for (const Pattern& p : m.patterns) write_pattern(o, p, m.channels, m.version);
+    for (const Instrument& ins : m.instruments) write_sample_data(o, ins);
   }
   return o.b;
 }

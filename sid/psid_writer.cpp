@@ -1,5 +1,5 @@
 // PSID image writer (see psid_writer.h).
-#include "tools/sidsong/psid_writer.h"
+#include "sid/psid_writer.h"
 
 #include <algorithm>
 

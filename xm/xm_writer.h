@@ -1,9 +1,11 @@
 // XM module writer: turns a song model (patterns of cells, instruments with
 // envelopes and samples, order list) into the bytes of an XM file (format
-// version 0x0104, packed patterns, delta-coded samples).
+// version 0x0104 by default, or the older 1.02/1.03 layouts; packed
+// patterns, delta-coded samples).
 //
 // Called by the song compiler at build time, and by the tests, benchmarks
-// and fuzz seeds that need modules of their own; single-threaded. Sample values
+// and fuzz seeds that need modules of their own; single-threaded. Not part
+// of the program. Sample values
 // are signed 8- or 16-bit; lengths and loop points in sample values (the
 // writer converts to bytes). Panning 0..255, volumes 0..64.
 #pragma once
@@ -55,7 +57,7 @@ struct Sample {
 
 struct Instrument {
   std::string name;                    // up to 22 characters
-  std::vector<Sample> samples;         // 0..16
+  std::vector<Sample> samples;         // 0..256 (the magazine reads 0..16)
   std::array<uint8_t, 96> note_map{};  // sample per note
   Envelope volume_env, panning_env;
   int vibrato_type = 0, vibrato_sweep = 0, vibrato_depth = 0, vibrato_rate = 0;
@@ -70,6 +72,10 @@ struct Module {
   int flags = 0;         // bit 0 linear frequency table
   int speed = 6, bpm = 125;
   int restart = 0;
+  // 0x0104; 0x0103 and 0x0102 write the instrument headers before the
+  // patterns and all sample data after them, 0x0102 with 8-byte pattern
+  // headers that store rows - 1 in one byte.
+  int version = 0x0104;
   std::vector<uint8_t> order;
   std::vector<Pattern> patterns;
   std::vector<Instrument> instruments;
