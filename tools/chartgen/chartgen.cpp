@@ -420,6 +420,20 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //   may.flood, may.images  releases past the limit; disc images
 //   may.bonus.B            disc images whose size earns bonus B (0.0 .. 2.0)
 //   may.dox.big            DOX of 100 MB and more
+//   standing.P.releases    releases of period P; standing.before-2010.per.month
+//                          the same per month of November 2006..December 2009
+//   standing.P.leader, standing.P.lead  the first group of period P and its
+//                          lead over the second
+//   year.silent.in.may     groups of the year table without a May release
+//   year.newcomers(.count), month.newcomers(.count)  the groups whose first
+//                          points came in January..April 2010, or in May
+//   may.flood.on.D.G, may.flood.points.on.D.G  releases past the limit on
+//                          day D and what they would have scored
+//   may.big.games.scored.G games of 4000 MB and more that scored
+//   may.images.scored, may.bonus.earned.B, may.dox.big.scored  the same
+//                          counts as above, of releases that scored
+//   may.type.T.largest     the largest release of type T, in MB
+//   mb.TITLE               the size of the release with that title
 //   all.gaps.over.10.60.110  of the gaps between neighbouring places 60..110
 //                          of the all-time table, how many exceed ten points
 
@@ -516,12 +530,14 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
   std::map<std::string, std::vector<const Release*>> by_group;
   for (const Release& r : rels) by_group[r.group].push_back(&r);
   for (auto& [g, mine] : by_group) {
-    std::map<int, int> per_day;
+    std::map<int, int> per_day, flood_on, flood_points_on;
     std::set<int> flood_days;
     long image_mb = 0;
     int games = 0, apps = 0, demos = 0, dox = 0, dox_scored = 0, nuked = 0, flood = 0, flood_points = 0, big = 0;
+    int big_scored = 0;
     for (const Release* r : mine) {
       ++per_day[day_of(*r)];
+      big_scored += r->type == "GAME" && r->size_mb >= 4000 && r->points > 0;
       if (r->type == "DOX") {
         ++dox;
         dox_scored += r->points > 0;
@@ -537,6 +553,8 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
         ++flood;
         flood_points += release_points(*r);
         flood_days.insert(day_of(*r));
+        ++flood_on[day_of(*r)];
+        flood_points_on[day_of(*r)] += release_points(*r);
       }
     }
     int most = 0;
@@ -564,12 +582,20 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.image.mb." + g, thousands(image_mb));
     fig.set("may.image.gb." + g, image_mb / 1000);
     fig.set("may.big.games." + g, big);
+    fig.set("may.big.games.scored." + g, big_scored);
+    for (auto& [d, n] : flood_on) {
+      fig.set("may.flood.on." + std::to_string(d) + "." + g, n);
+      fig.set("may.flood.points.on." + std::to_string(d) + "." + g, tenths(flood_points_on[d]));
+    }
     fig.set("may.images." + g, games + apps + demos);
   }
   std::map<int, int> per_day;
-  std::map<std::string, int> type_count, type_nuked, type_flood, type_points, bonus;
-  int flood = 0, images = 0, dox_big = 0, points = 0;
+  std::map<std::string, int> type_count, type_nuked, type_flood, type_points, type_largest, bonus, earned;
+  int flood = 0, images = 0, images_scored = 0, dox_big = 0, dox_big_scored = 0, points = 0;
   for (const Release& r : rels) {
+    type_largest[r.type] = std::max(type_largest[r.type], r.size_mb);
+    // A title's size; a dupe repeats its original's title and size.
+    if (!r.nuked || r.reason != "dupe") fig.set("mb." + r.title, r.size_mb);
     ++per_day[day_of(r)];
     ++type_count[r.type];
     type_nuked[r.type] += r.nuked;
@@ -579,11 +605,19 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     flood += r.flood;
     if (r.type == "DOX") {
       dox_big += r.size_mb >= 100;
+      dox_big_scored += r.size_mb >= 100 && r.points > 0;
     } else {
+      std::string b = tenths(std::min(20, 5 * (r.size_mb / 1000)));
       ++images;
-      ++bonus[tenths(std::min(20, 5 * (r.size_mb / 1000)))];
+      ++bonus[b];
+      // Only a release that scores earns its bonus.
+      if (r.points > 0) ++images_scored, ++earned[b];
     }
   }
+  for (auto& [t, mb] : type_largest) fig.set("may.type." + t + ".largest", mb);
+  for (auto& [b, n] : earned) fig.set("may.bonus.earned." + b, n);
+  fig.set("may.images.scored", images_scored);
+  fig.set("may.dox.big.scored", dox_big_scored);
   for (auto& [t, n] : type_count) {
     fig.set("may.type." + t + ".releases", n);
     fig.set("may.type." + t + ".nuked", type_nuked[t]);
@@ -699,6 +733,16 @@ int main(int argc, char** argv) {
       total += entry.second.points;
     }
     fig.set("standing." + period + ".total", tenths(total));
+    int releases = 0;
+    for (auto& entry : table) releases += entry.second.releases;
+    fig.set("standing." + period + ".releases", releases);
+    // November 2006 to December 2009 are 38 months.
+    if (period == "before-2010") fig.set("standing.before-2010.per.month", (releases + 19) / 38);
+    auto ranked = rank(table);
+    if (ranked.size() > 1) {
+      fig.set("standing." + period + ".leader", ranked[0].group);
+      fig.set("standing." + period + ".lead", tenths(ranked[0].points - ranked[1].points));
+    }
   }
 
   Chart month, year, all;
@@ -748,6 +792,26 @@ int main(int argc, char** argv) {
     silent += it == year.now.end() || it->second.points == 0;
   }
   fig.set("all.without.2010", silent);
+  // Groups whose first points came in January to April 2010, and in May.
+  std::vector<std::string> new_in_year, new_in_month;
+  for (auto& [g, s] : year.now) {
+    if (s.points == 0 || history.count(g) == 0) continue;
+    auto before = periods["before-2010"].find(g);
+    if (before == periods["before-2010"].end() || before->second.points == 0) new_in_year.push_back(g);
+  }
+  for (const Entry& e : rank(month.now))
+    if (history.count(e.group) == 0) new_in_month.push_back(e.group);
+  std::sort(new_in_month.begin(), new_in_month.end());
+  int silent_in_may = 0;
+  for (auto& [g, s] : year.now) {
+    auto m = month.now.find(g);
+    silent_in_may += s.points > 0 && (m == month.now.end() || m->second.releases == 0);
+  }
+  fig.set("year.silent.in.may", silent_in_may);
+  fig.set("year.newcomers", list_words(new_in_year));
+  fig.set("year.newcomers.count", static_cast<long>(new_in_year.size()));
+  fig.set("month.newcomers", list_words(new_in_month));
+  fig.set("month.newcomers.count", static_cast<long>(new_in_month.size()));
   fig.save(dir + "/figures.txt");
   return 0;
 }
