@@ -327,6 +327,7 @@ std::map<std::string, std::string> figures_from_the_data() {
       ++nuked;
       ++bt[1];
       ++count[""]["for." + r[4].substr(6)];
+      ++count[g]["for." + r[4].substr(6)];
       nuke_least = std::min(nuke_least, value);
       nuke_most = std::max(nuke_most, value);
     } else if (++d.scored > 8) {
@@ -394,6 +395,8 @@ std::map<std::string, std::string> figures_from_the_data() {
   for (auto& [g, c] : count) {
     const std::pair<const char*, const char*> names[] = {{"games", "GAME"}, {"apps", "APP"}, {"demos", "DEMO"}, {"dox", "DOX"}, {"dox.scored", "dox scored"}, {"big.games", "big"}, {"nuked", "nuked"}, {"flood", "flood"}};
     for (auto [name, what] : names) f["may." + std::string(name) + "." + g] = std::to_string(c[what]);
+    for (auto& [what, n] : c)
+      if (what.starts_with("for.")) f["may.nuked." + what + "." + g] = std::to_string(n);
     f["may.days." + g] = std::to_string(days[g].size());
     f["may.images." + g] = std::to_string(c["GAME"] + c["APP"] + c["DEMO"]);
     f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
@@ -455,6 +458,21 @@ std::map<std::string, std::string> figures_from_the_data() {
     f[name + ".releases"] = std::to_string(sum.releases);
     f[name + ".total"] = tenths_text(sum.tenths);
     f[name + ".rate"] = rate_text(sum.tenths, sum.releases);
+    // The biggest climb; back after a gap (scored before, not in the table
+    // before); dropped out (in the table before, not in this one).
+    std::vector<std::string> back, gone;
+    long most_up = 0;
+    for (auto& e : r) {
+      auto q = std::find_if(p.begin(), p.end(), [&](const Ranked& x) { return x.group == e.group; });
+      if (q != p.end()) most_up = std::max<long>(most_up, q->pos - e.pos);
+      else if (c.history.count(e.group)) back.push_back(e.group);
+    }
+    for (auto& q : p)
+      if (std::none_of(r.begin(), r.end(), [&](const Ranked& x) { return x.group == q.group; })) gone.push_back(q.group);
+    for (auto& q : p) f[name + ".prev." + q.group] = std::to_string(q.pos);
+    f[name + ".most.up"] = std::to_string(most_up);
+    if (!back.empty()) f[name + ".back"] = and_list(back);
+    if (!gone.empty()) f[name + ".gone"] = and_list(gone);
     for (auto& e : r) {
       f[name + ".points." + e.group] = tenths_text(e.s.tenths);
       f[name + ".pos." + e.group] = std::to_string(e.pos);
@@ -487,6 +505,12 @@ std::map<std::string, std::string> figures_from_the_data() {
       f["month.newcomers"] = and_list(month_new);
       f["month.newcomers.count"] = std::to_string(month_new.size());
       f["year.silent.in.may"] = std::to_string(quiet);
+      std::vector<std::string> fell;
+      for (auto& e : ranking(c.year))
+        for (auto& q : ranking(c.year_before))
+          if (q.group == e.group && q.pos < e.pos && c.month.count(e.group)) fell.push_back(e.group);
+      std::sort(fell.begin(), fell.end());
+      if (!fell.empty()) f["year.fallers.releasing"] = and_list(fell);
     }
   }
   return f;

@@ -424,6 +424,11 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //                          the same per month of November 2006..December 2009
 //   standing.P.leader, standing.P.lead  the first group of period P and its
 //                          lead over the second
+//   month.most.up (and year., all.)  the most places a group climbed
+//   month.back, month.gone  groups back after a gap; groups of the table
+//                          before that are not in this one (lists)
+//   may.nuked.for.R.G      group G's nukes for reason R
+//   year.fallers.releasing May's releasers that lost places in the year table
 //   year.silent.in.may     groups of the year table without a May release
 //   year.newcomers(.count), month.newcomers(.count)  the groups whose first
 //                          points came in January..April 2010, or in May
@@ -492,7 +497,7 @@ std::string per_release(int tenths, int releases) {
   return std::to_string(hundredths / 100) + "." + (frac.size() < 2 ? "0" : "") + frac;
 }
 
-void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c) {
+void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c, const std::set<std::string>& history) {
   auto now = rank(c.now), before = rank(c.before);
   for (const Entry& e : now) {
     fig.set(prefix + ".points." + e.group, tenths(e.points));
@@ -519,6 +524,19 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c)
     fig.set(prefix + ".rate." + e.group, per_release(e.points, e.releases));
   }
   fig.set(prefix + ".rate", per_release(total, releases));
+  // The biggest climb, the groups back after a gap and those that dropped out.
+  int most_up = 0;
+  std::vector<std::string> back, gone;
+  for (const Entry& e : now) {
+    if (was.count(e.group)) most_up = std::max(most_up, was[e.group] - e.position);
+    else if (history.count(e.group)) back.push_back(e.group);
+  }
+  for (const Entry& e : before)
+    if (std::none_of(now.begin(), now.end(), [&](const Entry& n) { return n.group == e.group; }))
+      gone.push_back(e.group);
+  fig.set(prefix + ".most.up", most_up);
+  fig.set(prefix + ".back", list_words(back));
+  fig.set(prefix + ".gone", list_words(gone));
   for (const Entry& e : now)
     if (total > 0) fig.set(prefix + ".share." + e.group, tenths((e.points * 2000L / total + 1) / 2));
   fig.set(prefix + ".groups", static_cast<long>(now.size()));
@@ -535,6 +553,7 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     long image_mb = 0;
     int games = 0, apps = 0, demos = 0, dox = 0, dox_scored = 0, nuked = 0, flood = 0, flood_points = 0, big = 0;
     int big_scored = 0;
+    std::map<std::string, int> reasons;
     for (const Release* r : mine) {
       ++per_day[day_of(*r)];
       big_scored += r->type == "GAME" && r->size_mb >= 4000 && r->points > 0;
@@ -549,6 +568,7 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
       demos += r->type == "DEMO";
       big += r->type == "GAME" && r->size_mb >= 4000;
       nuked += r->nuked;
+      if (r->nuked) ++reasons[r->reason];
       if (r->flood) {
         ++flood;
         flood_points += release_points(*r);
@@ -583,6 +603,7 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.image.gb." + g, image_mb / 1000);
     fig.set("may.big.games." + g, big);
     fig.set("may.big.games.scored." + g, big_scored);
+    for (auto& [reason, n] : reasons) fig.set("may.nuked.for." + reason + "." + g, n);
     for (auto& [d, n] : flood_on) {
       fig.set("may.flood.on." + std::to_string(d) + "." + g, n);
       fig.set("may.flood.points.on." + std::to_string(d) + "." + g, tenths(flood_points_on[d]));
@@ -780,9 +801,9 @@ int main(int argc, char** argv) {
               "Movement against the all-time table of issue 42.");
   write_release_list(dir + "/04_releases.page", rels, rank(month.now));
 
-  chart_figures(fig, "month", month);
-  chart_figures(fig, "year", year);
-  chart_figures(fig, "all", all);
+  chart_figures(fig, "month", month, history);
+  chart_figures(fig, "year", year, history);
+  chart_figures(fig, "all", all, history);
   month_figures(fig, rels);
   passing_figures(fig, rels, all);
   gap_figures(fig, all);
@@ -808,6 +829,13 @@ int main(int argc, char** argv) {
     silent_in_may += s.points > 0 && (m == month.now.end() || m->second.releases == 0);
   }
   fig.set("year.silent.in.may", silent_in_may);
+  std::map<std::string, int> year_was, year_is;
+  for (const Entry& e : rank(year.before)) year_was[e.group] = e.position;
+  for (const Entry& e : rank(year.now)) year_is[e.group] = e.position;
+  std::vector<std::string> fell;
+  for (auto& [g, pos] : year_is)
+    if (month.now.count(g) && month.now.at(g).releases > 0 && year_was.count(g) && year_was[g] < pos) fell.push_back(g);
+  fig.set("year.fallers.releasing", list_words(fell));
   fig.set("year.newcomers", list_words(new_in_year));
   fig.set("year.newcomers.count", static_cast<long>(new_in_year.size()));
   fig.set("month.newcomers", list_words(new_in_month));
