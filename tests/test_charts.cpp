@@ -376,6 +376,10 @@ std::map<std::string, std::string> figures_from_the_data() {
     f["may.dox.big.scored"] = std::to_string(dox_big_scored);
   }
   f["may.nuked"] = std::to_string(nuked);
+  std::map<int, int> on_day;
+  for (const Row& r : read_data("releases.txt")) ++on_day[std::stoi(r[0].substr(8))];
+  f["may.busiest.day"] =
+      std::to_string(std::ranges::max_element(on_day, {}, [](auto& kv) { return kv.second; })->first);
   f["may.images"] = std::to_string(images);
   f["may.dox.big"] = std::to_string(dox_big);
   f["may.flood"] = std::to_string(flood);
@@ -470,6 +474,10 @@ std::map<std::string, std::string> figures_from_the_data() {
     for (auto& q : p)
       if (std::none_of(r.begin(), r.end(), [&](const Ranked& x) { return x.group == q.group; })) gone.push_back(q.group);
     for (auto& q : p) f[name + ".prev." + q.group] = std::to_string(q.pos);
+    std::map<int, int> at_position;
+    for (auto& e : r) ++at_position[e.pos];
+    f[name + ".ties"] = std::to_string(std::ranges::count_if(at_position, [](auto& kv) { return kv.second > 1; }));
+    f[name + ".most.releases"] = std::ranges::max(r, {}, [](const Ranked& e) { return e.s.releases; }).group;
     f[name + ".most.up"] = std::to_string(most_up);
     if (!back.empty()) f[name + ".back"] = and_list(back);
     if (!gone.empty()) f[name + ".gone"] = and_list(gone);

@@ -425,6 +425,9 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //   standing.P.leader, standing.P.lead  the first group of period P and its
 //                          lead over the second
 //   month.most.up (and year., all.)  the most places a group climbed
+//   month.most.releases (year., all.)  the group with the most releases
+//   month.ties (year., all.)  positions shared by two or more groups
+//   may.busiest.day        the day of May with the most releases
 //   month.back, month.gone  groups back after a gap; groups of the table
 //                          before that are not in this one (lists)
 //   may.nuked.for.R.G      group G's nukes for reason R
@@ -535,6 +538,15 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c,
     if (std::none_of(now.begin(), now.end(), [&](const Entry& n) { return n.group == e.group; }))
       gone.push_back(e.group);
   fig.set(prefix + ".most.up", most_up);
+  // The group with the most releases; how many positions are shared.
+  const Entry* busiest = nullptr;
+  int ties = 0;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (!busiest || now[i].releases > busiest->releases) busiest = &now[i];
+    ties += i > 0 && now[i].position == now[i - 1].position && (i < 2 || now[i - 2].position != now[i].position);
+  }
+  if (busiest) fig.set(prefix + ".most.releases", busiest->group);
+  fig.set(prefix + ".ties", ties);
   fig.set(prefix + ".back", list_words(back));
   fig.set(prefix + ".gone", list_words(gone));
   for (const Entry& e : now)
@@ -651,6 +663,9 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
   fig.set("may.images", images);
   fig.set("may.dox.big", dox_big);
   for (auto& [d, n] : per_day) fig.set("may.on." + std::to_string(d), n);
+  auto busiest = std::max_element(per_day.begin(), per_day.end(),
+                                  [](const auto& a, const auto& b) { return a.second < b.second; });
+  if (busiest != per_day.end()) fig.set("may.busiest.day", busiest->first);
   int nuked = 0, least = 1 << 30, most = 0;
   std::map<std::string, int> for_reason;
   for (const Release& r : rels) {
