@@ -474,6 +474,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     for (auto& q : p)
       if (std::none_of(r.begin(), r.end(), [&](const Ranked& x) { return x.group == q.group; })) gone.push_back(q.group);
     for (auto& q : p) f[name + ".prev." + q.group] = std::to_string(q.pos);
+    for (size_t i = 1; i < r.size(); ++i) f[name + ".behind." + r[i].group] = tenths_text(r[i - 1].s.tenths - r[i].s.tenths);
     std::map<int, int> at_position;
     for (auto& e : r) ++at_position[e.pos];
     f[name + ".ties"] = std::to_string(std::ranges::count_if(at_position, [](auto& kv) { return kv.second > 1; }));

@@ -425,6 +425,7 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //   standing.P.leader, standing.P.lead  the first group of period P and its
 //                          lead over the second
 //   month.most.up (and year., all.)  the most places a group climbed
+//   month.behind.G (year., all.)  points between G and the group one place up
 //   month.most.releases (year., all.)  the group with the most releases
 //   month.ties (year., all.)  positions shared by two or more groups
 //   may.busiest.day        the day of May with the most releases
@@ -538,6 +539,7 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c,
     if (std::none_of(now.begin(), now.end(), [&](const Entry& n) { return n.group == e.group; }))
       gone.push_back(e.group);
   fig.set(prefix + ".most.up", most_up);
+  for (size_t i = 1; i < now.size(); ++i) fig.set(prefix + ".behind." + now[i].group, tenths(now[i - 1].points - now[i].points));
   // The group with the most releases; how many positions are shared.
   const Entry* busiest = nullptr;
   int ties = 0;
