@@ -41,6 +41,11 @@ struct PageTables {
   static int stored_lines(int page);
 };
 
+// True where page line `line` goes on with the paragraph of the line before
+// (pagec wrapped them from one paragraph), so a reader that reflows text can
+// join them; false for every other line and out of range.
+bool page_line_continues(int page, int line);
+
 std::string_view menu_entry(int k);      // MenuEntries 1..20
 int menu_enabled(int k);                  // MenuEnabled 1..20: 1, except 19 and 20
 std::string_view menu_title();            // "THE ZELVORANT ISSUE 43"

@@ -221,6 +221,61 @@ TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
   }
 }
 
+// A month that looks lived-in: one new version of a product a month, at most
+// three DOX packs per game, a dupe the size of the image it repeats, a given
+// name opening at most two series, and no two group names alike (a shared
+// word, or one word the start of another: Marrow Street and Marrowind).
+TEST(ReleaseData, AMonthLooksLivedIn) {
+  std::map<std::string, std::string> size_of;             // type and title -> MB
+  std::map<std::string, int> versions, packs;             // product -> versions; game -> DOX
+  std::map<std::string, std::set<std::string>> series;    // given name -> series
+  std::vector<std::string> games;
+  for (const Row& r : read_data("releases.txt")) {
+    const std::string &type = r[2], &title = r[5];
+    SCOPED_TRACE(r[1] + ": " + title);
+    if (r[4] == "NUKED:dupe") {
+      EXPECT_EQ(size_of[type + title], r[3]) << "a dupe is the same image";
+      continue;
+    }
+    size_of[type + title] = r[3];
+    if (type == "APP") {
+      EXPECT_LE(++versions[title.substr(0, title.rfind(' '))], 1);
+    }
+    if (type == "GAME") games.push_back(title);
+    if (type == "DOX") {
+      std::string game;
+      for (const std::string& g : games)
+        if (title.starts_with(g + " ") && g.size() > game.size()) game = g;
+      EXPECT_LE(++packs[game], 3);
+    }
+    std::smatch m;
+    if (type != "DOX" && std::regex_search(title, m, std::regex(R"(^([A-Z][a-z]+'s) (\w+))")) &&
+        m[1] != "Director's")
+      series[m[1]].insert(m[2]);
+  }
+  for (auto& [name, s] : series) EXPECT_LE(s.size(), 2u) << name;
+  std::set<std::string> names;
+  for (const Row& r : read_data("standings.txt")) names.insert(r[1]);
+  const std::regex word("[A-Za-z0-9]+");
+  auto words = [&word](const std::string& n) {
+    std::vector<std::string> w;
+    for (std::sregex_iterator i(n.begin(), n.end(), word), e; i != e; ++i) {
+      std::string x = i->str();
+      for (char& c : x) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (x != "and" && x != "the" && x != "of" && x != "crew" && x != "unit") w.push_back(x);
+    }
+    return w;
+  };
+  for (auto a = names.begin(); a != names.end(); ++a)
+    for (auto b = std::next(a); b != names.end(); ++b)
+      for (const std::string& x : words(*a))
+        for (const std::string& y : words(*b)) {
+          bool same = x == y && x.size() >= 3;
+          bool prefix = x.size() >= 4 && y.size() >= 4 && (x.starts_with(y.substr(0, 5)) || y.starts_with(x.substr(0, 5)));
+          EXPECT_FALSE(same || prefix) << *a << " / " << *b;
+        }
+}
+
 // The figures the articles quote ({=name} in content/pages/) against the same
 // figures worked out here from the data, release by release and day by day.
 std::string tenths_text(long t) {
@@ -272,6 +327,7 @@ std::map<std::string, std::string> figures_from_the_data() {
       ++nuked;
       ++bt[1];
       ++count[""]["for." + r[4].substr(6)];
+      ++count[g]["for." + r[4].substr(6)];
       nuke_least = std::min(nuke_least, value);
       nuke_most = std::max(nuke_most, value);
     } else if (++d.scored > 8) {
@@ -286,7 +342,44 @@ std::map<std::string, std::string> figures_from_the_data() {
       if (type == "DOX") ++count[g]["dox scored"];
     }
   }
+  for (const Row& r : read_data("releases.txt")) {
+    const std::string& type = r[2];
+    int mb = std::stoi(r[3]);
+    std::string& largest = f["may.type." + type + ".largest"];
+    largest = std::to_string(std::max(mb, largest.empty() ? 0 : std::stoi(largest)));
+    if (r[4] != "NUKED:dupe") f["mb." + r[5]] = r[3];
+  }
+  // What scored, with the limit applied a second time over the scored flags.
+  {
+    std::map<std::string, int> today;
+    std::map<std::string, int> earned, flood_on, big_scored;
+    std::map<std::string, long> flood_value;
+    int images_scored = 0, dox_big_scored = 0;
+    for (const Row& r : read_data("releases.txt")) {
+      const std::string &g = r[1], &type = r[2], day = std::to_string(std::stoi(r[0].substr(8)));
+      int mb = std::stoi(r[3]);
+      if (r[4] != "OK") continue;
+      if (++today[g + "@" + day] > 8) {
+        ++flood_on[day + "." + g];
+        flood_value[day + "." + g] += worth(type, mb);
+        continue;
+      }
+      if (type == "DOX") dox_big_scored += mb >= 100;
+      else ++images_scored, ++earned[tenths_text(std::min(mb / 1000, 4) * 5)];
+      big_scored[g] += type == "GAME" && mb >= 4000;
+    }
+    for (auto& [b, n] : earned) f["may.bonus.earned." + b] = std::to_string(n);
+    for (auto& [k, n] : flood_on) f["may.flood.on." + k] = std::to_string(n);
+    for (auto& [k, v] : flood_value) f["may.flood.points.on." + k] = tenths_text(v);
+    for (auto& [g, n] : big_scored) f["may.big.games.scored." + g] = std::to_string(n);
+    f["may.images.scored"] = std::to_string(images_scored);
+    f["may.dox.big.scored"] = std::to_string(dox_big_scored);
+  }
   f["may.nuked"] = std::to_string(nuked);
+  std::map<int, int> on_day;
+  for (const Row& r : read_data("releases.txt")) ++on_day[std::stoi(r[0].substr(8))];
+  f["may.busiest.day"] =
+      std::to_string(std::ranges::max_element(on_day, {}, [](auto& kv) { return kv.second; })->first);
   f["may.images"] = std::to_string(images);
   f["may.dox.big"] = std::to_string(dox_big);
   f["may.flood"] = std::to_string(flood);
@@ -306,6 +399,8 @@ std::map<std::string, std::string> figures_from_the_data() {
   for (auto& [g, c] : count) {
     const std::pair<const char*, const char*> names[] = {{"games", "GAME"}, {"apps", "APP"}, {"demos", "DEMO"}, {"dox", "DOX"}, {"dox.scored", "dox scored"}, {"big.games", "big"}, {"nuked", "nuked"}, {"flood", "flood"}};
     for (auto [name, what] : names) f["may." + std::string(name) + "." + g] = std::to_string(c[what]);
+    for (auto& [what, n] : c)
+      if (what.starts_with("for.")) f["may.nuked." + what + "." + g] = std::to_string(n);
     f["may.days." + g] = std::to_string(days[g].size());
     f["may.images." + g] = std::to_string(c["GAME"] + c["APP"] + c["DEMO"]);
     f["may.image.gb." + g] = std::to_string(image_mb[g] / 1000);
@@ -327,6 +422,17 @@ std::map<std::string, std::string> figures_from_the_data() {
     period_total[r[0]] += tenths_of(r[2]);
   }
   for (auto& [period, t] : period_total) f["standing." + period + ".total"] = tenths_text(t);
+  std::map<std::string, int> period_releases;
+  for (const Row& r : read_data("standings.txt")) period_releases[r[0]] += std::stoi(r[3]);
+  for (auto& [period, n] : period_releases) f["standing." + period + ".releases"] = std::to_string(n);
+  f["standing.before-2010.per.month"] = std::to_string(std::lround(period_releases["before-2010"] / 38.0));
+  std::map<std::string, std::vector<std::pair<long, std::string>>> period_rank;
+  for (const Row& r : read_data("standings.txt")) period_rank[r[0]].push_back({-tenths_of(r[2]), r[1]});
+  for (auto& [period, v] : period_rank) {
+    std::sort(v.begin(), v.end());
+    f["standing." + period + ".leader"] = v[0].second;
+    f["standing." + period + ".lead"] = tenths_text(v[1].first - v[0].first);
+  }
   // The three tables, and the all-time totals at the end of each day of May.
   const Charts c;
   std::map<std::string, long> running;
@@ -356,6 +462,26 @@ std::map<std::string, std::string> figures_from_the_data() {
     f[name + ".releases"] = std::to_string(sum.releases);
     f[name + ".total"] = tenths_text(sum.tenths);
     f[name + ".rate"] = rate_text(sum.tenths, sum.releases);
+    // The biggest climb; back after a gap (scored before, not in the table
+    // before); dropped out (in the table before, not in this one).
+    std::vector<std::string> back, gone;
+    long most_up = 0;
+    for (auto& e : r) {
+      auto q = std::find_if(p.begin(), p.end(), [&](const Ranked& x) { return x.group == e.group; });
+      if (q != p.end()) most_up = std::max<long>(most_up, q->pos - e.pos);
+      else if (c.history.count(e.group)) back.push_back(e.group);
+    }
+    for (auto& q : p)
+      if (std::none_of(r.begin(), r.end(), [&](const Ranked& x) { return x.group == q.group; })) gone.push_back(q.group);
+    for (auto& q : p) f[name + ".prev." + q.group] = std::to_string(q.pos);
+    for (size_t i = 1; i < r.size(); ++i) f[name + ".behind." + r[i].group] = tenths_text(r[i - 1].s.tenths - r[i].s.tenths);
+    std::map<int, int> at_position;
+    for (auto& e : r) ++at_position[e.pos];
+    f[name + ".ties"] = std::to_string(std::ranges::count_if(at_position, [](auto& kv) { return kv.second > 1; }));
+    f[name + ".most.releases"] = std::ranges::max(r, {}, [](const Ranked& e) { return e.s.releases; }).group;
+    f[name + ".most.up"] = std::to_string(most_up);
+    if (!back.empty()) f[name + ".back"] = and_list(back);
+    if (!gone.empty()) f[name + ".gone"] = and_list(gone);
     for (auto& e : r) {
       f[name + ".points." + e.group] = tenths_text(e.s.tenths);
       f[name + ".pos." + e.group] = std::to_string(e.pos);
@@ -376,6 +502,24 @@ std::map<std::string, std::string> figures_from_the_data() {
       int silent = 0;
       for (auto& e : r) silent += !c.year.count(e.group) || c.year.at(e.group).tenths == 0;
       f["all.without.2010"] = std::to_string(silent);
+      std::vector<std::string> year_new, month_new;
+      int quiet = 0;
+      for (auto& [g, sc] : c.year_before)
+        if (sc.tenths > 0 && (!c.all_before.count(g) || c.all_before.at(g).tenths == sc.tenths)) year_new.push_back(g);
+      for (auto& [g, sc] : c.month)
+        if (sc.tenths > 0 && !c.history.count(g)) month_new.push_back(g);
+      for (auto& [g, sc] : c.year) quiet += sc.tenths > 0 && !c.month.count(g);
+      f["year.newcomers"] = and_list(year_new);
+      f["year.newcomers.count"] = std::to_string(year_new.size());
+      f["month.newcomers"] = and_list(month_new);
+      f["month.newcomers.count"] = std::to_string(month_new.size());
+      f["year.silent.in.may"] = std::to_string(quiet);
+      std::vector<std::string> fell;
+      for (auto& e : ranking(c.year))
+        for (auto& q : ranking(c.year_before))
+          if (q.group == e.group && q.pos < e.pos && c.month.count(e.group)) fell.push_back(e.group);
+      std::sort(fell.begin(), fell.end());
+      if (!fell.empty()) f["year.fallers.releasing"] = and_list(fell);
     }
   }
   return f;
@@ -401,6 +545,39 @@ TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputed) {
     }
   }
   EXPECT_GT(quoted, 40);
+}
+
+// Every claim a page states in words ("@check NAME OP VALUE" beside it: only,
+// never, the first, all of them) holds for the figures worked out here.
+TEST(Figures, EveryClaimAnArticleMakesHoldsForTheDataRecomputed) {
+  auto expected = figures_from_the_data();
+  auto number = [](std::string v) {
+    v.erase(std::remove(v.begin(), v.end(), ','), v.end());
+    return std::stod(v);
+  };
+  int claims = 0;
+  for (auto& page : std::filesystem::directory_iterator(std::string(ZEL_SOURCE_DIR) + "/content/pages")) {
+    std::ifstream src(page.path());
+    std::smatch m;
+    for (std::string line; std::getline(src, line);) {
+      if (!std::regex_match(line, m, std::regex(R"(@check (.+?) (=|!=|<|<=|>|>=) (.+))"))) continue;
+      ++claims;
+      std::string name = m[1], op = m[2], want = m[3];
+      SCOPED_TRACE(page.path().filename().string() + ": " + line);
+      ASSERT_TRUE(expected.count(name)) << "not recomputed here";
+      if (want.starts_with("{=")) want = expected[want.substr(2, want.size() - 3)];
+      const std::string& have = expected[name];
+      if (op == "=" || op == "!=") {
+        bool numeric = std::regex_match(have, std::regex(R"(-?[\d,]+(\.\d+)?)"));
+        bool same = numeric ? number(have) == number(want) : have == want;
+        EXPECT_EQ(same, op == "=") << have;
+      } else {
+        double a = number(have), b = number(want);
+        EXPECT_TRUE(op == "<" ? a < b : op == "<=" ? a <= b : op == ">" ? a > b : a >= b) << have;
+      }
+    }
+  }
+  EXPECT_GT(claims, 20);
   // A value the pages once got wrong by hand.
   EXPECT_EQ(expected["may.flood.weekdays.Velvet Orbit"], "a Saturday, a Tuesday and a Friday");
 }

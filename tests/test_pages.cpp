@@ -19,6 +19,29 @@ const std::pair<int, const char*> kTable[21] = {
     {7, "> Interview with you?"},    {257, "> Standard ISO Rules 2010!"}, {275, "> Interview with Quasar IX"},
     {3, "> New ISO/DOX rules Status!"}, {5, "> Article here"}};
 
+int page_length(int p);
+
+// Wrapped paragraphs: a line that goes on with the paragraph before it follows
+// a plain text line, and that line was filled: the next word would not have
+// fitted in 78 columns, so no figure left a short line in the middle.
+TEST(PageTable, WrappedParagraphsAreFilledAndMarkedForReflowing) {
+  int continued = 0;
+  for (int p = 1; p <= 20; ++p)
+    for (int l = 0; l < PageTables::stored_lines(p); ++l) {
+      if (!page_line_continues(p, l)) continue;
+      ++continued;
+      SCOPED_TRACE("page " + std::to_string(p) + " line " + std::to_string(l));
+      std::string_view before = PageTables::text(l - 1, p), text = PageTables::text(l, p);
+      ASSERT_FALSE(before.empty());
+      EXPECT_EQ(PageTables::rule(l, p), "0");
+      text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+      EXPECT_GT(before.size() + 1 + text.substr(0, text.find(' ')).size(), 78u);
+      EXPECT_LE(before.size(), 78u);
+    }
+  EXPECT_GT(continued, 50);
+  EXPECT_FALSE(page_line_continues(2, -1) || page_line_continues(21, 1) || page_line_continues(2, 5000));
+}
+
 int page_length(int p) {
   for (int l = 0; l < PageTables::stored_lines(p); ++l)
     if (PageTables::text(l, p).substr(0, 5) == "<END>") return l;

@@ -419,6 +419,29 @@ void write_release_list(const std::string& path, const std::vector<Release>& rel
 //   may.flood, may.images  releases past the limit; disc images
 //   may.bonus.B            disc images whose size earns bonus B (0.0 .. 2.0)
 //   may.dox.big            DOX of 100 MB and more
+//   standing.P.releases    releases of period P; standing.before-2010.per.month
+//                          the same per month of November 2006..December 2009
+//   standing.P.leader, standing.P.lead  the first group of period P and its
+//                          lead over the second
+//   month.most.up (and year., all.)  the most places a group climbed
+//   month.behind.G (year., all.)  points between G and the group one place up
+//   month.most.releases (year., all.)  the group with the most releases
+//   month.ties (year., all.)  positions shared by two or more groups
+//   may.busiest.day        the day of May with the most releases
+//   month.back, month.gone  groups back after a gap; groups of the table
+//                          before that are not in this one (lists)
+//   may.nuked.for.R.G      group G's nukes for reason R
+//   year.fallers.releasing May's releasers that lost places in the year table
+//   year.silent.in.may     groups of the year table without a May release
+//   year.newcomers(.count), month.newcomers(.count)  the groups whose first
+//                          points came in January..April 2010, or in May
+//   may.flood.on.D.G, may.flood.points.on.D.G  releases past the limit on
+//                          day D and what they would have scored
+//   may.big.games.scored.G games of 4000 MB and more that scored
+//   may.images.scored, may.bonus.earned.B, may.dox.big.scored  the same
+//                          counts as above, of releases that scored
+//   may.type.T.largest     the largest release of type T, in MB
+//   mb.TITLE               the size of the release with that title
 //   all.gaps.over.10.60.110  of the gaps between neighbouring places 60..110
 //                          of the all-time table, how many exceed ten points
 
@@ -477,7 +500,7 @@ std::string per_release(int tenths, int releases) {
   return std::to_string(hundredths / 100) + "." + (frac.size() < 2 ? "0" : "") + frac;
 }
 
-void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c) {
+void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c, const std::set<std::string>& history) {
   auto now = rank(c.now), before = rank(c.before);
   for (const Entry& e : now) {
     fig.set(prefix + ".points." + e.group, tenths(e.points));
@@ -504,6 +527,29 @@ void chart_figures(FigureWriter& fig, const std::string& prefix, const Chart& c)
     fig.set(prefix + ".rate." + e.group, per_release(e.points, e.releases));
   }
   fig.set(prefix + ".rate", per_release(total, releases));
+  // The biggest climb, the groups back after a gap and those that dropped out.
+  int most_up = 0;
+  std::vector<std::string> back, gone;
+  for (const Entry& e : now) {
+    if (was.count(e.group)) most_up = std::max(most_up, was[e.group] - e.position);
+    else if (history.count(e.group)) back.push_back(e.group);
+  }
+  for (const Entry& e : before)
+    if (std::none_of(now.begin(), now.end(), [&](const Entry& n) { return n.group == e.group; }))
+      gone.push_back(e.group);
+  fig.set(prefix + ".most.up", most_up);
+  for (size_t i = 1; i < now.size(); ++i) fig.set(prefix + ".behind." + now[i].group, tenths(now[i - 1].points - now[i].points));
+  // The group with the most releases; how many positions are shared.
+  const Entry* busiest = nullptr;
+  int ties = 0;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (!busiest || now[i].releases > busiest->releases) busiest = &now[i];
+    ties += i > 0 && now[i].position == now[i - 1].position && (i < 2 || now[i - 2].position != now[i].position);
+  }
+  if (busiest) fig.set(prefix + ".most.releases", busiest->group);
+  fig.set(prefix + ".ties", ties);
+  fig.set(prefix + ".back", list_words(back));
+  fig.set(prefix + ".gone", list_words(gone));
   for (const Entry& e : now)
     if (total > 0) fig.set(prefix + ".share." + e.group, tenths((e.points * 2000L / total + 1) / 2));
   fig.set(prefix + ".groups", static_cast<long>(now.size()));
@@ -515,12 +561,15 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
   std::map<std::string, std::vector<const Release*>> by_group;
   for (const Release& r : rels) by_group[r.group].push_back(&r);
   for (auto& [g, mine] : by_group) {
-    std::map<int, int> per_day;
+    std::map<int, int> per_day, flood_on, flood_points_on;
     std::set<int> flood_days;
     long image_mb = 0;
     int games = 0, apps = 0, demos = 0, dox = 0, dox_scored = 0, nuked = 0, flood = 0, flood_points = 0, big = 0;
+    int big_scored = 0;
+    std::map<std::string, int> reasons;
     for (const Release* r : mine) {
       ++per_day[day_of(*r)];
+      big_scored += r->type == "GAME" && r->size_mb >= 4000 && r->points > 0;
       if (r->type == "DOX") {
         ++dox;
         dox_scored += r->points > 0;
@@ -532,10 +581,13 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
       demos += r->type == "DEMO";
       big += r->type == "GAME" && r->size_mb >= 4000;
       nuked += r->nuked;
+      if (r->nuked) ++reasons[r->reason];
       if (r->flood) {
         ++flood;
         flood_points += release_points(*r);
         flood_days.insert(day_of(*r));
+        ++flood_on[day_of(*r)];
+        flood_points_on[day_of(*r)] += release_points(*r);
       }
     }
     int most = 0;
@@ -563,12 +615,21 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     fig.set("may.image.mb." + g, thousands(image_mb));
     fig.set("may.image.gb." + g, image_mb / 1000);
     fig.set("may.big.games." + g, big);
+    fig.set("may.big.games.scored." + g, big_scored);
+    for (auto& [reason, n] : reasons) fig.set("may.nuked.for." + reason + "." + g, n);
+    for (auto& [d, n] : flood_on) {
+      fig.set("may.flood.on." + std::to_string(d) + "." + g, n);
+      fig.set("may.flood.points.on." + std::to_string(d) + "." + g, tenths(flood_points_on[d]));
+    }
     fig.set("may.images." + g, games + apps + demos);
   }
   std::map<int, int> per_day;
-  std::map<std::string, int> type_count, type_nuked, type_flood, type_points, bonus;
-  int flood = 0, images = 0, dox_big = 0, points = 0;
+  std::map<std::string, int> type_count, type_nuked, type_flood, type_points, type_largest, bonus, earned;
+  int flood = 0, images = 0, images_scored = 0, dox_big = 0, dox_big_scored = 0, points = 0;
   for (const Release& r : rels) {
+    type_largest[r.type] = std::max(type_largest[r.type], r.size_mb);
+    // A title's size; a dupe repeats its original's title and size.
+    if (!r.nuked || r.reason != "dupe") fig.set("mb." + r.title, r.size_mb);
     ++per_day[day_of(r)];
     ++type_count[r.type];
     type_nuked[r.type] += r.nuked;
@@ -578,11 +639,19 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
     flood += r.flood;
     if (r.type == "DOX") {
       dox_big += r.size_mb >= 100;
+      dox_big_scored += r.size_mb >= 100 && r.points > 0;
     } else {
+      std::string b = tenths(std::min(20, 5 * (r.size_mb / 1000)));
       ++images;
-      ++bonus[tenths(std::min(20, 5 * (r.size_mb / 1000)))];
+      ++bonus[b];
+      // Only a release that scores earns its bonus.
+      if (r.points > 0) ++images_scored, ++earned[b];
     }
   }
+  for (auto& [t, mb] : type_largest) fig.set("may.type." + t + ".largest", mb);
+  for (auto& [b, n] : earned) fig.set("may.bonus.earned." + b, n);
+  fig.set("may.images.scored", images_scored);
+  fig.set("may.dox.big.scored", dox_big_scored);
   for (auto& [t, n] : type_count) {
     fig.set("may.type." + t + ".releases", n);
     fig.set("may.type." + t + ".nuked", type_nuked[t]);
@@ -595,6 +664,9 @@ void month_figures(FigureWriter& fig, const std::vector<Release>& rels) {
   fig.set("may.images", images);
   fig.set("may.dox.big", dox_big);
   for (auto& [d, n] : per_day) fig.set("may.on." + std::to_string(d), n);
+  auto busiest = std::max_element(per_day.begin(), per_day.end(),
+                                  [](const auto& a, const auto& b) { return a.second < b.second; });
+  if (busiest != per_day.end()) fig.set("may.busiest.day", busiest->first);
   int nuked = 0, least = 1 << 30, most = 0;
   std::map<std::string, int> for_reason;
   for (const Release& r : rels) {
@@ -698,6 +770,16 @@ int main(int argc, char** argv) {
       total += entry.second.points;
     }
     fig.set("standing." + period + ".total", tenths(total));
+    int releases = 0;
+    for (auto& entry : table) releases += entry.second.releases;
+    fig.set("standing." + period + ".releases", releases);
+    // November 2006 to December 2009 are 38 months.
+    if (period == "before-2010") fig.set("standing.before-2010.per.month", (releases + 19) / 38);
+    auto ranked = rank(table);
+    if (ranked.size() > 1) {
+      fig.set("standing." + period + ".leader", ranked[0].group);
+      fig.set("standing." + period + ".lead", tenths(ranked[0].points - ranked[1].points));
+    }
   }
 
   Chart month, year, all;
@@ -735,9 +817,9 @@ int main(int argc, char** argv) {
               "Movement against the all-time table of issue 42.");
   write_release_list(dir + "/04_releases.page", rels, rank(month.now));
 
-  chart_figures(fig, "month", month);
-  chart_figures(fig, "year", year);
-  chart_figures(fig, "all", all);
+  chart_figures(fig, "month", month, history);
+  chart_figures(fig, "year", year, history);
+  chart_figures(fig, "all", all, history);
   month_figures(fig, rels);
   passing_figures(fig, rels, all);
   gap_figures(fig, all);
@@ -747,6 +829,33 @@ int main(int argc, char** argv) {
     silent += it == year.now.end() || it->second.points == 0;
   }
   fig.set("all.without.2010", silent);
+  // Groups whose first points came in January to April 2010, and in May.
+  std::vector<std::string> new_in_year, new_in_month;
+  for (auto& [g, s] : year.now) {
+    if (s.points == 0 || history.count(g) == 0) continue;
+    auto before = periods["before-2010"].find(g);
+    if (before == periods["before-2010"].end() || before->second.points == 0) new_in_year.push_back(g);
+  }
+  for (const Entry& e : rank(month.now))
+    if (history.count(e.group) == 0) new_in_month.push_back(e.group);
+  std::sort(new_in_month.begin(), new_in_month.end());
+  int silent_in_may = 0;
+  for (auto& [g, s] : year.now) {
+    auto m = month.now.find(g);
+    silent_in_may += s.points > 0 && (m == month.now.end() || m->second.releases == 0);
+  }
+  fig.set("year.silent.in.may", silent_in_may);
+  std::map<std::string, int> year_was, year_is;
+  for (const Entry& e : rank(year.before)) year_was[e.group] = e.position;
+  for (const Entry& e : rank(year.now)) year_is[e.group] = e.position;
+  std::vector<std::string> fell;
+  for (auto& [g, pos] : year_is)
+    if (month.now.count(g) && month.now.at(g).releases > 0 && year_was.count(g) && year_was[g] < pos) fell.push_back(g);
+  fig.set("year.fallers.releasing", list_words(fell));
+  fig.set("year.newcomers", list_words(new_in_year));
+  fig.set("year.newcomers.count", static_cast<long>(new_in_year.size()));
+  fig.set("month.newcomers", list_words(new_in_month));
+  fig.set("month.newcomers.count", static_cast<long>(new_in_month.size()));
   fig.save(dir + "/figures.txt");
   return 0;
 }

@@ -19,6 +19,7 @@ struct PageSourceError : std::runtime_error {
 // faces, the rule style.
 struct Line {
   std::string text, colour, face, rule;
+  bool continues = false;  // goes on with the paragraph of the line before
 };
 
 // Page number to its lines, the end marker last.

@@ -13,6 +13,14 @@
 //   8|text                      a page line over rule style "8" (any string
 //                               before the first "|" is the rule style)
 //
+//   >text                       a line of a paragraph: consecutive '>' lines
+//                               are joined with blanks, figures filled in,
+//                               and wrapped at blanks into plain lines
+//   @wrap 78 / @indent 5        width of wrapped paragraphs; blanks in front
+//                               of a paragraph's second and later lines
+//   @length 36                  the page's fixed length; any other count of
+//                               lines stops the build
+//
 // Inside the text, markup switches attributes for the characters after it:
 //   {M}  colour attribute M (any single character: "1".."9", "A".."V")
 //   {f2} face 2, {f1} face 1
@@ -38,6 +46,14 @@
 //   @heading D TEXT             one line: TEXT centred in the second face and
 //                               colour D, padded to 81 characters (the last
 //                               one a blank that is never shown)
+//
+// Claims an article makes in words ("only", "never", "the first", "all of
+// them") are checked against the figures where they stand:
+//   @check NAME OP VALUE        OP is one of = != < <= > >=; numbers compare
+//                               as numbers (thousands commas ignored), other
+//                               values only with = and !=. A claim that does
+//                               not hold, or an unknown figure, stops the build.
+//                               VALUE may be another figure, as {=name}.
 //
 // Texts file: "key = value" lines (value verbatim; surround it with double
 // quotes to keep leading or trailing blanks):
@@ -114,7 +130,7 @@ std::u32string decode_utf8(const std::string& s, const std::string& where) {
 }
 
 Line parse_page_line(const std::string& rule, const std::string& body, char def_colour, char def_face,
-                     const Figures& figures, const std::string& where) {
+                     const Figures& figures, const std::string& where, bool unlimited = false) {
   Line line;
   line.rule = rule.empty() ? "0" : rule;
   std::u32string cps = decode_utf8(body, where);
@@ -178,6 +194,7 @@ Line parse_page_line(const std::string& rule, const std::string& body, char def_
     line.colour += colour;
     line.face += face;
   }
+  if (unlimited) return line;
   if (line.text.size() > 81 || (line.text.size() == 81 && line.text[80] != ' '))
     fail(where, "line has " + std::to_string(line.text.size()) + " characters; at most 80 are shown");
   line.colour += extra_colour;
@@ -222,6 +239,76 @@ void add_block(std::vector<Line>& lines, bool big, const std::string& colours, c
   }
 }
 
+// Breaks a paragraph, already parsed into characters with their attributes,
+// into page lines of at most `width` columns at blanks; a word longer than the
+// width stops the build. Lines after the first start with `indent` blanks.
+void wrap_paragraph(std::vector<Line>& lines, const Line& para, size_t width, size_t indent, char def_colour,
+                    char def_face, const std::string& where) {
+  const std::string& t = para.text;
+  size_t at = 0;
+  bool first = true;
+  while (at < t.size()) {
+    size_t room = width - (first ? 0 : indent);
+    size_t end = t.size();
+    if (t.size() - at > room) {
+      end = t.rfind(' ', at + room);
+      if (end == std::string::npos || end <= at) fail(where, "a word is wider than the paragraph");
+    }
+    Line l;
+    l.rule = "0";
+    std::string pad(first ? 0 : indent, ' ');
+    l.text = pad + t.substr(at, end - at);
+    l.colour = std::string(pad.size(), def_colour) + para.colour.substr(at, end - at);
+    l.face = std::string(pad.size(), def_face) + para.face.substr(at, end - at);
+    l.colour.resize(80, def_colour);
+    l.face.resize(80, def_face);
+    l.continues = !first;
+    lines.push_back(l);
+    at = end;
+    while (at < t.size() && t[at] == ' ') ++at;
+    first = false;
+  }
+}
+
+// "1,234.5" -> 1234.5; false if the text is not a plain decimal number.
+bool as_number(std::string s, double& out) {
+  s.erase(std::remove(s.begin(), s.end(), ','), s.end());
+  if (s.empty() || s.find_first_not_of("-0123456789.") != std::string::npos) return false;
+  char* end = nullptr;
+  out = std::strtod(s.c_str(), &end);
+  return end == s.c_str() + s.size();
+}
+
+// "@check NAME OP VALUE": stops the build unless figure NAME compares as stated.
+void check_claim(const std::string& directive, const Figures& figures, const std::string& where) {
+  static const char* const kOps[] = {" != ", " <= ", " >= ", " = ", " < ", " > "};
+  std::string body = trim(directive.substr(directive.find(' ') + 1));
+  for (const char* op : kOps) {
+    size_t at = body.find(op);
+    if (at == std::string::npos) continue;
+    std::string name = trim(body.substr(0, at)), want = trim(body.substr(at + std::string(op).size()));
+    std::string o = trim(op);
+    if (want.size() > 3 && want.compare(0, 2, "{=") == 0 && want.back() == '}') {
+      auto other = figures.find(want.substr(2, want.size() - 3));
+      if (other == figures.end()) fail(where, "unknown figure '" + want + "'");
+      want = other->second;
+    }
+    auto it = figures.find(name);
+    if (it == figures.end()) fail(where, "unknown figure '" + name + "'");
+    double a = 0, b = 0;
+    bool holds;
+    if (as_number(it->second, a) && as_number(want, b))
+      holds = o == "=" ? a == b : o == "!=" ? a != b : o == "<" ? a < b : o == "<=" ? a <= b : o == ">" ? a > b : a >= b;
+    else if (o == "=" || o == "!=")
+      holds = (it->second == want) == (o == "=");
+    else
+      fail(where, "'" + o + "' needs numbers");
+    if (!holds) fail(where, "claim does not hold: " + name + " is " + it->second + ", not " + o + " " + want);
+    return;
+  }
+  fail(where, "a check needs NAME OP VALUE");
+}
+
 // Expands "@heading D TEXT" into one centred line in face 2.
 void add_heading(std::vector<Line>& lines, char colour, const std::string& directive, const std::string& where) {
   size_t at = directive.find(' ', directive.find(' ') + 1);
@@ -244,13 +331,28 @@ void zel::pagec::read_page(std::istream& in, const std::string& path, const Figu
   std::string raw;
   int lineno = 0, page = 0;
   char def_colour = '1', def_face = '1';
+  size_t wrap_width = 78, indent = 0;
+  int length = -1;
   std::vector<Line> lines;
+  std::string para, para_where;  // the paragraph being collected from '>' lines
+  auto end_paragraph = [&] {
+    if (para.empty()) return;
+    Line parsed = parse_page_line("0", para, def_colour, def_face, figures, para_where, true);
+    wrap_paragraph(lines, parsed, wrap_width, indent, def_colour, def_face, para_where);
+    para.clear();
+  };
   while (std::getline(in, raw)) {
     ++lineno;
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
     std::string where = path + ":" + std::to_string(lineno);
     std::string t = trim(raw);
     if (t.empty() || t[0] == '#') continue;
+    if (t[0] == '>') {
+      if (para.empty()) para_where = where;
+      para += (para.empty() ? "" : " ") + trim(t.substr(1));
+      continue;
+    }
+    end_paragraph();
     if (t[0] == '@') {
       std::istringstream is(t.substr(1));
       std::string key, value;
@@ -260,6 +362,12 @@ void zel::pagec::read_page(std::istream& in, const std::string& path, const Figu
       else if (key == "face" && (value == "1" || value == "2")) def_face = value[0];
       else if (key == "block" || key == "bigblock") add_block(lines, key == "bigblock", value, t, where);
       else if (key == "heading" && value.size() == 1) add_heading(lines, value[0], t, where);
+      else if (key == "check") check_claim(t, figures, where);
+      else if (key == "wrap" && std::atoi(value.c_str()) >= 20 && std::atoi(value.c_str()) <= 80)
+        wrap_width = static_cast<size_t>(std::atoi(value.c_str()));
+      else if (key == "indent" && std::atoi(value.c_str()) >= 0 && std::atoi(value.c_str()) < 20)
+        indent = static_cast<size_t>(std::atoi(value.c_str()));
+      else if (key == "length") length = std::atoi(value.c_str());
       else fail(where, "unknown directive '" + t + "'");
       continue;
     }
@@ -269,10 +377,13 @@ void zel::pagec::read_page(std::istream& in, const std::string& path, const Figu
     if (rule.find(' ') != std::string::npos) fail(where, "rule style must be one word");
     lines.push_back(parse_page_line(rule, raw.substr(bar + 1), def_colour, def_face, figures, where));
   }
+  end_paragraph();
   if (page < 1 || page > 20) fail(path, "missing or bad @page (1..20)");
+  if (length >= 0 && static_cast<int>(lines.size()) != length)
+    fail(path, "page has " + std::to_string(lines.size()) + " lines; its length is " + std::to_string(length));
   if (pages.count(page)) fail(path, "page " + std::to_string(page) + " is defined twice");
   if (lines.size() > 4999) fail(path, "page is longer than 4999 lines");
-  lines.push_back(Line{"<END>", std::string(80, '1'), std::string(80, '1'), "0"});
+  lines.push_back(Line{"<END>", std::string(80, '1'), std::string(80, '1'), "0", false});
   pages[page] = std::move(lines);
 }
 
@@ -372,6 +483,13 @@ int main(int argc, char** argv) try {
           << cpp_string(l.rule) << "},\n";
     out << "};\n";
   }
+  // Per page line, '1' where the line goes on with the paragraph of the line
+  // before (a wrapped paragraph's second and later lines), for reflowing.
+  for (auto& [p, lines] : pages) {
+    std::string flags;
+    for (auto& l : lines) flags += l.continues ? '1' : '0';
+    out << "const char kContinues" << p << "[] = \"" << flags << "\";\n";
+  }
   out << "struct PageRef { const PageLine* lines; int count; };\n";
   out << "const PageRef kPages[21] = {\n  {nullptr, 0},\n";
   for (int p = 1; p <= 20; ++p) {
@@ -409,6 +527,12 @@ int main(int argc, char** argv) try {
   out << "PageLine PageTables::line_of(int line, int page) {\n"
          "  if (page < 1 || page > 20 || line < 0 || line >= kPages[page].count) return {};\n"
          "  return kPages[page].lines[line];\n}\n";
+  out << "const char* const kContinues[21] = {nullptr";
+  for (int p = 1; p <= 20; ++p) out << ", " << (pages.count(p) ? "kContinues" + std::to_string(p) : std::string("nullptr"));
+  out << "};\n";
+  out << "bool page_line_continues(int page, int line) {\n"
+         "  if (page < 1 || page > 20 || line < 0 || line >= kPages[page].count) return false;\n"
+         "  return kContinues[page][line] == '1';\n}\n";
   out << "int PageTables::stored_lines(int page) { return page < 1 || page > 20 ? 0 : kPages[page].count; }\n";
   out << "std::string_view menu_entry(int k) { return k < 1 || k > 20 ? std::string_view{} : kEntries[k]; }\n";
   out << "int menu_enabled(int k) { return k < 1 || k > 20 ? 0 : kEnabled[k]; }\n";
