@@ -5,7 +5,8 @@
 # rate, the intro picture, keys, mouse and wheel on the main screen, sound,
 # quitting and reading again; where build/zelvorant-tool exists, also that the
 # page played the intro's tune and module 1 sample for sample as the desktop
-# renders them. Ends with "N passed, N failed".
+# renders them. Then the text edition (web/test/text-test.mjs): axe-core, phone
+# width, links, the "read as text" link. Ends with "N passed, N failed" (both together).
 #
 #   scripts/web-test.sh [--shot FILE.png]   (also saves the main screen as the page shows it)
 #   WEB_BUILT=1 scripts/web-test.sh         (test build-web/ as it is)
@@ -30,7 +31,14 @@ command -v npm >/dev/null || scripts/setup.sh npm >/dev/null || fail "installing
 # downloads a browser).
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 ( cd web/test && npm ci --no-audit --no-fund --loglevel=error >/dev/null ) || fail "npm ci in web/test failed"
-timeout 300 node web/test/web-test.mjs "$top/build-web" "$@"
-status=$?
+# Two sessions, the magazine and its text edition; one total at the end.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+timeout 300 node web/test/web-test.mjs "$top/build-web" "$@" | tee "$log"
+status=${PIPESTATUS[0]}
 [ $status -ne 124 ] || fail "the browser session took more than 300 s"
-exit $status
+timeout 300 node web/test/text-test.mjs "$top/build-web" | tee -a "$log"
+text_status=${PIPESTATUS[0]}
+[ $text_status -ne 124 ] || fail "the text edition's browser session took more than 300 s"
+awk '/^[0-9]+ passed, [0-9]+ failed/ { p += $1; f += $3 } END { printf "%d passed, %d failed\n", p, f }' "$log"
+[ $status -eq 0 ] && [ $text_status -eq 0 ]
