@@ -128,14 +128,15 @@ bool is_prose(const PageRow& row, const LineInfo& li) {
   return !all_second_face(row, t);
 }
 
-// A line that opens an item of its own (a dash, bullet or "1." / "1)" list mark).
+// A line that opens an item of its own (a dash, bullet or "1." / "12)" list mark;
+// a year that ends a sentence, "2008.", is no list mark).
 bool starts_item(const std::string& t) {
   if (t.size() >= 2 && (t[0] == '-' || t[0] == '*' || t[0] == '\xFE' || t[0] == '\xF9' || t[0] == '\xFA') &&
       t[1] == ' ')
     return true;
   size_t i = 0;
   while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i;
-  return i > 0 && i + 1 < t.size() && (t[i] == '.' || t[i] == ')') && t[i + 1] == ' ';
+  return i > 0 && i <= 2 && i + 1 < t.size() && (t[i] == '.' || t[i] == ')') && t[i + 1] == ' ';
 }
 
 // ---- block lettering ----------------------------------------------------------
@@ -550,7 +551,7 @@ std::string style_sheet() {
   // A narrow screen: prose reflows into paragraphs, headings wrap, block
   // lettering shrinks to fit, everything else scrolls inside its box.
   s << "@media (max-width:760px){\n"
-       ".para .ln{display:inline;white-space:normal}\n.para{margin:0 0 1.25em}\n"
+       ".para .ln{display:inline;white-space:normal}\n"
        ".hd{white-space:normal}\n.blk{font-size:calc((100vw - 24px) / 49)}\n}\n";
   return s.str();
 }
