@@ -243,8 +243,9 @@ size_t chart_field_end(const std::string& t, int k) {
 
 bool word_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 
-// Per column of `t`, the page a link there leads to (0: none): "page N" and
-// the menu titles of two words or more, wherever the text names them.
+// Per column of `t`, the page a link there leads to (0: none): "page N", the
+// menu titles of two words or more in any case, and the one-word titles in
+// capitals (the buttons HELP and RULES), wherever the text names them.
 std::vector<int> find_links(const std::string& t, int self) {
   std::vector<int> to(t.size(), 0);
   std::string low = t;
@@ -258,7 +259,12 @@ std::vector<int> find_links(const std::string& t, int self) {
   };
   for (int p = 1; p <= kPageCount; ++p) {
     std::string name = page_title(p);
-    if (name.find(' ') == std::string::npos) continue;
+    if (name.find(' ') == std::string::npos) {
+      // A one-word title ("Rules") is a common word; in capitals it names the button that opens the page.
+      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      for (size_t at = t.find(name); at != std::string::npos; at = t.find(name, at + 1)) mark(at, name.size(), p);
+      continue;
+    }
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (size_t at = low.find(name); at != std::string::npos; at = low.find(name, at + 1)) mark(at, name.size(), p);
   }
@@ -304,7 +310,7 @@ class PageHtml {
       close_box();
       bool centred = li.text[0] == ' ';
       int level = heading(centred ? 2 : 3);
-      line(l, level == 2 ? "h2" : "h3", "ln hd", true);
+      line(l, level == 2 ? "h2" : "h3", "ln hd", false);
       return l + 1;
     }
     if (is_prose(g_.rows[l], li)) {
