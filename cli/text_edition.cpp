@@ -306,6 +306,26 @@ class PageHtml {
       }
     }
     if (li.plain && is_chart_line(li.text)) return chart(l);
+    if (is_framed_title(l)) {
+      // A title in a frame of its own (the groups of the release list): the
+      // frame stays as drawn, its middle line is a heading whose frame
+      // characters are not read out.
+      close_box();
+      const std::string& t = lines_[l + 1].text;
+      const char* tag = heading(3) == 2 ? "h2" : "h3";
+      o() << "<div class=\"box\">";
+      line(l, "div", "ln", false);
+      o() << "<" << tag << " class=\"ln\"><span aria-hidden=\"true\">";
+      columns(l + 1, 0, 1, {});
+      o() << "</span>";
+      columns(l + 1, 1, t.size() - 1, {});
+      o() << "<span aria-hidden=\"true\">";
+      columns(l + 1, t.size() - 1, t.size(), {});
+      o() << "</span></" << tag << ">\n";
+      line(l + 2, "div", "ln", false);
+      o() << "</div>\n";
+      return l + 3;
+    }
     if (li.plain && !li.text.empty() && all_second_face(g_.rows[l], li.text)) {
       close_box();
       bool centred = li.text[0] == ' ';
@@ -329,6 +349,15 @@ class PageHtml {
     if (li.rule != 0 && li.text.empty()) o() << "<hr class=\"r r" << li.rule << "\">";
     else line(l, "div", li.rule ? "ln r r" + std::to_string(li.rule) : "ln", true);
     return l + 1;
+  }
+
+  // Three lines that frame one line of text: top corners, sides, bottom corners.
+  bool is_framed_title(size_t l) const {
+    if (l + 2 >= lines_.size()) return false;
+    const std::string &top = lines_[l].text, &mid = lines_[l + 1].text, &bottom = lines_[l + 2].text;
+    auto ends = [](const std::string& t, char a, char b) { return t.size() >= 3 && t.front() == a && t.back() == b; };
+    return lines_[l + 1].plain && ends(top, '\xDA', '\xBF') && ends(mid, '\xB3', '\xB3') && ends(bottom, '\xC0', '\xD9') &&
+           top.size() == mid.size() && mid.find_first_not_of(" \xB3") != std::string::npos;
   }
 
   // The level a heading may take here: headings go down one level at a time.
