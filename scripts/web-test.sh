@@ -36,9 +36,15 @@ log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 timeout 300 node web/test/web-test.mjs "$top/build-web" "$@" | tee "$log"
 status=${PIPESTATUS[0]}
-[ $status -ne 124 ] || fail "the browser session took more than 300 s"
+if [ $status -eq 124 ]; then
+  echo "web-test.sh: the browser session took more than 300 s" >&2
+  echo "0 passed, 1 failed" >>"$log"
+fi
 timeout 300 node web/test/text-test.mjs "$top/build-web" | tee -a "$log"
 text_status=${PIPESTATUS[0]}
-[ $text_status -ne 124 ] || fail "the text edition's browser session took more than 300 s"
+if [ $text_status -eq 124 ]; then
+  echo "web-test.sh: the text edition's browser session took more than 300 s" >&2
+  echo "0 passed, 1 failed" >>"$log"
+fi
 awk '/^[0-9]+ passed, [0-9]+ failed/ { p += $1; f += $3 } END { printf "%d passed, %d failed\n", p, f }' "$log"
 [ $status -eq 0 ] && [ $text_status -eq 0 ]
