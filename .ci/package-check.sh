@@ -2,8 +2,8 @@
 # Install and package checks: usage: package-check.sh [BUILD_DIR]
 #
 # - cmake --install into a scratch prefix puts the programs, the desktop
-#   entry, the hicolor icons, the AppStream metadata and both manual pages in
-#   place; desktop-file-validate, appstreamcli validate --no-net and man accept
+#   entry, the hicolor icons, the AppStream metadata, both manual pages and
+#   the HTML edition in place; desktop-file-validate, appstreamcli validate --no-net and man accept
 #   them; the installed zelvorant --help exits 0.
 # - cpack -G DEB builds zelvorant_*.deb; dpkg-deb shows the expected files and
 #   run-time dependencies (SDL2, libpng).
@@ -23,7 +23,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
 
 id=org.zelvorant.Zelvorant
 expected=(bin/zelvorant bin/zelvorant-tool share/applications/$id.desktop share/metainfo/$id.metainfo.xml
-          share/man/man6/zelvorant.6.gz share/man/man1/zelvorant-tool.1.gz)
+          share/man/man6/zelvorant.6.gz share/man/man1/zelvorant-tool.1.gz
+          share/doc/zelvorant/text/index.html share/doc/zelvorant/text/style.css share/doc/zelvorant/text/p20.html)
 for s in 16 22 24 32 48 64 128 256; do expected+=("share/icons/hicolor/${s}x${s}/apps/$id.png"); done
 missing=0
 for f in "${expected[@]}"; do

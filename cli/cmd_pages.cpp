@@ -6,6 +6,7 @@
 #include "content/cp437.h"
 #include "content/page_grid.h"
 #include "cli/registry.h"
+#include "cli/text_edition.h"
 
 namespace zel::tool {
 int cmd_pages(const std::vector<std::string>& args) {
@@ -29,19 +30,7 @@ int cmd_page(const std::vector<std::string>& args) {
     std::cerr << "usage: zelvorant-tool page N   (N = 1..20)\n";
     return 2;
   }
-  auto grid = std::make_unique<PageGrid>();
-  load_page(*grid, static_cast<int>(p));
-  for (int l = 0; l < grid->page_length; ++l) {
-    const PageRow& row = grid->rows[static_cast<size_t>(l)];
-    std::string line;
-    for (int i = 1; i <= 80; ++i) {
-      const PageCell& c = row.cells[i];
-      if (!c.has_char()) break;
-      line += cp437_to_utf8(c.ch);
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    std::cout << line << "\n";
-  }
+  for (const std::string& line : page_lines(static_cast<int>(p))) std::cout << line << "\n";
   return 0;
 }
 

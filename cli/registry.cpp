@@ -10,6 +10,10 @@ namespace {
 
 constexpr ToolCommand kCommands[] = {
     {"assets", "OUTDIR", "write the generated artwork (PNG previews and the raw bytes as linked)", cmd_assets},
+    {"export-html", "DIR", "the issue as a self-contained HTML edition in the new (or empty) folder DIR",
+     cmd_export_html},
+    {"export-text", "DIR", "the issue as UTF-8 text, one file per page and an index, in the new (or empty) folder DIR",
+     cmd_export_text},
     {"measure-xm", "[N|FILE ...]",
      "stereo width, sample centring, energy above 4/6 kHz, chord-loop share of the order list and visualiser bars "
      "lit per frame over a module's first pass",
