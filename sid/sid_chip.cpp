@@ -4,6 +4,7 @@
 // master volume. Integer arithmetic only once sid_init has built the tables.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -79,11 +80,75 @@ inline uint8_t noise_byte(uint32_t r) {
   return level;
 }
 
+// A stretch of samples over which envelope_step only adds `step` to the
+// level: no limit is reached and the phase stays. Rates are fixed for a
+// whole render call, so the envelope is a few such straight runs joined by
+// single steps where it clamps or changes phase.
+struct EnvelopeRun {
+  size_t samples;
+  int32_t step;
+};
+
+constexpr size_t kForever = SIZE_MAX;
+
+// How many steps of `rate` fit into `room` (the distance the level may move
+// without reaching its limit); a rate that the envelope reads as negative
+// gets no run, so those steps go through envelope_step one by one.
+inline size_t steps_within(int32_t rate, int64_t room) {
+  if (room < 0 || rate < 0) return 0;
+  if (rate == 0) return kForever;
+  return static_cast<size_t>(room / rate);
+}
+
+inline EnvelopeRun envelope_run(const SidVoice& w, int32_t level) {
+  const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
+  switch (w.envelope_phase) {
+    case kEnvAttack: {
+      const auto rate = static_cast<int32_t>(w.attack_rate);
+      return {steps_within(rate, int64_t{kEnvelopeMax} - 1 - level), rate};
+    }
+    case kEnvDecay: {
+      const auto rate = static_cast<int32_t>(w.decay_rate);
+      return {steps_within(rate, int64_t{level} - sustain - 1), -rate};
+    }
+    case kEnvSustain: return {level == sustain ? kForever : 0, 0};
+    default: {
+      const auto rate = static_cast<int32_t>(w.release_rate);
+      // At the floor each step falls below it and is clamped back: the level stays.
+      if (level == kReleaseFloor && rate > 0) return {kForever, 0};
+      return {steps_within(rate, int64_t{level} - kReleaseFloor), -rate};
+    }
+  }
+}
+
+inline uint32_t noise_shift(uint32_t r) { return (r << 1) | (((r >> 22) ^ (r >> 17)) & 1); }
+
+// Five shifts at once: the five feedback bits come from bits 22..18 and
+// 17..13, none of which the first four shifts have changed yet.
+inline uint32_t noise_shift5(uint32_t r) { return (r << 5) | (((r >> 18) ^ (r >> 13)) & 0x1F); }
+
+// How often the noise register of a voice is clocked over `n` samples from
+// `phase`: once for every sample whose phase >> 23 differs from the one
+// before. A step of at least 2^23 moves every sample into another 2^23 slice
+// (steps stay below 2^28 - 2^23, so a step never comes back to the same
+// slice); a smaller step crosses at most one boundary per sample, so the
+// count is the number of boundaries passed.
+inline size_t noise_clocks_over(uint32_t phase, size_t n, uint32_t step) {
+  if (step >= (1u << 23)) return n;
+  return static_cast<size_t>(((uint64_t{phase} + uint64_t{n} * step) >> 23) - (phase >> 23));
+}
+
 // A voice without test, sync or ring bits depends on no other voice: its
 // values for a whole block are computed in one loop with its state in
-// registers. kWave is the waveform nibble (control >> 4).
+// registers. kWave is the waveform nibble (control >> 4). The envelope is
+// walked run by run (see EnvelopeRun). A voice that does not play noise
+// leaves its noise register alone inside the loop: the clocks of the block
+// are counted from its phases and the register shifted that often at the
+// end, which leaves register and output as sample-by-sample clocking would.
 template <unsigned kWave>
 void voice_block(SidVoice& w, int32_t* values, size_t n) {
+  constexpr bool kPlaysNoise = kWave & 8;
+  if (n == 0) return;
   uint32_t phase = w.phase;
   uint32_t noise_clock = w.noise_clock;
   uint32_t noise = w.noise_register;
@@ -91,22 +156,56 @@ void voice_block(SidVoice& w, int32_t* values, size_t n) {
   int32_t level = w.envelope_level;
   const uint32_t step = w.phase_step;
   const uint32_t threshold = w.pulse_threshold;
-  for (size_t i = 0; i < n; ++i) {
+
+  if constexpr (!kPlaysNoise) {
+    // The first sample compares with the stored clock; from then on each
+    // sample compares with the phase before it.
+    const uint32_t first = (phase + step) & kPhaseMask;
+    size_t clocks = ((first >> 23) != noise_clock) + noise_clocks_over(first, n - 1, step);
+    noise_clock = static_cast<uint32_t>((phase + n * step) & kPhaseMask) >> 23;
+    if (clocks > 0) {
+      for (; clocks >= 5; clocks -= 5) noise = noise_shift5(noise);
+      for (; clocks > 0; --clocks) noise = noise_shift(noise);
+      noise_out = noise_byte(noise);
+    }
+  }
+
+  // Phase, waveform and (for a noise voice) noise of the next sample; returns
+  // its waveform byte - 128.
+  auto waveform = [&] {
     phase = (phase + step) & kPhaseMask;
     uint32_t out = 0xFF;
     if constexpr (kWave & 1) out = ((phase >> 19) & 0xFF) ^ ((0u - ((phase >> 27) & 1)) & 0xFF);
     if constexpr (kWave & 2) out &= (phase >> 20) & 0xFF;
     if constexpr (kWave & 4) out &= (0u - static_cast<uint32_t>(phase <= threshold)) & 0xFF;
-    const uint32_t clock = phase >> 23;
-    if (clock != noise_clock) {
-      noise_clock = clock;
-      noise = (noise << 1) | (((noise >> 22) ^ (noise >> 17)) & 1);
-      noise_out = noise_byte(noise);
+    if constexpr (kPlaysNoise) {
+      const uint32_t clock = phase >> 23;
+      if (clock != noise_clock) {
+        noise_clock = clock;
+        noise = noise_shift(noise);
+        noise_out = noise_byte(noise);
+      }
+      out &= noise_out;
     }
-    if constexpr (kWave & 8) out &= noise_out;
-    level = envelope_step(w, level);
-    values[i] = (static_cast<int32_t>(out) - 128) * level >> 22;
+    return static_cast<int32_t>(out) - 128;
+  };
+
+  size_t i = 0;
+  while (i < n) {
+    const EnvelopeRun run = envelope_run(w, level);
+    const size_t end = i + std::min(run.samples, n - i);
+    for (; i < end; ++i) {
+      const int32_t out = waveform();
+      level += run.step;
+      values[i] = out * level >> 22;
+    }
+    if (i < n) {  // the step that clamps or changes phase
+      const int32_t out = waveform();
+      level = envelope_step(w, level);
+      values[i++] = out * level >> 22;
+    }
   }
+
   w.phase = phase;
   w.noise_clock = noise_clock;
   w.noise_register = noise;
@@ -148,8 +247,7 @@ constexpr auto kVoiceBlocks = make_voice_blocks(std::make_integer_sequence<unsig
   const uint32_t clock = phase >> 23;
   if (clock != w.noise_clock) {
     w.noise_clock = clock;
-    const uint32_t old = w.noise_register;
-    w.noise_register = (old << 1) | (((old >> 22) ^ (old >> 17)) & 1);
+    w.noise_register = noise_shift(w.noise_register);
     w.noise_output = noise_byte(w.noise_register);
   }
   if (wf & kSidNoise) out &= w.noise_output;
