@@ -368,22 +368,14 @@ void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(sample) & 0xFFFF));
   };
 
-  const uint8_t coupling = kSidTest | kSidSync | kSidRing;
-  if (!((voice[0].waveform | voice[1].waveform | voice[2].waveform) & coupling)) {
-    // Independent voices: each renders a block on its own, then the mix.
-    constexpr size_t kBlock = 256;
-    int32_t values[3][kBlock];
-    for (size_t at = 0; at < count; at += kBlock) {
-      const size_t n = std::min(kBlock, count - at);
-      for (int v = 0; v < 3; ++v) kVoiceBlocks[voice[v].waveform >> 4](voice[v], values[v], n);
-      for (size_t i = 0; i < n; ++i) {
-        const int32_t v0 = values[0][i], v1 = values[1][i], v2 = values[2][i];
-        const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
-        const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
-        buffer[at + i] = finish(direct, filter_in);
-      }
-    }
-  } else {
+  // Sync and ring make a voice read the phase of its reference voice (the
+  // previous one) at every sample; the test bit and those two make it render
+  // sample by sample. Only when all three voices read their references are
+  // they stepped together; otherwise each voice renders a block on its own,
+  // starting with one that reads no reference so that every reader comes
+  // after the voice it reads, whose phases are kept for it.
+  auto reads_reference = [&](int v) { return (voice[v].waveform & (kSidSync | kSidRing)) != 0; };
+  if (reads_reference(0) && reads_reference(1) && reads_reference(2)) {
     for (size_t i = 0; i < count; ++i) {
       // The reference voice of voice 0 is voice 2 as it was after the
       // previous sample; voices 1 and 2 see their reference already stepped.
@@ -393,6 +385,43 @@ void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
       const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
       const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
       buffer[i] = finish(direct, filter_in);
+    }
+  } else {
+    const int first = !reads_reference(0) ? 0 : !reads_reference(1) ? 1 : 2;
+    constexpr size_t kBlock = 256;
+    int32_t values[3][kBlock];
+    // A voice's phase before the block ([0]) and after each of its samples.
+    uint32_t phases[3][kBlock + 1];
+    for (size_t at = 0; at < count; at += kBlock) {
+      const size_t n = std::min(kBlock, count - at);
+      for (int k = 0; k < 3; ++k) {
+        const int v = (first + k) % 3;
+        SidVoice& w = voice[v];
+        uint32_t* kept = phases[v];
+        kept[0] = w.phase;
+        if (!(w.waveform & (kSidTest | kSidSync | kSidRing))) {
+          kVoiceBlocks[w.waveform >> 4](w, values[v], n);
+          if (reads_reference((v + 1) % 3))
+            for (size_t i = 0; i < n; ++i) kept[i + 1] = (kept[0] + (i + 1) * w.phase_step) & kPhaseMask;
+          continue;
+        }
+        // Voice 0 reads voice 2 as it was after the previous sample; voices
+        // 1 and 2 read their reference already stepped.
+        SidVoice ref = voice[(v + 2) % 3];
+        const uint32_t* ref_phases = phases[(v + 2) % 3] + (v == 0 ? 0 : 1);
+        const bool reads = reads_reference(v);
+        for (size_t i = 0; i < n; ++i) {
+          if (reads) ref.phase = ref_phases[i];
+          values[v][i] = voice_sample(w, ref);
+          kept[i + 1] = w.phase;
+        }
+      }
+      for (size_t i = 0; i < n; ++i) {
+        const int32_t v0 = values[0][i], v1 = values[1][i], v2 = values[2][i];
+        const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
+        const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
+        buffer[at + i] = finish(direct, filter_in);
+      }
     }
   }
 
