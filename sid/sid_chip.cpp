@@ -216,13 +216,17 @@ void voice_block(SidVoice& w, int32_t* values, size_t n) {
       // Four samples at a time: within a run each sample's phase and level
       // follow from the first by multiples of step and run.step.
       const size_t quads = (end - i) / 4;
+      // (The levels step in wrapping unsigned lanes: past the run's end they
+      // may leave the signed range, and there they are never used.)
+      const auto level_step = static_cast<uint32_t>(run.step);
       Lanes phases = Lanes{1, 2, 3, 4} * step + phase;
-      SignedLanes levels = SignedLanes{1, 2, 3, 4} * run.step + level;
+      Lanes levels = Lanes{1, 2, 3, 4} * level_step + static_cast<uint32_t>(level);
       for (size_t q = 0; q < quads; ++q, i += 4) {
-        const SignedLanes v = (waveform_lanes<kWave>(phases & kPhaseMask, threshold) - 128) * levels >> 22;
+        const SignedLanes v =
+            (waveform_lanes<kWave>(phases & kPhaseMask, threshold) - 128) * (SignedLanes)levels >> 22;
         std::memcpy(values + i, &v, sizeof v);
         phases += 4 * step;
-        levels += 4 * run.step;
+        levels += 4 * level_step;
       }
       phase = static_cast<uint32_t>((phase + 4 * quads * step) & kPhaseMask);
       level += static_cast<int32_t>(4 * quads) * run.step;
