@@ -76,7 +76,20 @@ constexpr std::array<uint8_t, 256> build_table(bool modes) {
   return t;
 }
 
-// ---- operand helpers ---------------------------------------------------------
+// ---- memory and operand helpers ----------------------------------------------
+
+void sid_area_write(SidPlayerState& s, uint16_t address, uint8_t value) {
+  sid_write_register(s, address & 0x1F, value);
+  if (address > 0xD418) sample_channel_write(s, address, value);
+}
+
+// mem_write, with the RAM case inlined into the interpreter.
+[[gnu::always_inline]] inline void write(SidPlayerState& s, uint16_t address, uint8_t value) {
+  if ((address & 0xFC00) == 0xD400) [[unlikely]]
+    sid_area_write(s, address, value);
+  else
+    s.ram[address] = value;
+}
 
 inline uint8_t fetch(SidPlayerState& s) { return s.ram[s.cpu.pc++]; }
 
@@ -90,8 +103,12 @@ inline uint16_t zero_page_word(const SidPlayerState& s, uint8_t z) {
   return static_cast<uint16_t>(s.ram[z] | s.ram[static_cast<uint8_t>(z + 1)] << 8);
 }
 
+// The operand helpers below are inlined into each instruction of the
+// switch: each copy then sees only the few addressing modes of its
+// instruction, which keeps the mode switch cheap and well predicted.
+
 // Effective address of a memory mode, consuming the operand bytes.
-inline uint16_t operand_address(SidPlayerState& s, uint8_t mode) {
+[[gnu::always_inline]] inline uint16_t operand_address(SidPlayerState& s, uint8_t mode) {
   switch (mode) {
     case kAbsolute: return fetch_word(s);
     case kAbsoluteX: return static_cast<uint16_t>(fetch_word(s) + s.cpu.x);
@@ -105,7 +122,7 @@ inline uint16_t operand_address(SidPlayerState& s, uint8_t mode) {
   }
 }
 
-uint8_t operand_read(SidPlayerState& s, uint8_t mode) {
+[[gnu::always_inline]] inline uint8_t operand_read(SidPlayerState& s, uint8_t mode) {
   switch (mode) {
     case kImmediate: return fetch(s);
     case kAccumulator: return s.cpu.a;
@@ -123,7 +140,7 @@ uint8_t operand_read(SidPlayerState& s, uint8_t mode) {
 
 // Completes a read-modify-write: the address is rebuilt from the operand
 // bytes just behind PC.
-void operand_write_back(SidPlayerState& s, uint8_t mode, uint8_t value) {
+[[gnu::always_inline]] inline void operand_write_back(SidPlayerState& s, uint8_t mode, uint8_t value) {
   const uint16_t pc = s.cpu.pc;
   uint16_t address;
   switch (mode) {
@@ -139,10 +156,10 @@ void operand_write_back(SidPlayerState& s, uint8_t mode, uint8_t value) {
     case kZeroPageX: address = static_cast<uint8_t>(s.ram[static_cast<uint16_t>(pc - 1)] + s.cpu.x); break;
     default: return;
   }
-  mem_write(s, address, value);
+  write(s, address, value);
 }
 
-void operand_store(SidPlayerState& s, uint8_t mode, uint8_t value) {
+[[gnu::always_inline]] inline void operand_store(SidPlayerState& s, uint8_t mode, uint8_t value) {
   switch (mode) {
     case kAccumulator: s.cpu.a = value; return;
     case kAbsolute:
@@ -152,7 +169,7 @@ void operand_store(SidPlayerState& s, uint8_t mode, uint8_t value) {
     case kZeroPageX:
     case kZeroPageY:
     case kIndexedIndirect:
-    case kIndirectIndexed: mem_write(s, operand_address(s, mode), value); return;
+    case kIndirectIndexed: write(s, operand_address(s, mode), value); return;
     default: return;
   }
 }
@@ -167,7 +184,7 @@ inline void set_zn(SidPlayerState& s, uint8_t v) {
 }
 
 inline void stack_push(SidPlayerState& s, uint8_t value) {
-  mem_write(s, static_cast<uint16_t>(0x100 + s.cpu.sp), value);
+  write(s, static_cast<uint16_t>(0x100 + s.cpu.sp), value);
   if (s.cpu.sp != 0) --s.cpu.sp;
 }
 
@@ -205,21 +222,18 @@ extern const std::array<uint8_t, 256> kCpuModeTable = build_table(true);
 
 uint8_t mem_read(const SidPlayerState& s, uint16_t address) { return s.ram[address]; }
 
-void mem_write(SidPlayerState& s, uint16_t address, uint8_t value) {
-  if ((address & 0xFC00) == 0xD400) {
-    sid_write_register(s, address & 0x1F, value);
-    if (address > 0xD418) sample_channel_write(s, address, value);
-    return;
-  }
-  s.ram[address] = value;
-}
+void mem_write(SidPlayerState& s, uint16_t address, uint8_t value) { write(s, address, value); }
 
 void cpu_reset(SidPlayerState& s) {
   s.cpu = CpuRegisters{};
   s.cpu.sp = 0xFF;
 }
 
-void cpu_step(SidPlayerState& s) {
+namespace {
+
+// One instruction; inlined into cpu_call's loop as well as cpu_step, so that
+// running a routine makes no call per instruction.
+[[gnu::always_inline]] inline void step(SidPlayerState& s) {
   const uint8_t opcode = fetch(s);
   const uint8_t mode = kCpuModeTable[opcode];
   CpuRegisters& c = s.cpu;
@@ -346,6 +360,10 @@ void cpu_step(SidPlayerState& s) {
   }
 }
 
+}  // namespace
+
+void cpu_step(SidPlayerState& s) { step(s); }
+
 int64_t cpu_call(SidPlayerState& s, uint16_t address, uint8_t a) {
   s.cpu.a = a;
   s.cpu.x = 0;
@@ -358,7 +376,7 @@ int64_t cpu_call(SidPlayerState& s, uint16_t address, uint8_t a) {
   const int64_t budget = s.call_budget > 0 ? s.call_budget : kCpuCallBudget;
   int64_t steps = 0;
   while (s.cpu.pc > 1 && steps < budget) {
-    cpu_step(s);
+    step(s);
     ++steps;
   }
   return steps;

@@ -4,6 +4,7 @@
 // master volume. Integer arithmetic only once sid_init has built the tables.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -79,11 +80,93 @@ inline uint8_t noise_byte(uint32_t r) {
   return level;
 }
 
+// A stretch of samples over which envelope_step only adds `step` to the
+// level: no limit is reached and the phase stays. Rates are fixed for a
+// whole render call, so the envelope is a few such straight runs joined by
+// single steps where it clamps or changes phase.
+struct EnvelopeRun {
+  size_t samples;
+  int32_t step;
+};
+
+constexpr size_t kForever = SIZE_MAX;
+
+// How many steps of `rate` fit into `room` (the distance the level may move
+// without reaching its limit); a rate that the envelope reads as negative
+// gets no run, so those steps go through envelope_step one by one.
+inline size_t steps_within(int32_t rate, int64_t room) {
+  if (room < 0 || rate < 0) return 0;
+  if (rate == 0) return kForever;
+  return static_cast<size_t>(room / rate);
+}
+
+inline EnvelopeRun envelope_run(const SidVoice& w, int32_t level) {
+  const int32_t sustain = static_cast<int32_t>(w.sustain_level << 16);
+  switch (w.envelope_phase) {
+    case kEnvAttack: {
+      const auto rate = static_cast<int32_t>(w.attack_rate);
+      return {steps_within(rate, int64_t{kEnvelopeMax} - 1 - level), rate};
+    }
+    case kEnvDecay: {
+      const auto rate = static_cast<int32_t>(w.decay_rate);
+      return {steps_within(rate, int64_t{level} - sustain - 1), -rate};
+    }
+    case kEnvSustain: return {level == sustain ? kForever : 0, 0};
+    default: {
+      const auto rate = static_cast<int32_t>(w.release_rate);
+      // At the floor each step falls below it and is clamped back: the level stays.
+      if (level == kReleaseFloor && rate > 0) return {kForever, 0};
+      return {steps_within(rate, int64_t{level} - kReleaseFloor), -rate};
+    }
+  }
+}
+
+inline uint32_t noise_shift(uint32_t r) { return (r << 1) | (((r >> 22) ^ (r >> 17)) & 1); }
+
+// Five shifts at once: the five feedback bits come from bits 22..18 and
+// 17..13, none of which the first four shifts have changed yet.
+inline uint32_t noise_shift5(uint32_t r) { return (r << 5) | (((r >> 18) ^ (r >> 13)) & 0x1F); }
+
+// How often the noise register of a voice is clocked over `n` samples from
+// `phase`: once for every sample whose phase >> 23 differs from the one
+// before. A step of at least 2^23 moves every sample into another 2^23 slice
+// (steps stay below 2^28 - 2^23, so a step never comes back to the same
+// slice); a smaller step crosses at most one boundary per sample, so the
+// count is the number of boundaries passed.
+inline size_t noise_clocks_over(uint32_t phase, size_t n, uint32_t step) {
+  if (step >= (1u << 23)) return n;
+  return static_cast<size_t>(((uint64_t{phase} + uint64_t{n} * step) >> 23) - (phase >> 23));
+}
+
+// Four consecutive samples of a voice, for the loops that compute them
+// together. Plain vector types of the compiler: where the target has no
+// vector instructions they become four scalar operations.
+using Lanes = uint32_t __attribute__((vector_size(16)));
+using SignedLanes = int32_t __attribute__((vector_size(16)));
+
+// The waveform byte for four phases, as the scalar code forms it (noise
+// aside, which needs the register sample by sample).
+template <unsigned kWave>
+[[gnu::always_inline]] inline SignedLanes waveform_lanes(Lanes phase, uint32_t threshold) {
+  Lanes out = Lanes{} + 0xFF;
+  if constexpr (kWave & 1) out = ((phase >> 19) & 0xFF) ^ ((0u - ((phase >> 27) & 1)) & 0xFF);
+  if constexpr (kWave & 2) out &= (phase >> 20) & 0xFF;
+  if constexpr (kWave & 4) out &= (Lanes)(phase <= threshold) & 0xFF;
+  return (SignedLanes)out;
+}
+
 // A voice without test, sync or ring bits depends on no other voice: its
 // values for a whole block are computed in one loop with its state in
-// registers. kWave is the waveform nibble (control >> 4).
+// registers. kWave is the waveform nibble (control >> 4). The envelope is
+// walked run by run (see EnvelopeRun). A voice that does not play noise
+// computes four samples at a time within a run, and leaves its noise
+// register alone inside the loop: the clocks of the block are counted from
+// its phases and the register shifted that often at the end, which leaves
+// register and output as sample-by-sample clocking would.
 template <unsigned kWave>
 void voice_block(SidVoice& w, int32_t* values, size_t n) {
+  constexpr bool kPlaysNoise = kWave & 8;
+  if (n == 0) return;
   uint32_t phase = w.phase;
   uint32_t noise_clock = w.noise_clock;
   uint32_t noise = w.noise_register;
@@ -91,22 +174,75 @@ void voice_block(SidVoice& w, int32_t* values, size_t n) {
   int32_t level = w.envelope_level;
   const uint32_t step = w.phase_step;
   const uint32_t threshold = w.pulse_threshold;
-  for (size_t i = 0; i < n; ++i) {
+
+  if constexpr (!kPlaysNoise) {
+    // The first sample compares with the stored clock; from then on each
+    // sample compares with the phase before it.
+    const uint32_t first = (phase + step) & kPhaseMask;
+    size_t clocks = ((first >> 23) != noise_clock) + noise_clocks_over(first, n - 1, step);
+    noise_clock = static_cast<uint32_t>((phase + n * step) & kPhaseMask) >> 23;
+    if (clocks > 0) {
+      for (; clocks >= 5; clocks -= 5) noise = noise_shift5(noise);
+      for (; clocks > 0; --clocks) noise = noise_shift(noise);
+      noise_out = noise_byte(noise);
+    }
+  }
+
+  // Phase, waveform and (for a noise voice) noise of the next sample; returns
+  // its waveform byte - 128.
+  auto waveform = [&] {
     phase = (phase + step) & kPhaseMask;
     uint32_t out = 0xFF;
     if constexpr (kWave & 1) out = ((phase >> 19) & 0xFF) ^ ((0u - ((phase >> 27) & 1)) & 0xFF);
     if constexpr (kWave & 2) out &= (phase >> 20) & 0xFF;
     if constexpr (kWave & 4) out &= (0u - static_cast<uint32_t>(phase <= threshold)) & 0xFF;
-    const uint32_t clock = phase >> 23;
-    if (clock != noise_clock) {
-      noise_clock = clock;
-      noise = (noise << 1) | (((noise >> 22) ^ (noise >> 17)) & 1);
-      noise_out = noise_byte(noise);
+    if constexpr (kPlaysNoise) {
+      const uint32_t clock = phase >> 23;
+      if (clock != noise_clock) {
+        noise_clock = clock;
+        noise = noise_shift(noise);
+        noise_out = noise_byte(noise);
+      }
+      out &= noise_out;
     }
-    if constexpr (kWave & 8) out &= noise_out;
-    level = envelope_step(w, level);
-    values[i] = (static_cast<int32_t>(out) - 128) * level >> 22;
+    return static_cast<int32_t>(out) - 128;
+  };
+
+  size_t i = 0;
+  while (i < n) {
+    const EnvelopeRun run = envelope_run(w, level);
+    const size_t end = i + std::min(run.samples, n - i);
+    if constexpr (!kPlaysNoise) {
+      // Four samples at a time: within a run each sample's phase and level
+      // follow from the first by multiples of step and run.step.
+      const size_t quads = (end - i) / 4;
+      // (The levels step in wrapping unsigned lanes: past the run's end they
+      // may leave the signed range, and there they are never used.)
+      const auto level_step = static_cast<uint32_t>(run.step);
+      Lanes phases = Lanes{1, 2, 3, 4} * step + phase;
+      Lanes levels = Lanes{1, 2, 3, 4} * level_step + static_cast<uint32_t>(level);
+      for (size_t q = 0; q < quads; ++q, i += 4) {
+        const SignedLanes v =
+            (waveform_lanes<kWave>(phases & kPhaseMask, threshold) - 128) * (SignedLanes)levels >> 22;
+        std::memcpy(values + i, &v, sizeof v);
+        phases += 4 * step;
+        levels += 4 * level_step;
+      }
+      phase = static_cast<uint32_t>((phase + 4 * quads * step) & kPhaseMask);
+      level += static_cast<int32_t>(4 * quads) * run.step;
+    }
+    for (; i < end; ++i) {
+      const int32_t out = waveform();
+      level += run.step;
+      values[i] = out * level >> 22;
+    }
+    if (i < n) {  // the step that clamps or changes phase
+      const int32_t out = waveform();
+      level = envelope_step(w, level);
+      values[i++] = out * level >> 22;
+    }
   }
+
   w.phase = phase;
   w.noise_clock = noise_clock;
   w.noise_register = noise;
@@ -148,8 +284,7 @@ constexpr auto kVoiceBlocks = make_voice_blocks(std::make_integer_sequence<unsig
   const uint32_t clock = phase >> 23;
   if (clock != w.noise_clock) {
     w.noise_clock = clock;
-    const uint32_t old = w.noise_register;
-    w.noise_register = (old << 1) | (((old >> 22) ^ (old >> 17)) & 1);
+    w.noise_register = noise_shift(w.noise_register);
     w.noise_output = noise_byte(w.noise_register);
   }
   if (wf & kSidNoise) out &= w.noise_output;
@@ -270,22 +405,14 @@ void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(sample) & 0xFFFF));
   };
 
-  const uint8_t coupling = kSidTest | kSidSync | kSidRing;
-  if (!((voice[0].waveform | voice[1].waveform | voice[2].waveform) & coupling)) {
-    // Independent voices: each renders a block on its own, then the mix.
-    constexpr size_t kBlock = 256;
-    int32_t values[3][kBlock];
-    for (size_t at = 0; at < count; at += kBlock) {
-      const size_t n = std::min(kBlock, count - at);
-      for (int v = 0; v < 3; ++v) kVoiceBlocks[voice[v].waveform >> 4](voice[v], values[v], n);
-      for (size_t i = 0; i < n; ++i) {
-        const int32_t v0 = values[0][i], v1 = values[1][i], v2 = values[2][i];
-        const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
-        const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
-        buffer[at + i] = finish(direct, filter_in);
-      }
-    }
-  } else {
+  // Sync and ring make a voice read the phase of its reference voice (the
+  // previous one) at every sample; the test bit and those two make it render
+  // sample by sample. Only when all three voices read their references are
+  // they stepped together; otherwise each voice renders a block on its own,
+  // starting with one that reads no reference so that every reader comes
+  // after the voice it reads, whose phases are kept for it.
+  auto reads_reference = [&](int v) { return (voice[v].waveform & (kSidSync | kSidRing)) != 0; };
+  if (reads_reference(0) && reads_reference(1) && reads_reference(2)) {
     for (size_t i = 0; i < count; ++i) {
       // The reference voice of voice 0 is voice 2 as it was after the
       // previous sample; voices 1 and 2 see their reference already stepped.
@@ -295,6 +422,43 @@ void sid_render(SidPlayerState& s, int16_t* buffer, size_t count) {
       const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
       const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
       buffer[i] = finish(direct, filter_in);
+    }
+  } else {
+    const int first = !reads_reference(0) ? 0 : !reads_reference(1) ? 1 : 2;
+    constexpr size_t kBlock = 256;
+    int32_t values[3][kBlock];
+    // A voice's phase before the block ([0]) and after each of its samples.
+    uint32_t phases[3][kBlock + 1];
+    for (size_t at = 0; at < count; at += kBlock) {
+      const size_t n = std::min(kBlock, count - at);
+      for (int k = 0; k < 3; ++k) {
+        const int v = (first + k) % 3;
+        SidVoice& w = voice[v];
+        uint32_t* kept = phases[v];
+        kept[0] = w.phase;
+        if (!(w.waveform & (kSidTest | kSidSync | kSidRing))) {
+          kVoiceBlocks[w.waveform >> 4](w, values[v], n);
+          if (reads_reference((v + 1) % 3))
+            for (size_t i = 0; i < n; ++i) kept[i + 1] = (kept[0] + (i + 1) * w.phase_step) & kPhaseMask;
+          continue;
+        }
+        // Voice 0 reads voice 2 as it was after the previous sample; voices
+        // 1 and 2 read their reference already stepped.
+        SidVoice ref = voice[(v + 2) % 3];
+        const uint32_t* ref_phases = phases[(v + 2) % 3] + (v == 0 ? 0 : 1);
+        const bool reads = reads_reference(v);
+        for (size_t i = 0; i < n; ++i) {
+          if (reads) ref.phase = ref_phases[i];
+          values[v][i] = voice_sample(w, ref);
+          kept[i + 1] = w.phase;
+        }
+      }
+      for (size_t i = 0; i < n; ++i) {
+        const int32_t v0 = values[0][i], v1 = values[1][i], v2 = values[2][i];
+        const int32_t direct = (v0 & direct_mask[0]) + (v1 & direct_mask[1]) + (v2 & direct_mask[2]);
+        const int32_t filter_in = (v0 & filter_mask[0]) + (v1 & filter_mask[1]) + (v2 & filter_mask[2]);
+        buffer[at + i] = finish(direct, filter_in);
+      }
     }
   }
 

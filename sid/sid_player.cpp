@@ -41,9 +41,10 @@ void wave_out_done(SidPlayer& player, int buffer) {
 }
 
 // Runs one pending refill with `lock` released while it renders; false when
-// none is pending.
+// none is pending or one is already running (there is one machine: refills
+// never overlap).
 bool run_pending_refill(SidPlayer& player, std::unique_lock<std::mutex>& lock) {
-  if (!player.pending[0] && !player.pending[1]) return false;
+  if (player.refilling || (!player.pending[0] && !player.pending[1])) return false;
   const int buffer = player.pending[0] ? 0 : 1;
   player.pending[buffer] = false;
   const RefillRecord record = player.records[buffer];
@@ -61,7 +62,9 @@ bool run_pending_refill(SidPlayer& player, std::unique_lock<std::mutex>& lock) {
 void worker_loop(SidPlayer& player) {
   std::unique_lock<std::mutex> lock(player.mutex);
   for (;;) {
-    player.wake.wait(lock, [&] { return player.quit || player.pending[0] || player.pending[1]; });
+    player.wake.wait(lock, [&] {
+      return player.quit || (!player.refilling && (player.pending[0] || player.pending[1]));
+    });
     if (player.quit) return;
     run_pending_refill(player, lock);
   }
@@ -144,8 +147,14 @@ void sid_stream_feed(SidPlayer& player) {
 
 void sid_stream_wait_idle(SidPlayer& player) {
   if (!player.platform->audio_threads()) return;  // refills run only inside the device's feeding step
+  // Rather than sleep until the worker has woken and rendered, the caller
+  // renders a pending buffer itself: the same refill in the same order, without
+  // two thread switches per buffer.
   std::unique_lock<std::mutex> lock(player.mutex);
-  player.settled.wait(lock, [&] { return !player.refilling && !player.pending[0] && !player.pending[1]; });
+  for (;;) {
+    player.settled.wait(lock, [&] { return !player.refilling; });
+    if (!run_pending_refill(player, lock)) return;
+  }
 }
 
 }  // namespace zel

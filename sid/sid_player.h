@@ -81,8 +81,9 @@ void sid_stream_stop(SidPlayer& player);
 // platform without threads).
 void sid_stream_feed(SidPlayer& player);
 // Returns once no refill is pending or running (tests and tools use it to
-// keep a headless run deterministic). Without threads there is nothing to
-// wait for: it returns at once.
+// keep a headless run deterministic). A pending refill that the worker has
+// not begun is rendered on the calling thread instead of waited for. Without
+// threads there is nothing to wait for: it returns at once.
 void sid_stream_wait_idle(SidPlayer& player);
 
 // Refill routine of both buffers: renders 8 chunks into the buffer and

@@ -198,6 +198,120 @@ TEST_F(Sid, SyncResetsToTheReferencePhaseFraction) {
   EXPECT_EQ(s.voice[1].phase, phase);
 }
 
+// Sync and ring read the previous voice's phase. Rendered with only the
+// reading voices stepped sample by sample, or with all three stepped
+// together (forced by ring bits on the voices without triangle, which sound
+// the same), the samples agree; without its sync and ring bits the case
+// sounds different, so the coupling is heard.
+TEST_F(Sid, CoupledVoicesSoundTheSameWhicheverWayTheyAreStepped) {
+  const std::array<uint8_t, 3> cases[] = {
+      {kSidSync | kSidSawtooth, kSidPulse, kSidSawtooth},             // voice 1 synced to voice 3
+      {kSidPulse, kSidRing | kSidTriangle, kSidSawtooth},             // voice 2 ring-modulated by voice 1
+      {kSidSawtooth, kSidSync | kSidPulse, kSidRing | kSidTriangle},  // voice 3 reads voice 2, which reads voice 1
+      {kSidTest | kSidPulse, kSidPulse, kSidSync | kSidSawtooth},     // a test bit: held at phase 0
+  };
+  auto play = [](std::array<uint8_t, 3> control) {
+    auto m = fresh_machine();
+    poke(*m, 0xD418, {0x0F});
+    for (int v = 0; v < 3; ++v) {
+      const uint16_t freq = static_cast<uint16_t>(0x0B77 + 0x1389 * v);
+      poke(*m, static_cast<uint16_t>(0xD400 + 7 * v), {static_cast<uint8_t>(freq), static_cast<uint8_t>(freq >> 8),
+                                                       0x00, 0x08, static_cast<uint8_t>(control[v] | kSidGate), 0x00, 0xF0});
+    }
+    std::vector<int16_t> out;
+    for (size_t n : {size_t{882}, size_t{300}, size_t{1000}}) {
+      const auto part = render(*m, n);
+      out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+  };
+  for (const auto& control : cases) {
+    auto together = control, uncoupled = control;
+    for (uint8_t& c : together)
+      if (!(c & (kSidTriangle | kSidSync | kSidRing))) c |= kSidRing;
+    for (uint8_t& c : uncoupled) c &= static_cast<uint8_t>(~(kSidSync | kSidRing));
+    const auto heard = play(control);
+    EXPECT_EQ(heard, play(together));
+    EXPECT_NE(heard, play(uncoupled));
+  }
+}
+
+// The envelope rendered in pieces of every length (the render walks it in
+// straight runs between clamps and phase changes) against a sample-by-sample
+// model, through attack, decay, sustain changes, release and re-gating.
+TEST_F(Sid, EnvelopeRenderedInPiecesFollowsASampleBySampleModel) {
+  struct Piece {
+    size_t samples;
+    int control = -1;          // written before the piece unless -1
+    int sustain_release = -1;  // likewise
+    int steps_to_limit = -1;   // unless -1, the level is set this many steps from its limit
+  };
+  const Piece pieces[] = {{1, kSidGate}, {7, -1, -1, 3}, {1000}, {2, -1, -1, 2}, {3000, -1, 0x35}, {2, -1, 0xA5},
+                          {900, 0}, {9, -1, -1, 4}, {20000}, {333, kSidGate}, {1, 0}, {5000, kSidGate},
+                          {40000, 0, 0x02}, {256}};
+  for (const uint8_t attack_decay : {0x00, 0x29, 0x91, 0xF3}) {
+    auto m = fresh_machine();
+    SidPlayerState& s = *m;
+    poke(s, 0xD405, {attack_decay, 0xC7});
+    int32_t level = 0;
+    int phase = kEnvAttack;
+    uint8_t sustain_release = 0xC7;
+    for (const Piece& p : pieces) {
+      if (p.sustain_release >= 0) poke(s, 0xD406, {sustain_release = static_cast<uint8_t>(p.sustain_release)});
+      if (p.control >= 0) {
+        poke(s, 0xD404, {static_cast<uint8_t>(p.control)});
+        if (!(p.control & kSidGate)) phase = kEnvRelease;
+        else if (phase == kEnvRelease) phase = kEnvAttack;
+      }
+      const int32_t sustain = (sustain_release & 0xF0) << 16;
+      const int32_t k = p.steps_to_limit;
+      if (k >= 0 && phase != kEnvSustain) {
+        const int32_t limits[] = {0xFFFFFF - k * static_cast<int32_t>(s.attack_rates[attack_decay >> 4]),
+                                  sustain + k * static_cast<int32_t>(s.decay_release_rates[attack_decay & 15]), 0,
+                                  0x40000 + k * static_cast<int32_t>(s.decay_release_rates[sustain_release & 15])};
+        s.voice[0].envelope_level = level = limits[phase];
+      }
+      for (size_t i = 0; i < p.samples; ++i) {
+        if (phase == kEnvAttack && (level += s.attack_rates[attack_decay >> 4]) >= 0xFFFFFF)
+          level = 0xFFFFFF, phase = kEnvDecay;
+        else if (phase == kEnvDecay && (level -= s.decay_release_rates[attack_decay & 15]) <= sustain)
+          level = sustain, phase = kEnvSustain;
+        else if (phase == kEnvSustain && level != sustain)
+          phase = kEnvDecay;
+        else if (phase == kEnvRelease)
+          level = std::max<int32_t>(level - s.decay_release_rates[sustain_release & 15], 0x40000);
+      }
+      render(s, p.samples);
+      ASSERT_EQ(s.voice[0].envelope_level, level) << int{attack_decay} << " after " << p.samples;
+      ASSERT_EQ(s.voice[0].envelope_phase, phase) << int{attack_decay} << " after " << p.samples;
+    }
+  }
+}
+
+// A voice that plays no noise still clocks its noise register whenever
+// phase >> 23 changes (the render counts those clocks per block): slow
+// steps clock it now and then, steps of 2^23 and more every sample. Noise
+// switched on later continues the same sequence.
+TEST_F(Sid, NoiseRegisterRunsOnUnderOtherWaveforms) {
+  for (const uint8_t freq_high : {0x01, 0x17, 0x5B, 0xFF}) {
+    auto m = fresh_machine();
+    poke(*m, 0xD401, {freq_high});
+    const uint32_t step = freq_high * 256u * 359u;
+    uint32_t reg = 0xFFFFFF, clock = 0, phase = 0;
+    for (const auto& [samples, control] : {std::pair{size_t{1}, kSidPulse}, {size_t{700}, kSidSawtooth},
+                                           {size_t{5}, kSidPulse}, {size_t{882}, kSidNoise}}) {
+      poke(*m, 0xD404, {static_cast<uint8_t>(control | kSidGate)});
+      render(*m, samples);
+      for (size_t i = 0; i < samples; ++i) {
+        phase = (phase + step) & 0xFFFFFFF;
+        if ((phase >> 23) != clock) clock = phase >> 23, reg = (reg << 1) | (((reg >> 22) ^ (reg >> 17)) & 1);
+      }
+      ASSERT_EQ(m->voice[0].noise_register, reg) << int{freq_high} << " after " << samples;
+      ASSERT_EQ(m->voice[0].noise_clock, clock);
+    }
+  }
+}
+
 // The digitised sample channel: with volume 0 only it is heard, a nibble n
 // as (n - 7) x 1024 from the sample after its step. At period 22 (a step of
 // 44,784 > 44,100) it takes a nibble per sample; period 0 is silent.
