@@ -10,6 +10,8 @@ namespace {
 
 constexpr ToolCommand kCommands[] = {
     {"assets", "OUTDIR", "write the generated artwork (PNG previews and the raw bytes as linked)", cmd_assets},
+    {"captions", "",
+     "the contrast of every button caption against its plate, idle, lit and hovered, in both skins", cmd_captions},
     {"export-html", "DIR", "the issue as a self-contained HTML edition in the new (or empty) folder DIR",
      cmd_export_html},
     {"export-text", "DIR", "the issue as UTF-8 text, one file per page and an index, in the new (or empty) folder DIR",

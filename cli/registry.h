@@ -32,6 +32,7 @@ std::span<const AssetWriter> asset_writers();
 
 // The commands (cli/cmd_*.cpp).
 int cmd_assets(const ToolArgs& args);
+int cmd_captions(const ToolArgs& args);
 int cmd_export_html(const ToolArgs& args);
 int cmd_export_text(const ToolArgs& args);
 int cmd_measure_xm(const ToolArgs& args);

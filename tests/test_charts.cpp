@@ -33,16 +33,10 @@ std::vector<Row> read_data(const std::string& name) {
   return out;
 }
 
-struct Score {
-  long tenths = 0;
-  int releases = 0;
-};
+struct Score { long tenths = 0; int releases = 0; };
 using Table = std::map<std::string, Score>;
 
-void add(Table& t, const std::string& group, Score s) {
-  t[group].tenths += s.tenths;
-  t[group].releases += s.releases;
-}
+void add(Table& t, const std::string& group, Score s) { t[group].tenths += s.tenths, t[group].releases += s.releases; }
 
 // What a release that scores is worth, in tenths: a game disc 3, an
 // application 2, a demo 1.5, plus half a point per full 1000 MB of a disc
@@ -64,10 +58,8 @@ Table score_may() {
   return t;
 }
 
-long tenths_of(std::string s) {
-  s.erase(0, s.find_first_not_of(' '));
-  size_t dot = s.find('.');
-  return std::stol(s.substr(0, dot)) * 10 + std::stol(s.substr(dot + 1));
+long tenths_of(const std::string& s) {  // "  12.5" -> 125
+  return std::stol(s.substr(0, s.find('.'))) * 10 + std::stol(s.substr(s.find('.') + 1));
 }
 
 // The three charts before and after May: the month against April, the year
@@ -92,11 +84,7 @@ struct Charts {
   }
 };
 
-struct Ranked {
-  std::string group;
-  Score s;
-  int pos;
-};
+struct Ranked { std::string group; Score s; int pos; };
 
 std::vector<Ranked> ranking(const Table& t) {
   std::vector<Ranked> v;
@@ -179,7 +167,11 @@ TEST(Charts, PagesOneFiveAndEightAreTheDataScoredAndRankedByTheRules) {
 // application without its version, a sequel without its number) belongs to
 // one group, is no group's name, and its versions and sequel numbers never go
 // back. The groups' names are varied: no first word is shared by more than two.
-TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
+// A month that looks lived-in: one new version of a product a month, at most
+// three DOX packs per game, a dupe the size of the image it repeats, a given
+// name opening at most two series, and no two group names alike (a shared
+// word, or one word the start of another: Marrow Street and Marrowind).
+TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAMonthLooksLivedInAndGroupNamesAreVaried) {
   std::set<std::string> groups, titles, games;
   for (const char* file : {"releases.txt", "standings.txt"})
     for (const Row& r : read_data(file)) groups.insert(r[1]);
@@ -188,25 +180,36 @@ TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
   for (const std::string& g : groups) EXPECT_LE(++first_words[g.substr(0, g.find(' '))], 2) << g;
   std::map<std::string, std::string> owner;  // type and series -> group
   std::map<std::string, std::vector<long>> last;  // type and series -> rank of its latest release
+  std::map<std::string, std::string> size_of;           // type and title -> MB
+  std::map<std::string, int> versions, packs;           // product -> versions; game -> DOX
+  std::map<std::string, std::set<std::string>> given;   // given name -> series
   std::string part;
   for (const Row& r : read_data("releases.txt")) {
     const std::string &group = r[1], &type = r[2], &status = r[4], &title = r[5];
     SCOPED_TRACE(r[0] + " " + group + ": " + title);
     if (!titles.insert(type + title).second) {
       EXPECT_EQ(status, "NUKED:dupe");  // only a dupe repeats a title
+      EXPECT_EQ(size_of[type + title], r[3]) << "a dupe is the same image";
       continue;
     }
     EXPECT_NE(status, "NUKED:dupe");
     EXPECT_TRUE(status != "NUKED:broken.image" || type != "DOX");
+    size_of[type + title] = r[3];
     if (type == "DOX") {
-      EXPECT_TRUE(std::ranges::any_of(games, [&](const std::string& g) { return title.starts_with(g + " "); }));
+      std::string game;
+      for (const std::string& g : games)
+        if (title.starts_with(g + " ") && g.size() > game.size()) game = g;
+      EXPECT_FALSE(game.empty());
+      EXPECT_LE(++packs[game], 3);
       continue;
     }
     if (type == "GAME") games.insert(title);
+    EXPECT_LE(type == "APP" ? ++versions[title.substr(0, title.rfind(' '))] : 0, 1);
+    std::smatch m;
+    if (std::regex_search(title, m, std::regex(R"(^([A-Z][a-z]+'s) (\w+))")) && m[1] != "Director's") given[m[1]].insert(m[2]);
     std::string series = type == "APP" ? title.substr(0, title.rfind(' ')) : title.substr(0, title.find(':'));
     // The rank of a release in its series: an application's version, a sequel's number (none is 1).
     std::vector<long> rank{1};
-    std::smatch m;
     if (type == "APP" && std::regex_match(title, m, std::regex(R"(.* v?([\d.]+))"))) {
       rank.clear();
       for (std::istringstream v(m[1].str()); std::getline(v, part, '.');) rank.push_back(std::stol(part));
@@ -219,41 +222,7 @@ TEST(ReleaseData, TitlesFollowTheRulesOfTheirTypeAndGroupNamesAreVaried) {
     EXPECT_EQ(owner.emplace(type + series, group).first->second, group) << series;
     EXPECT_LE(std::exchange(last[type + series], rank), rank) << "parts and versions never go back";
   }
-}
-
-// A month that looks lived-in: one new version of a product a month, at most
-// three DOX packs per game, a dupe the size of the image it repeats, a given
-// name opening at most two series, and no two group names alike (a shared
-// word, or one word the start of another: Marrow Street and Marrowind).
-TEST(ReleaseData, AMonthLooksLivedIn) {
-  std::map<std::string, std::string> size_of;             // type and title -> MB
-  std::map<std::string, int> versions, packs;             // product -> versions; game -> DOX
-  std::map<std::string, std::set<std::string>> series;    // given name -> series
-  std::vector<std::string> games;
-  for (const Row& r : read_data("releases.txt")) {
-    const std::string &type = r[2], &title = r[5];
-    SCOPED_TRACE(r[1] + ": " + title);
-    if (r[4] == "NUKED:dupe") {
-      EXPECT_EQ(size_of[type + title], r[3]) << "a dupe is the same image";
-      continue;
-    }
-    size_of[type + title] = r[3];
-    if (type == "APP") {
-      EXPECT_LE(++versions[title.substr(0, title.rfind(' '))], 1);
-    }
-    if (type == "GAME") games.push_back(title);
-    if (type == "DOX") {
-      std::string game;
-      for (const std::string& g : games)
-        if (title.starts_with(g + " ") && g.size() > game.size()) game = g;
-      EXPECT_LE(++packs[game], 3);
-    }
-    std::smatch m;
-    if (type != "DOX" && std::regex_search(title, m, std::regex(R"(^([A-Z][a-z]+'s) (\w+))")) &&
-        m[1] != "Director's")
-      series[m[1]].insert(m[2]);
-  }
-  for (auto& [name, s] : series) EXPECT_LE(s.size(), 2u) << name;
+  for (auto& [name, s] : given) EXPECT_LE(s.size(), 2u) << name;
   std::set<std::string> names;
   for (const Row& r : read_data("standings.txt")) names.insert(r[1]);
   const std::regex word("[A-Za-z0-9]+");
@@ -309,11 +278,19 @@ std::map<std::string, std::string> figures_from_the_data() {
   int nuked = 0;
   std::map<std::string, std::array<long, 4>> by_type;  // releases, nuked, flood, tenths
   std::map<int, int> bonus;                            // disc images by size bonus (half points)
-  int images = 0, dox_big = 0, flood = 0;
+  int images = 0, dox_big = 0, flood = 0, images_scored = 0, dox_big_scored = 0;
+  std::map<std::string, int> earned, flood_on, big_scored;  // what scored; floods by day and group
+  std::map<std::string, long> flood_value;
+  std::map<int, int> on_day;
   for (const Row& r : read_data("releases.txt")) {
     const std::string &g = r[1], &type = r[2];
     int day = std::stoi(r[0].substr(8)), mb = std::stoi(r[3]);
+    const std::string on = std::to_string(day) + "." + g;
+    ++on_day[day];
     long value = worth(type, mb);
+    std::string& largest = f["may.type." + type + ".largest"];
+    largest = std::to_string(std::max(mb, largest.empty() ? 0 : std::stoi(largest)));
+    if (r[4] != "NUKED:dupe") f["mb." + r[5]] = r[3];
     Day& d = days[g][day];
     ++d.releases;
     ++count[g][type];
@@ -336,53 +313,26 @@ std::map<std::string, std::string> figures_from_the_data() {
       ++flood;
       flood_tenths[g] += value;
       flood_days[g].insert(day);
+      ++flood_on[on];
+      flood_value[on] += value;
     } else {
       d.tenths += value;
       bt[3] += value;
-      if (type == "DOX") ++count[g]["dox scored"];
-    }
-  }
-  for (const Row& r : read_data("releases.txt")) {
-    const std::string& type = r[2];
-    int mb = std::stoi(r[3]);
-    std::string& largest = f["may.type." + type + ".largest"];
-    largest = std::to_string(std::max(mb, largest.empty() ? 0 : std::stoi(largest)));
-    if (r[4] != "NUKED:dupe") f["mb." + r[5]] = r[3];
-  }
-  // What scored, with the limit applied a second time over the scored flags.
-  {
-    std::map<std::string, int> today;
-    std::map<std::string, int> earned, flood_on, big_scored;
-    std::map<std::string, long> flood_value;
-    int images_scored = 0, dox_big_scored = 0;
-    for (const Row& r : read_data("releases.txt")) {
-      const std::string &g = r[1], &type = r[2], day = std::to_string(std::stoi(r[0].substr(8)));
-      int mb = std::stoi(r[3]);
-      if (r[4] != "OK") continue;
-      if (++today[g + "@" + day] > 8) {
-        ++flood_on[day + "." + g];
-        flood_value[day + "." + g] += worth(type, mb);
-        continue;
-      }
-      if (type == "DOX") dox_big_scored += mb >= 100;
+      if (type == "DOX") ++count[g]["dox scored"], dox_big_scored += mb >= 100;
       else ++images_scored, ++earned[tenths_text(std::min(mb / 1000, 4) * 5)];
       big_scored[g] += type == "GAME" && mb >= 4000;
     }
-    for (auto& [b, n] : earned) f["may.bonus.earned." + b] = std::to_string(n);
-    for (auto& [k, n] : flood_on) f["may.flood.on." + k] = std::to_string(n);
-    for (auto& [k, v] : flood_value) f["may.flood.points.on." + k] = tenths_text(v);
-    for (auto& [g, n] : big_scored) f["may.big.games.scored." + g] = std::to_string(n);
-    f["may.images.scored"] = std::to_string(images_scored);
-    f["may.dox.big.scored"] = std::to_string(dox_big_scored);
   }
-  f["may.nuked"] = std::to_string(nuked);
-  std::map<int, int> on_day;
-  for (const Row& r : read_data("releases.txt")) ++on_day[std::stoi(r[0].substr(8))];
+  for (auto& [b, n] : earned) f["may.bonus.earned." + b] = std::to_string(n);
+  for (auto& [k, n] : flood_on) f["may.flood.on." + k] = std::to_string(n);
+  for (auto& [k, v] : flood_value) f["may.flood.points.on." + k] = tenths_text(v);
+  for (auto& [g, n] : big_scored) f["may.big.games.scored." + g] = std::to_string(n);
+  f["may.images.scored"] = std::to_string(images_scored);
+  f["may.dox.big.scored"] = std::to_string(dox_big_scored);
   f["may.busiest.day"] =
       std::to_string(std::ranges::max_element(on_day, {}, [](auto& kv) { return kv.second; })->first);
-  f["may.images"] = std::to_string(images);
-  f["may.dox.big"] = std::to_string(dox_big);
-  f["may.flood"] = std::to_string(flood);
+  for (auto [name, n] : {std::pair{"nuked", nuked}, {"images", images}, {"dox.big", dox_big}, {"flood", flood}})
+    f["may." + std::string(name)] = std::to_string(n);
   for (auto& [b, n] : bonus) f["may.bonus." + tenths_text(b * 5)] = std::to_string(n);
   long all_tenths = 0;
   for (auto& [t, v] : by_type) all_tenths += v[3];
@@ -407,8 +357,7 @@ std::map<std::string, std::string> figures_from_the_data() {
     f["may.flood.points." + g] = tenths_text(flood_tenths[g]);
     std::vector<std::string> weekdays, full, flood_list;
     for (int d : flood_days[g]) weekdays.push_back(std::string("a ") + kWeekday[d % 7]), flood_list.push_back(std::to_string(d));
-    if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays);
-    if (!weekdays.empty()) f["may.flood.days." + g] = and_list(flood_list) + " May";
+    if (!weekdays.empty()) f["may.flood.weekdays." + g] = and_list(weekdays), f["may.flood.days." + g] = and_list(flood_list) + " May";
     for (auto& [d, day] : days[g]) {
       f["may.on." + std::to_string(d) + "." + g] = std::to_string(day.releases);
       f["may.on." + std::to_string(d)] = std::to_string(std::stoi("0" + f["may.on." + std::to_string(d)]) + day.releases);
@@ -417,17 +366,17 @@ std::map<std::string, std::string> figures_from_the_data() {
     if (!full.empty()) f["may.full.days." + g] = and_list(full) + " May";
   }
   std::map<std::string, long> period_total;
+  std::map<std::string, int> period_releases;
+  std::map<std::string, std::vector<std::pair<long, std::string>>> period_rank;
   for (const Row& r : read_data("standings.txt")) {
     f["standing." + r[0] + ".points." + r[1]] = tenths_text(tenths_of(r[2]));
     period_total[r[0]] += tenths_of(r[2]);
+    period_releases[r[0]] += std::stoi(r[3]);
+    period_rank[r[0]].push_back({-tenths_of(r[2]), r[1]});
   }
   for (auto& [period, t] : period_total) f["standing." + period + ".total"] = tenths_text(t);
-  std::map<std::string, int> period_releases;
-  for (const Row& r : read_data("standings.txt")) period_releases[r[0]] += std::stoi(r[3]);
   for (auto& [period, n] : period_releases) f["standing." + period + ".releases"] = std::to_string(n);
   f["standing.before-2010.per.month"] = std::to_string(std::lround(period_releases["before-2010"] / 38.0));
-  std::map<std::string, std::vector<std::pair<long, std::string>>> period_rank;
-  for (const Row& r : read_data("standings.txt")) period_rank[r[0]].push_back({-tenths_of(r[2]), r[1]});
   for (auto& [period, v] : period_rank) {
     std::sort(v.begin(), v.end());
     f["standing." + period + ".leader"] = v[0].second;
@@ -525,14 +474,21 @@ std::map<std::string, std::string> figures_from_the_data() {
   return f;
 }
 
-TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputed) {
+// Every figure an article quotes ({=name}) is the figure worked out here, and
+// every claim a page states in words ("@check NAME OP VALUE" beside it: only,
+// never, the first, all of them) holds for those figures.
+TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputedAndEveryClaimHolds) {
   std::map<std::string, std::string> generated;
   std::ifstream in(std::string(ZEL_BINARY_DIR) + "/generated/pages/figures.txt");
   for (std::string line; std::getline(in, line);)
     if (size_t eq = line.find(" = "); line[0] != '#' && eq != std::string::npos) generated[line.substr(0, eq)] = line.substr(eq + 3);
   ASSERT_FALSE(generated.empty());
   auto expected = figures_from_the_data();
-  int quoted = 0;
+  auto number = [](std::string v) {
+    v.erase(std::remove(v.begin(), v.end(), ','), v.end());
+    return std::stod(v);
+  };
+  int quoted = 0, claims = 0;
   for (auto& page : std::filesystem::directory_iterator(std::string(ZEL_SOURCE_DIR) + "/content/pages")) {
     std::ifstream src(page.path());
     std::string text((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
@@ -543,23 +499,9 @@ TEST(Figures, EveryFigureAnArticleQuotesIsTheDataRecomputed) {
       ASSERT_TRUE(expected.count(name)) << name << " in " << page.path().filename() << " is not recomputed here";
       EXPECT_EQ(generated[name], expected[name]) << name;
     }
-  }
-  EXPECT_GT(quoted, 40);
-}
-
-// Every claim a page states in words ("@check NAME OP VALUE" beside it: only,
-// never, the first, all of them) holds for the figures worked out here.
-TEST(Figures, EveryClaimAnArticleMakesHoldsForTheDataRecomputed) {
-  auto expected = figures_from_the_data();
-  auto number = [](std::string v) {
-    v.erase(std::remove(v.begin(), v.end(), ','), v.end());
-    return std::stod(v);
-  };
-  int claims = 0;
-  for (auto& page : std::filesystem::directory_iterator(std::string(ZEL_SOURCE_DIR) + "/content/pages")) {
-    std::ifstream src(page.path());
     std::smatch m;
-    for (std::string line; std::getline(src, line);) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
       if (!std::regex_match(line, m, std::regex(R"(@check (.+?) (=|!=|<|<=|>|>=) (.+))"))) continue;
       ++claims;
       std::string name = m[1], op = m[2], want = m[3];
@@ -577,6 +519,7 @@ TEST(Figures, EveryClaimAnArticleMakesHoldsForTheDataRecomputed) {
       }
     }
   }
+  EXPECT_GT(quoted, 40);
   EXPECT_GT(claims, 20);
   // A value the pages once got wrong by hand.
   EXPECT_EQ(expected["may.flood.weekdays.Velvet Orbit"], "a Saturday, a Tuesday and a Friday");

@@ -8,16 +8,12 @@
 #include "render/layout.h"
 #include "render/skin.h"
 #include "render/widgets.h"
-#include "cli/registry.h"
+#include "cli/caption_measure.h"
 #include "tests/support.h"
 
 namespace zel {
 namespace {
 
-using testing::filled;
-using testing::read_bytes;
-using testing::read_text;
-using testing::Screen;
 
 constexpr size_t kPixels = static_cast<size_t>(kScreenW) * kScreenH;
 
@@ -126,85 +122,24 @@ TEST(GeneratedSkins, DarkBehindTextLightCaptionsAndButtonsReadBrighterLitAndHove
 
 // ---- Button captions on real frames -------------------------------------------
 
-// Relative luminance of a pixel, its sRGB channels linearised (WCAG 2).
-double luminance(uint32_t c) {
-  auto lin = [](uint32_t v) {
-    double s = v / 255.0;
-    return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * lin(c >> 16 & 0xFF) + 0.7152 * lin(c >> 8 & 0xFF) + 0.0722 * lin(c & 0xFF);
-}
-double contrast(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
-double median(std::vector<double> v) {
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
-// The contrast of a caption in `frame`: the median luminance of its letters
-// against the median of the face around them. Letters are the pixels inside
-// the plate's two-pixel edge that are lighter than mid-grey (luminance 0.18)
-// in the `idle` frame; the face is the rest of the letters' box grown by two
-// pixels, leaving out pixels that touch a letter (its shadow and soft edge).
-double caption_contrast(const FrameBuffer& idle, const FrameBuffer& frame, const ButtonRect& r, int& letters) {
-  const int x0 = r.x + 2, y0 = r.y + 2, x1 = r.x + r.w - 2, y1 = r.y + r.h - 2;
-  auto ink = [&](int x, int y) { return luminance(idle.get(x, y)) > 0.18; };
-  int bx0 = x1, by0 = y1, bx1 = x0, by1 = y0;
-  std::vector<double> on, off;
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (ink(x, y)) {
-        on.push_back(luminance(frame.get(x, y)));
-        bx0 = std::min(bx0, x), by0 = std::min(by0, y), bx1 = std::max(bx1, x), by1 = std::max(by1, y);
-      }
-  for (int y = std::max(y0, by0 - 2); y <= std::min(y1, by1 + 2); ++y)
-    for (int x = std::max(x0, bx0 - 2); x <= std::min(x1, bx1 + 2); ++x) {
-      bool touches = false;
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) touches |= ink(x + dx, y + dy);
-      if (!touches) off.push_back(luminance(frame.get(x, y)));
-    }
-  letters = static_cast<int>(on.size());
-  return on.empty() || off.empty() ? 0 : contrast(median(on), median(off));
-}
-
 // Every caption against its plate on main-screen frames as the program draws
-// them: idle, lit, and hovered at full glow. A lit caption reaches 7:1 on
-// 'Carbon'. On 'Grunge' the lit tint leaves no art more than the contrast of
-// white against black under it (about 6.2:1); the captions come within a
-// few hundredths of that. The figures of every button are printed.
+// them (measured by `zelvorant-tool captions`, which prints the figures): idle,
+// lit, and hovered at full glow. A lit caption reaches 7:1 on 'Carbon'. On
+// 'Grunge' the lit tint leaves no art more than the contrast of white against
+// black under it (about 6.2:1); the captions come within a few hundredths of that.
 TEST(ButtonCaptions, KeepTheirContrastIdleLitAndHovered) {
-  Screen s;
-  render_skin_rect(s.app.skins, 0, 0, 799, 599, 0, 0);  // as the switch to the main screen does
-  const char* const names[] = {"", "QUIT", "CHARTS", "ARTICLES", "RULES", "HELP",
-                               "MUTE", "MUSIC 1", "MUSIC 2", "MUSIC 3", "MUSIC 4"};
   for (int skin : {kSkinGrunge, kSkinCarbon}) {
     SCOPED_TRACE("skin " + std::to_string(skin));
-    s.app.nav.skin = skin;
-    // Every button in one state; a glow of 128 has faded to 125 when the tints are drawn.
-    auto frame = [&](int lit, int glow) {
-      for (int k = 1; k <= kButtonCount; ++k) s.app.nav.button_lit[k] = lit, s.app.input.button_glow[k] = glow;
-      redraw_main_screen(s.app);
-      return s.app.fb;
-    };
-    const FrameBuffer idle = frame(0, 0), lit = frame(1, 0), hovered = frame(0, 128);
-    // The lit tint over white and over black: the most any caption can get.
-    FrameBuffer white = filled(0xFFFFFF), black = filled(0);
-    for (int k = 1; k <= kButtonCount; ++k) s.app.nav.button_lit[k] = 1;
-    draw_buttons(white, skin, s.app.nav.button_lit, s.app.input.button_glow);
-    draw_buttons(black, skin, s.app.nav.button_lit, s.app.input.button_glow);
-    const ButtonRect& quit = button_rect(skin, kButtonQuit);
-    const double limit = contrast(luminance(white.get(quit.x, quit.y)), luminance(black.get(quit.x, quit.y)));
-    std::printf("%s, lit at most %.2f:1\n", is_grunge(skin) ? "Grunge" : "Carbon", limit);
+    tool::CaptionFigures f;
+    std::string why;
+    ASSERT_TRUE(tool::measure_captions(skin, f, why)) << why;
     for (int k = 1; k <= kButtonCount; ++k) {
-      const ButtonRect& r = button_rect(skin, k);
-      int letters = 0;
-      const double c[3] = {caption_contrast(idle, idle, r, letters), caption_contrast(idle, lit, r, letters),
-                           caption_contrast(idle, hovered, r, letters)};
-      std::printf("  %-8s idle %5.2f  lit %5.2f  hovered %5.2f\n", names[k], c[0], c[1], c[2]);
-      EXPECT_GE(letters, 40) << names[k];
-      EXPECT_GE(c[0], 15.0) << names[k];
-      EXPECT_GE(c[1], is_grunge(skin) ? limit - 0.15 : 7.0) << names[k];
-      EXPECT_GE(c[2], 4.5) << names[k];
+      const tool::CaptionFigures::Button& b = f.buttons[static_cast<size_t>(k)];
+      SCOPED_TRACE(tool::button_caption(k));
+      EXPECT_GE(b.letters, 40);
+      EXPECT_GE(b.idle, 15.0);
+      EXPECT_GE(b.lit, is_grunge(skin) ? f.lit_limit - 0.15 : 7.0);
+      EXPECT_GE(b.hovered, 4.5);
     }
   }
 }

@@ -1,6 +1,7 @@
 // The issue as text: the HTML edition and the text export, checked against
 // what `zelvorant-tool page N` prints, and the exporters' refusals.
-#include <unistd.h>
+#include <numeric>
+#include <regex>
 
 #include "cli/text_edition.h"
 #include "content/content.h"
@@ -19,22 +20,7 @@ Ran run_tool(const std::string& args, const std::string& prefix = "") {
   return zel::testing::run_command(prefix + " " + ZEL_BINARY_DIR + "/zelvorant-tool " + args);
 }
 
-std::string page_file(int p, const char* ext) {
-  char b[16];
-  std::snprintf(b, sizeof b, "p%02d.%s", p, ext);
-  return b;
-}
-
-std::string normalise(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    bool blank = c == ' ' || c == '\n' || c == '\t';
-    if (blank && (out.empty() || out.back() == ' ')) continue;
-    out += blank ? ' ' : c;
-  }
-  if (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
+std::string page_file(int p, const char* ext) { return (p < 10 ? "p0" : "p") + std::to_string(p) + "." + ext; }
 
 // Drops every element whose start tag holds `marker` (they never nest in an element of their own name).
 std::string drop_elements(std::string html, const std::string& marker) {
@@ -81,6 +67,9 @@ std::string trim(std::string s) {
   return s;
 }
 
+// Runs of blanks as one space, none at either end.
+std::string normalise(const std::string& s) { return trim(std::regex_replace(s, std::regex("[ \n\t]+"), " ")); }
+
 // The fields of a chart line as the page tables lay them out (by column), or
 // nothing when the line is not one.
 std::vector<std::string> chart_fields(const std::string& t) {
@@ -91,32 +80,21 @@ std::vector<std::string> chart_fields(const std::string& t) {
   return {trim(t.substr(0, 7)), group, trim(t.substr(33, 8)), trim(t.substr(48, 11)), trim(t.substr(66))};
 }
 
-// Both editions, exported once for the suite (from inside the first test that asks).
-class TextEdition : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!dir_.empty()) return;
-    dir_ = ::testing::TempDir() + "/text_edition_" + std::to_string(getpid());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    export_status_ = run_tool("export-html " + dir_ + "/html").status + run_tool("export-text " + dir_ + "/text").status;
-  }
-  static void TearDownTestSuite() { fs::remove_all(dir_); }
-  static inline std::string dir_;
-  static inline int export_status_ = -1;
-};
-
-// Every page: the HTML document's text and the text file hold exactly what
-// `page N` prints; chart rows hold the chart lines' fields; block lettering
-// carries its words in a heading that redraws to the very same lines.
-TEST_F(TextEdition, EveryPageHoldsWhatPageNPrints) {
-  ASSERT_EQ(export_status_, 0);
+// Both editions. Every page: the HTML document's text and the text file hold
+// exactly what `page N` prints; chart rows hold the chart lines' fields; block
+// lettering carries its words in a heading that redraws to the very same lines.
+// Every link and reference stays inside the edition, which fits in 1 MB.
+TEST(TextEdition, EveryPageHoldsWhatPageNPrintsAndEveryLinkResolvesInside) {
+  const std::string dir = own_path("edition");
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ASSERT_EQ(run_tool("export-html " + dir + "/html").status + run_tool("export-text " + dir + "/text").status, 0);
   for (int p = 1; p <= zel::kPageCount; ++p) {
     SCOPED_TRACE("page " + std::to_string(p));
     Ran page = run_tool("page " + std::to_string(p));
     ASSERT_EQ(page.status, 0);
-    EXPECT_EQ(read_text(dir_ + "/text/" + page_file(p, "txt")), page.out);
-    const std::string html = read_text(dir_ + "/html/" + page_file(p, "html"));
+    EXPECT_EQ(read_text(dir + "/text/" + page_file(p, "txt")), page.out);
+    const std::string html = read_text(dir + "/html/" + page_file(p, "html"));
     size_t at = 0;
     const std::string body = between(html, "<div class=\"page\">", "</main>", at);
     EXPECT_EQ(normalise(text_of(body)), normalise(page.out));
@@ -148,22 +126,15 @@ TEST_F(TextEdition, EveryPageHoldsWhatPageNPrints) {
       const std::string box = between(body, "aria-hidden=\"true\">", "</div>\n</div>", b);
       for (const std::string& l : split_lines(text_of(box))) drawn.push_back(trim(l));
       std::vector<std::string> again = zel::blockletters::block_lines(words, drawn.size() == 6);
-      for (std::string& l : again) {
-        std::string u;
-        for (char c : l) u += zel::cp437_to_utf8(static_cast<uint8_t>(c));
-        l = trim(u);
-      }
+      for (std::string& l : again)
+        l = trim(std::accumulate(l.begin(), l.end(), std::string(),
+                                 [](const std::string& u, char c) { return u + zel::cp437_to_utf8(static_cast<uint8_t>(c)); }));
       EXPECT_EQ(drawn, again) << words;
     }
   }
-}
-
-// Every link and reference stays inside the edition, which fits in 1 MB.
-TEST_F(TextEdition, EveryLinkResolvesInsideTheEdition) {
-  ASSERT_EQ(export_status_, 0);
   uintmax_t bytes = 0;
   size_t files = 0;
-  for (const auto& entry : fs::directory_iterator(dir_ + "/html")) {
+  for (const auto& entry : fs::directory_iterator(dir + "/html")) {
     ++files;
     bytes += entry.file_size();
     const std::string doc = read_text(entry.path().string()), name = entry.path().filename().string();
@@ -173,16 +144,15 @@ TEST_F(TextEdition, EveryLinkResolvesInsideTheEdition) {
       size_t at = 0;
       for (std::string ref = between(doc, attr, "\"", at); at != std::string::npos; ref = between(doc, attr, "\"", at)) {
         std::string file = ref.substr(0, ref.find('#')), frag = ref.find('#') == std::string::npos ? "" : ref.substr(ref.find('#') + 1);
-        const std::string target = file.empty() ? doc : read_text(dir_ + "/html/" + file);
+        const std::string target = file.empty() ? doc : read_text(dir + "/html/" + file);
         EXPECT_FALSE(target.empty()) << name << " -> " << ref;
-        if (!frag.empty()) {
-          EXPECT_NE(target.find("id=\"" + frag + "\""), std::string::npos) << name << " -> " << ref;
-        }
+        EXPECT_TRUE(frag.empty() || target.find("id=\"" + frag + "\"") != std::string::npos) << name << " -> " << ref;
       }
     }
   }
   EXPECT_EQ(files, static_cast<size_t>(zel::kPageCount) + 2);
   EXPECT_LE(bytes, 1024u * 1024u);
+  fs::remove_all(dir);
 }
 
 // The exporters write a new folder or fill an empty one; anything else is
@@ -195,10 +165,7 @@ TEST(TextExport, RefusesATargetItCannotUseAndLeavesNothingHalfWritten) {
   std::ofstream(base + "/full/keep.txt") << "mine";
   std::ofstream(base + "/file") << "mine";
   fs::create_directories(base + "/empty");
-  struct Case {
-    std::string args, prefix;
-    int status;
-  } cases[] = {
+  struct Case { std::string args, prefix; int status; } cases[] = {
       {"export-html " + base + "/full", "", 1},
       {"export-text " + base + "/file", "", 1},
       {"export-html " + base + "/file/new", "", 1},  // a folder that cannot be made
@@ -211,9 +178,7 @@ TEST(TextExport, RefusesATargetItCannotUseAndLeavesNothingHalfWritten) {
     SCOPED_TRACE(c.args);
     Ran r = run_tool(c.args, c.prefix);
     EXPECT_EQ(r.status, c.status);
-    if (c.status == 1) {
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    EXPECT_TRUE(c.status != 1 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
   }
   EXPECT_EQ(read_text(base + "/full/keep.txt"), "mine");
   EXPECT_EQ(read_text(base + "/file"), "mine");
@@ -242,12 +207,7 @@ TEST(TextLayout, ColoursKeepTheirHueAndReachTheContrast) {
 
 // Paragraphs: which lines of a page continue the one above, decided from the lines alone.
 TEST(TextLayout, ParagraphsJoinWrappedRunningTextOnly) {
-  struct Row {
-    const char* text;
-    const char* rule;
-    int face;
-    bool continues;
-  } rows[] = {
+  struct Row { const char* text; const char* rule; int face; bool continues; } rows[] = {
       {"A paragraph of running text is wrapped where the next word would not fit in", "0", 1, false},
       {"the width of the page, and its lines are joined.", "0", 1, true},
       {"A new paragraph after a short line stands on its own.", "0", 1, false},
