@@ -47,9 +47,12 @@ struct Standing {
   int releases = 0;
 };
 
+// Thrown by fail() once it has said why; main ends with status 1.
+struct BuildFailed {};
+
 [[noreturn]] void fail(const std::string& where, const std::string& why) {
   std::cerr << where << ": error: " << why << "\n";
-  std::exit(1);
+  throw BuildFailed{};
 }
 
 std::string trim(const std::string& s) {
@@ -717,7 +720,7 @@ void gap_figures(FigureWriter& fig, const Chart& all) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   if (argc != 4) {
     std::cerr << "usage: chartgen RELEASES.txt STANDINGS.txt OUTDIR\n";
     return 2;
@@ -858,4 +861,12 @@ int main(int argc, char** argv) {
   fig.set("month.newcomers.count", static_cast<long>(new_in_month.size()));
   fig.save(dir + "/figures.txt");
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const BuildFailed&) {
+    return 1;
+  }
 }

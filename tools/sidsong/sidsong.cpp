@@ -54,9 +54,12 @@ constexpr int kMinSeconds = 60, kMaxSeconds = 180;
 
 std::string g_file;
 
+// Thrown by fail() once it has said why; main ends with status 1.
+struct BuildFailed {};
+
 [[noreturn]] void fail(int line, const std::string& why) {
   std::cerr << g_file << ":" << line << ": error: " << why << "\n";
-  std::exit(1);
+  throw BuildFailed{};
 }
 
 struct Instrument {
@@ -615,7 +618,7 @@ struct Gap {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   if (argc < 5 || argc > 6) {
     std::cerr << "usage: sidsong ASSEMBLER DRIVER.s SONG.txt OUT.sid [WORKDIR]\n";
     return 2;
@@ -710,4 +713,12 @@ int main(int argc, char** argv) {
             << driver_size << " + data " << data_size << " bytes, " << free_bytes << " bytes free, image "
             << img.size() << " bytes\n";
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const BuildFailed&) {
+    return 1;
+  }
 }
