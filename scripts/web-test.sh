@@ -7,13 +7,13 @@
 # page played the intro's tune and module 1 sample for sample as the desktop
 # renders them; then a phone pass in mobile emulation (touch, 844x390 and
 # 390x844 at device scale 3): taps, a finger scrolling the page, the key
-# strip, the layouts and the frame rate with the CPU throttled 4 times (printed).
-# Then the text edition (web/test/text-test.mjs): axe-core, phone width, links,
-# the "read as text" link. Ends with "N passed, N failed" (both together).
+# strip, the layouts; then the text edition: axe-core, phone width, links,
+# the "read as text" link. Ends with "N passed, N failed".
 #
 #   scripts/web-test.sh [--shot FILE.png]   (also saves the main screen as the page shows it)
 #   scripts/web-test.sh --phone-shot FILE.png   (the portrait phone's main screen)
-#   scripts/web-test.sh --speed [--profile] [--2d]   (only measures frame rates and work per frame)
+#   scripts/web-test.sh --speed [--profile] [--2d]   (only measures frame rates and work per frame:
+#                                                      bench/web-speed.mjs, no test)
 #   WEB_BUILT=1 scripts/web-test.sh         (test build-web/ as it is)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -36,23 +36,11 @@ command -v npm >/dev/null || scripts/setup.sh npm >/dev/null || fail "installing
 # downloads a browser).
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 ( cd web/test && npm ci --no-audit --no-fund --loglevel=error >/dev/null ) || fail "npm ci in web/test failed"
-# Two sessions, the magazine and its text edition; one total at the end.
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-timeout 480 node web/test/web-test.mjs "$top/build-web" "$@" | tee "$log"
-status=${PIPESTATUS[0]}
+case " $* " in *" --speed "*) exec node bench/web-speed.mjs "$top/build-web" "$@" ;; esac
+timeout 780 node web/test/web-test.mjs "$top/build-web" "$@"
+status=$?
 if [ $status -eq 124 ]; then
-  echo "web-test.sh: the browser session took more than 480 s" >&2
-  echo "0 passed, 1 failed" >>"$log"
+  echo "web-test.sh: the browser sessions took more than 780 s" >&2
+  echo "0 passed, 1 failed"
 fi
-text_status=0
-if [ $# -eq 0 ]; then  # options only shoot pictures or measure speed: no text session then
-  timeout 300 node web/test/text-test.mjs "$top/build-web" | tee -a "$log"
-  text_status=${PIPESTATUS[0]}
-  if [ $text_status -eq 124 ]; then
-    echo "web-test.sh: the text edition's browser session took more than 300 s" >&2
-    echo "0 passed, 1 failed" >>"$log"
-  fi
-fi
-awk '/^[0-9]+ passed, [0-9]+ failed/ { p += $1; f += $3 } END { printf "%d passed, %d failed\n", p, f }' "$log"
-[ $status -eq 0 ] && [ $text_status -eq 0 ]
+exit $status

@@ -2,12 +2,12 @@
 // build-web/ on 127.0.0.1, opens the page, clicks start, then checks frames,
 // the intro picture, keys, mouse and wheel on the main screen, the sound, and
 // quitting and reading again; then as a phone (touch, device scale 3, in
-// landscape and in portrait): taps, a finger on the page, the key strip, the
-// layout and the frame rate with the CPU throttled 4 times. Prints one line
-// per check and ends with "N passed, N failed"; exits 1 when a check failed.
+// landscape and in portrait): taps, a finger on the page, the key strip and
+// the layout; then the issue's HTML edition (build-web/text/, skipped with
+// --shot or --phone-shot). Prints one line per check and ends with
+// "N passed, N failed"; exits 1 when a check failed. (Frame rates: bench/web-speed.mjs.)
 //
 //   node web-test.mjs BUILD_DIR [--shot FILE.png] [--phone-shot FILE.png] [--chromium PATH] [--tool ZELVORANT-TOOL]
-//   node web-test.mjs BUILD_DIR --speed [--profile] [--2d]   (only the frame rates, see measureSpeed)
 //
 // With the desktop's zelvorant-tool at hand (by default build/zelvorant-tool
 // beside BUILD_DIR) it also compares the intro's tune and the module the main
@@ -18,6 +18,8 @@ import http from 'node:http';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { createRequire } from 'node:module';
+import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 
 const args = process.argv.slice(2);
@@ -28,7 +30,6 @@ const option = (name, fallback) => {
 };
 const shotFile = option('--shot', null);
 const phoneShot = option('--phone-shot', null);  // the portrait phone's main screen, as the page shows it
-const speedOnly = args.includes('--speed');       // only measure the frame rates (see measureSpeed)
 const browserPath = option('--chromium', process.env.CHROMIUM || '/usr/bin/chromium');
 const tool = option('--tool', path.join(root, '..', 'build', 'zelvorant-tool'));
 
@@ -44,7 +45,7 @@ function check(name, ok, detail = '') {
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // ---- the page, served as any static server would ------------------------------
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm' };
 const server = http.createServer((req, res) => {
   const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
   const file = path.join(root, name === '/' ? 'index.html' : name);
@@ -56,93 +57,61 @@ const server = http.createServer((req, res) => {
   fs.createReadStream(file).pipe(res);
 });
 await new Promise((r) => server.listen(0, '127.0.0.1', r));
-const url = `http://127.0.0.1:${server.address().port}/${args.includes('--2d') ? '?2d' : ''}`;
+const url = `http://127.0.0.1:${server.address().port}/`;
 
-// A browser with a profile of its own; `device` adds to the desktop's 1280x720.
-async function openBrowser(device = {}) {
+// Runs `body(page, ctx, dir, errors)` in a browser with a profile of its own
+// (`device` adds to the desktop's 1280x720); `errors` gathers the page's
+// uncaught errors, and a throw fails "<prefix>the session ran to its end".
+async function session(prefix, device, body) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
   const ctx = await chromium.launchPersistentContext(dir, {
     executablePath: browserPath,
     headless: true,
     viewport: { width: 1280, height: 720 },
     ...device,
-    args: [
-      '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
-    ],
+      '--allow-file-access-from-files'],
   });
-  return { dir, ctx, page: ctx.pages()[0] || (await ctx.newPage()) };
+  const pg = ctx.pages()[0] || (await ctx.newPage());
+  const errors = [];
+  pg.on('pageerror', (e) => errors.push(String(e)));
+  try {
+    await body(pg, ctx, dir, errors);
+  } catch (e) {
+    check(`${prefix}the session ran to its end`, false, String(e).split('\n')[0]);
+  } finally {
+    await ctx.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
 }
 const phone = (width, height) => ({ viewport: { width, height }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
-const layouts = [['landscape phone', phone(844, 390)], ['portrait phone', phone(390, 844)]];
 
-// Frames a second and the program's work per frame (ms) over `seconds`.
-async function rate(pg, seconds) {
-  const get = () => pg.evaluate(() => ZelWeb.stats());
-  const a = await get();
-  await sleep(seconds * 1000);
-  const b = await get();
-  return { fps: (b.frames - a.frames) / seconds, work: (b.busy - a.busy) / Math.max(1, b.turns - a.turns) };
-}
-// The same with the CPU throttled `factor` times (Chromium's DevTools protocol).
-async function throttled(pg, factor, seconds) {
-  const cdp = await pg.context().newCDPSession(pg);
-  await cdp.send('Emulation.setCPUThrottlingRate', { rate: factor });
-  await sleep(500);
-  const r = await rate(pg, seconds);
-  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
-  await cdp.detach();
-  return r;
-}
-const fmt = (r) => `${r.fps.toFixed(1)} fps, the program busy ${r.work.toFixed(2)} ms of each frame`;
-
-if (speedOnly) {
-  await measureSpeed();
-  server.close();
-  process.exit(0);
-}
-
-const { dir: profile, ctx: context, page } = await openBrowser();
-const pageErrors = [];
-page.on('pageerror', (e) => pageErrors.push(String(e)));
-page.on('console', (m) => {
-  if (m.type() === 'error') pageErrors.push(m.text());
-});
-
-const stats = () => page.evaluate(() => ZelWeb.stats());
+const stats = (pg) => pg.evaluate(() => ZelWeb.stats());
 // Waits until `test(stats)` holds; returns the last stats.
-async function waitFor(test, ms = 5000) {
+async function waitOn(pg, test, ms = 5000) {
   const until = Date.now() + ms;
-  let s = await stats();
+  let s = await stats(pg);
   while (!test(s) && Date.now() < until) {
     await sleep(50);
-    s = await stats();
+    s = await stats(pg);
   }
   return s;
 }
-// A frame-buffer pixel's centre in page coordinates, through the fit the
-// page used for the last frame.
-async function pagePoint(px, py) {
-  return page.evaluate(([x, y]) => {
-    const f = ZelWeb.fit;
-    const r = ZelWeb.canvas.getBoundingClientRect();
-    const k = r.width / ZelWeb.outW;
-    return { x: r.left + (f.x + ((x + 0.5) * f.w) / 800) * k, y: r.top + (f.y + ((y + 0.5) * f.h) / 600) * k };
-  }, [px, py]);
+// Frames a second and the program's work per frame (ms) over `seconds`.
+async function rate(pg, seconds) {
+  const a = await stats(pg);
+  await sleep(seconds * 1000);
+  const b = await stats(pg);
+  return { fps: (b.frames - a.frames) / seconds, work: (b.busy - a.busy) / Math.max(1, b.turns - a.turns) };
 }
-async function clickAt(px, py) {
-  const p = await pagePoint(px, py);
-  await page.mouse.move(p.x, p.y);
-  await sleep(50);
-  await page.mouse.down();
-  await sleep(100);
-  await page.mouse.up();
-}
-async function press(key, holdMs = 100) {
-  await page.keyboard.down(key);
-  await sleep(holdMs);
-  await page.keyboard.up(key);
-}
+// A picture pixel's centre in a page's CSS pixels, through the last frame's fit.
+const pointOn = (pg, px, py) => pg.evaluate(([x, y]) => {
+  const f = ZelWeb.fit;
+  const r = ZelWeb.canvas.getBoundingClientRect();
+  const k = r.width / ZelWeb.outW;
+  return { x: r.left + (f.x + ((x + 0.5) * f.w) / 800) * k, y: r.top + (f.y + ((y + 0.5) * f.h) / 600) * k };
+}, [px, py]);
 
 // The 16-bit samples of a WAV file's data chunk.
 function wavSamples(file) {
@@ -161,11 +130,7 @@ function wavSamples(file) {
 // row they cover (-1 elsewhere), later bars over earlier ones.
 function rasterRows(phase) {
   const rows = new Array(600).fill(-1);
-  const roundEven = (v) => {
-    const f = Math.floor(v);
-    const d = v - f;
-    return d > 0.5 || (d === 0.5 && f % 2 !== 0) ? f + 1 : f;
-  };
+  const roundEven = (v, f = Math.floor(v)) => (v - f > 0.5 || (v - f === 0.5 && f % 2 !== 0) ? f + 1 : f);
   const bar = (step, top) => {
     for (let r = 0; r < 32; r++) {
       const y = top + r;
@@ -180,33 +145,33 @@ function rasterRows(phase) {
   return rows;
 }
 
-try {
+await session('', {}, async (page, context, profile, pageErrors) => {
+  page.on('console', (m) => m.type() === 'error' && pageErrors.push(m.text()));
+  async function clickAt(px, py) {  // the pointer there a moment before the button goes down
+    const p = await pointOn(page, px, py);
+    await page.mouse.move(p.x, p.y);
+    await sleep(50);
+    await page.mouse.click(p.x, p.y, { delay: 100 });
+  }
+
   await page.goto(url);
   await page.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
-  const label = await page.textContent('#start-button');
-  check('the page loads and offers "click to start"', label.trim() === 'click to start', label.trim());
+  const label = (await page.textContent('#start-button')).trim();
+  check('the page loads and offers "click to start"', label === 'click to start', label);
 
   // ---- frames -------------------------------------------------------------------
-  await page.evaluate(() => {
-    ZelWeb.capture = {};
-  });
+  await page.evaluate(() => { ZelWeb.capture = {}; });
   await page.mouse.click(640, 300);
-  let s = await waitFor((x) => x.frames > 0 && x.state.phase === 'intro', 10000);
+  let s = await waitOn(page, (x) => x.frames > 0 && x.state.phase === 'intro', 10000);
   check('the start click runs the program to the intro', s.state.phase === 'intro', `phase ${s.state.phase}`);
-  const s0 = s;
-  await sleep(5000);
-  s = await stats();
-  const fps = (s.frames - s0.frames) / 5;
-  const work = (s.busy - s0.busy) / Math.max(1, s.turns - s0.turns);
-  check('frames arrive at 50 fps or more', fps >= 50,
-    `${fps.toFixed(1)} fps over 5 s, the program busy ${work.toFixed(1)} ms of each`);
+  const r = await rate(page, 5);
+  s = await stats(page);
+  check('frames arrive at 50 fps or more', r.fps >= 50,
+    `${r.fps.toFixed(1)} fps over 5 s, the program busy ${r.work.toFixed(1)} ms of each`);
 
   // ---- the intro picture: raster bars on their rows --------------------------------
   // One frame as drawn and as shown, kept by the page when it drew it.
-  await page.evaluate(() => {
-    ZelWeb.kept = null;
-    ZelWeb.keep = true;
-  });
+  await page.evaluate(() => { ZelWeb.kept = null; ZelWeb.keep = true; });
   await page.waitForFunction(() => ZelWeb.kept && ZelWeb.kept.phase !== undefined);
   const probe = await page.evaluate(() => {
     const k = ZelWeb.kept;
@@ -214,10 +179,9 @@ try {
     const f = ZelWeb.fit;
     const src = [];
     const out = [];
-    const factor = k.ch / 600;
     for (let y = 0; y < 600; y++) {
       src.push(...k.picture.subarray(4 * 800 * y, 4 * 800 * y + 4));
-      const oy = Math.floor((y + 0.5) * factor);
+      const oy = Math.floor(((y + 0.5) * k.ch) / 600);
       out.push(Array.from(k.shown.subarray(4 * oy * k.cw, 4 * oy * k.cw + 4)));
     }
     // Where the browser shows the canvas (object-fit: contain), in device pixels.
@@ -248,59 +212,55 @@ try {
 
   // ---- main screen: Escape, CHARTS, F2, wheel ----------------------------------------
   const tune = s.state.current_tune;
-  await press('Escape', 150);
-  s = await waitFor((x) => x.state.phase === 'main', 8000);
+  await page.keyboard.press('Escape', { delay: 150 });
+  s = await waitOn(page, (x) => x.state.phase === 'main', 8000);
   await sleep(700);  // the page's wipe and the first frames
-  const m0 = await stats();
-  await sleep(1000);
-  const m1 = await stats();
+  const m = await rate(page, 1);
   check('Escape held for a few frames leads to the main screen', s.state.phase === 'main',
-    `phase ${s.state.phase}; there ${m1.frames - m0.frames} frames in 1 s, the program busy ` +
-      `${((m1.busy - m0.busy) / Math.max(1, m1.turns - m0.turns)).toFixed(1)} ms of each`);
+    `phase ${s.state.phase}; there ${m.fps} frames in 1 s, the program busy ${m.work.toFixed(1)} ms of each`);
   if (shotFile) await page.screenshot({ path: shotFile });
 
   const menuBefore = s.state.current_menu;
   await clickAt(35 + 44, 65 + 9);  // CHARTS, 'Grunge'
-  s = await waitFor((x) => x.state.current_menu === 1, 3000);
+  s = await waitOn(page, (x) => x.state.current_menu === 1, 3000);
   check('a click on CHARTS at its scaled place opens the charts menu', menuBefore === 2 && s.state.current_menu === 1,
     `current_menu ${menuBefore} -> ${s.state.current_menu}`);
 
-  await press('F2');
-  s = await waitFor((x) => x.state.skin === 2, 3000);
+  await page.keyboard.press('F2', { delay: 100 });
+  s = await waitOn(page, (x) => x.state.skin === 2, 3000);
   check('F2 switches to the \'Carbon\' skin', s.state.skin === 2, `skin ${s.state.skin}`);
 
-  const p = await pagePoint(400, 400);
+  const p = await pointOn(page, 400, 400);
   await page.mouse.move(p.x, p.y);
   const topBefore = s.state.top_line;
   for (let i = 0; i < 4; i++) {
     await page.mouse.wheel(0, 100);
     await sleep(60);
   }
-  s = await waitFor((x) => x.state.top_line > topBefore, 3000);
+  s = await waitOn(page, (x) => x.state.top_line > topBefore, 3000);
   const down = s.state.top_line;
   await page.mouse.wheel(0, -100);
-  s = await waitFor((x) => x.state.top_line < down, 3000);
+  s = await waitOn(page, (x) => x.state.top_line < down, 3000);
   check('the wheel scrolls the page down and back up', down > topBefore && s.state.top_line < down,
     `top_line ${topBefore} -> ${down} -> ${s.state.top_line}`);
 
   // The full-screen button: the stage takes the whole screen, the picture its
   // largest fit. (The reader leaves with Escape, which is the browser's.)
   await page.click('#fullscreen', { timeout: 5000 });
-  s = await waitFor((x) => x.fit.h === 720, 3000);
+  s = await waitOn(page, (x) => x.fit.h === 720, 3000);
   const inFull = await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
   await page.evaluate(() => document.exitFullscreen());
-  const back = await waitFor((x) => x.fit.h < 720, 3000);
+  const back = await waitOn(page, (x) => x.fit.h < 720, 3000);
   check('"full screen" fills the screen with the picture, which shrinks again after',
     inFull === 'stage' && s.fit.w === 960 && s.fit.x === 160 && back.fit.h < 720,
     `${inFull}: ${s.fit.w}x${s.fit.h}+${s.fit.x}+${s.fit.y}, then ${back.fit.w}x${back.fit.h}`);
 
   // ---- sound ---------------------------------------------------------------------------
   await sleep(500);
-  s = await stats();
-  check('the AudioContext runs and what it played is not silent',
-    s.audio.state === 'running' && s.audio.played > s.audio.rate && s.audio.peak > 1000,
-    `${s.audio.state}, ${s.audio.played} frames played, peak ${s.audio.peak}`);
-  check('the streams never ran dry', s.audio.underruns === 0, `${s.audio.underruns} gaps`);
+  s = await stats(page);
+  check('the AudioContext runs, what it played is not silent, and the streams never ran dry',
+    s.audio.state === 'running' && s.audio.played > s.audio.rate && s.audio.peak > 1000 && s.audio.underruns === 0,
+    `${s.audio.state}, ${s.audio.played} frames played, peak ${s.audio.peak}, ${s.audio.underruns} gaps`);
 
   // Behind another tab the page gets no animation frames: the program goes on
   // at the pace of timers, and the sound must not run dry meanwhile. (Opening
@@ -308,9 +268,9 @@ try {
   const other = await context.newPage();
   await other.bringToFront();
   await sleep(500);
-  const behind = await stats();
+  const behind = await stats(page);
   await sleep(2500);
-  s = await stats();
+  s = await stats(page);
   await other.close();
   await page.bringToFront();
   check('behind another tab the sound goes on without gaps',
@@ -326,11 +286,11 @@ try {
   }, hidden);
   await setHidden(true);
   await sleep(200);
-  const hidden0 = await stats();
+  const hidden0 = await stats(page);
   await sleep(1000);
-  const hidden1 = await stats();
+  const hidden1 = await stats(page);
   await setHidden(false);
-  s = await waitFor((x) => x.frames > hidden1.frames + 10, 3000);
+  s = await waitOn(page, (x) => x.frames > hidden1.frames + 10, 3000);
   check('a hidden page draws no frames, and draws again when shown',
     hidden1.frames === hidden0.frames && hidden1.audio.played - hidden0.audio.played > 0.8 * s.audio.rate &&
       s.frames > hidden1.frames + 10,
@@ -338,11 +298,11 @@ try {
 
   // ---- quit, read again --------------------------------------------------------------
   await clickAt(25 + 38, 49 + 9);  // QUIT, 'Carbon'
-  s = await waitFor((x) => x.state.phase === 'ended', 5000);
+  s = await waitOn(page, (x) => x.state.phase === 'ended', 5000);
   const ended = await page.evaluate(() => document.getElementById('stage').classList.contains('ended'));
   const framesAtEnd = s.frames;
   await sleep(500);
-  const after = await stats();
+  const after = await stats(page);
   check('QUIT shows the last frame dimmed with "read again", nothing left running',
     s.state.phase === 'ended' && s.state.status === 0 && ended && after.frames === framesAtEnd &&
       after.audio.state === 'closed',
@@ -352,19 +312,11 @@ try {
   // main screen's start to QUIT (across the ring's turns, behind another tab
   // and hidden), is the desktop's render; read out now that nothing plays.
   const captured = (channels) => page.evaluate((ch) => {
-    const parts = ZelWeb.capture[ch] || [];
-    const all = new Int16Array(parts.reduce((n, p) => n + p.length, 0));
-    let at = 0;
-    for (const p of parts) {
-      all.set(p, at);
-      at += p.length;
-    }
-    return Array.from(all.subarray(0, 15 * 44100 * ch));
+    const all = [].concat(...(ZelWeb.capture[ch] || []).map((part) => Array.from(part)));
+    return all.slice(0, 15 * 44100 * ch);
   }, channels);
   const heard = { module: await captured(2), tune: await captured(1) };
-  await page.evaluate(() => {
-    ZelWeb.capture = null;
-  });
+  await page.evaluate(() => { ZelWeb.capture = null; });
   for (const [what, command, channels, number] of [['module', 'render-xm', 2, 1], ['tune', 'render-sid', 1, tune]]) {
     const name = `the page plays ${what} ${number} sample for sample as the desktop renders it`;
     if (!fs.existsSync(tool)) {
@@ -384,54 +336,24 @@ try {
   }
 
   await page.click('#again-button');
-  s = await waitFor((x) => x.state.phase === 'intro' && x.frames > framesAtEnd + 30, 8000);
+  s = await waitOn(page, (x) => x.state.phase === 'intro' && x.frames > framesAtEnd + 30, 8000);
   check('"read again" starts the magazine anew', s.state.phase === 'intro' && s.audio.state === 'running',
     `phase ${s.state.phase}, ${s.frames - framesAtEnd} new frames, audio ${s.audio.state}`);
-
   check('no errors on the page', pageErrors.length === 0, pageErrors.slice(0, 3).join(' | '));
-} catch (e) {
-  check('the session ran to its end', false, String(e).split('\n')[0]);
-} finally {
-  await context.close();
-  fs.rmSync(profile, { recursive: true, force: true });
-}
+});
 
-// ---- phones: taps, a finger on the page, the key strip, layouts, speed --------
-// A picture pixel's centre in a page's CSS pixels, through the last frame's fit.
-const pointOn = (pg, px, py) => pg.evaluate(([x, y]) => {
-  const f = ZelWeb.fit;
-  const r = ZelWeb.canvas.getBoundingClientRect();
-  const k = r.width / ZelWeb.outW;
-  return { x: r.left + (f.x + ((x + 0.5) * f.w) / 800) * k, y: r.top + (f.y + ((y + 0.5) * f.h) / 600) * k };
-}, [px, py]);
-// Starts the magazine on a phone: the start panel tapped, the intro running.
-async function phoneStart(pg) {
-  await pg.goto(url);
-  await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
-  await pg.tap('#start-button');
-  return waitOn(pg, (x) => x.frames > 0 && x.state.phase === 'intro', 10000);
-}
-async function waitOn(pg, test, ms = 5000) {
-  const until = Date.now() + ms;
-  let st = await pg.evaluate(() => ZelWeb.stats());
-  while (!test(st) && Date.now() < until) {
-    await sleep(50);
-    st = await pg.evaluate(() => ZelWeb.stats());
-  }
-  return st;
-}
-
-for (const [name, device] of layouts) {
-  const { dir, ctx, page: pg } = await openBrowser(device);
-  const errors = [];
-  pg.on('pageerror', (e) => errors.push(String(e)));
-  const tapAt = async (px, py) => {
-    const p = await pointOn(pg, px, py);
-    await pg.touchscreen.tap(p.x, p.y);
-  };
-  const stripKey = (set, label) => pg.locator(`#strip .${set} button`, { hasText: new RegExp(`^${label}$`) }).tap();
-  try {
-    let s = await phoneStart(pg);
+// ---- phones: taps, a finger on the page, the key strip, layouts --------
+for (const [name, device] of [['landscape phone', phone(844, 390)], ['portrait phone', phone(390, 844)]]) {
+  await session(`${name}: `, device, async (pg, ctx, dir, errors) => {
+    const tapAt = async (px, py) => {
+      const p = await pointOn(pg, px, py);
+      await pg.touchscreen.tap(p.x, p.y);
+    };
+    const stripKey = (set, label) => pg.locator(`#strip .${set} button`, { hasText: new RegExp(`^${label}$`) }).tap();
+    await pg.goto(url);
+    await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
+    await pg.tap('#start-button');
+    let s = await waitOn(pg, (x) => x.frames > 0 && x.state.phase === 'intro', 10000);
     const vw = device.viewport.width * 3;
     const vh = device.viewport.height * 3;
     const landscape = vw > vh;
@@ -470,7 +392,7 @@ for (const [name, device] of layouts) {
       await touch('touchEnd', null);
       await cdp.detach();
       await sleep(300);
-      return (await pg.evaluate(() => ZelWeb.stats())).state.top_line;
+      return (await stats(pg)).state.top_line;
     };
     const top0 = s.state.top_line;
     const top1 = await drag(12);
@@ -490,70 +412,52 @@ for (const [name, device] of layouts) {
     s = await waitOn(pg, (x) => x.state.skin === 2, 3000);
     check(`${name}: the strip's skin key changes the skin`, s.state.skin === 2, `skin ${s.state.skin}`);
     if (phoneShot && !landscape) await pg.screenshot({ path: phoneShot });
-
-    // A figure, not a check: a throttled frame rate says more about the machine's load than about
-    // the program (measure it on a quiet machine with --speed).
-    console.log(`info ${name}: with the CPU throttled 4 times: ${fmt(await throttled(pg, 4, 5))}`);
     check(`${name}: no errors on the page`, errors.length === 0, errors.slice(0, 3).join(' | '));
-  } catch (e) {
-    check(`${name}: the session ran to its end`, false, String(e).split('\n')[0]);
-  } finally {
-    await ctx.close();
-    fs.rmSync(dir, { recursive: true, force: true });
-  }
+  });
+}
+
+// ---- the HTML edition: every document from file:// with no request leaving the
+// folder, no axe-core violation at WCAG 2.1 AA, headings in order, nothing wider
+// than a 390 x 844 phone screen; and the web page's "read as text" link ------------
+if (!shotFile && !phoneShot) {
+  await session('text edition: ', { viewport: { width: 390, height: 844 } }, async (page) => {
+    const textDir = path.join(root, 'text');
+    const outside = [];
+    const inside = (u) => u.startsWith(u.startsWith('file:') ? pathToFileURL(textDir).href : url);
+    page.on('request', (r) => inside(r.url()) || outside.push(r.url()));
+    const docs = fs.readdirSync(textDir).filter((f) => f.endsWith('.html')).sort();
+    check('the edition holds an index and the pages', docs.includes('index.html') && docs.length > 1, `${docs.length} documents`);
+    for (const doc of docs) {
+      await page.goto(pathToFileURL(path.join(textDir, doc)).href);
+      const shape = await page.evaluate(() => {
+        const levels = [...document.querySelectorAll('h1, h2, h3, h4, h5, h6')].map((h) => Number(h.tagName[1]));
+        const inOrder = levels[0] === 1 && levels.every((l, k) => k === 0 || l <= levels[k - 1] + 1);
+        return {
+          inOrder, h1: levels.filter((l) => l === 1).length, lang: document.documentElement.lang,
+          main: !!document.querySelector('main'), skip: !!document.querySelector('a[href="#main"]'),
+          wide: document.documentElement.scrollWidth - window.innerWidth,
+        };
+      });
+      check(`${doc}: lang, one h1, headings in order, main and skip link, no wider than 390 px`,
+        shape.lang === 'en' && shape.h1 === 1 && shape.inOrder && shape.main && shape.skip && shape.wide <= 0,
+        JSON.stringify(shape));
+      await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
+      const violations = await page.evaluate(async () => {
+        const r = await axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } });
+        return r.violations.map((v) => `${v.id}: ${v.nodes.length} (${v.nodes[0].target.join(' ')})`);
+      });
+      check(`${doc}: axe-core finds no WCAG 2.1 AA violation`, violations.length === 0, violations.join('; '));
+    }
+    check('no document asks for anything outside the folder', outside.length === 0, outside.slice(0, 3).join(' '));
+
+    await page.setViewportSize({ width: 1280, height: 720 });
+    await page.goto(url);
+    await page.click('#as-text');
+    await page.waitForLoadState();
+    check('"read as text" opens the index of the text edition', page.url() === `${url}text/index.html` &&
+      (await page.locator('nav a[href="p01.html"]').count()) > 0, page.url());
+  });
 }
 server.close();
-
-// The figures of docs/performance.md: the main screen with its module playing,
-// 5 s unthrottled and 5 s with the CPU throttled 4 times, on the desktop page
-// and in both phone layouts.
-async function measureSpeed() {
-  for (const [name, device] of [['desktop 1280x720', {}], ...layouts]) {
-    const { dir, ctx, page: pg } = await openBrowser(device);
-    try {
-      if (device.hasTouch) await phoneStart(pg);
-      else {
-        await pg.goto(url);
-        await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
-        await pg.mouse.click(640, 300);
-      }
-      await waitOn(pg, (x) => x.state.phase === 'intro', 10000);
-      await pg.keyboard.down('Escape');
-      await sleep(150);
-      await pg.keyboard.up('Escape');
-      await waitOn(pg, (x) => x.state.phase === 'main', 8000);
-      await sleep(1500);
-      console.log(`${name}: ${fmt(await rate(pg, 5))}; throttled 4x: ${fmt(await throttled(pg, 4, 5))}`);
-      if (args.includes("--profile")) await cpuProfile(pg, 4);
-    } finally {
-      await ctx.close();
-      fs.rmSync(dir, { recursive: true, force: true });
-    }
-  }
-}
-
 console.log(`${passed} passed, ${failed} failed${skipped ? `, ${skipped} skipped` : ''}`);
 process.exit(failed > 0 ? 1 : 0);
-
-// Where the page's main thread spends its time: Chromium's sampling profiler
-// over `seconds`, self time per function, the 12 largest.
-async function cpuProfile(pg, seconds) {
-  const cdp = await pg.context().newCDPSession(pg);
-  await cdp.send('Profiler.enable');
-  await cdp.send('Profiler.setSamplingInterval', { interval: 200 });
-  await cdp.send('Profiler.start');
-  await sleep(seconds * 1000);
-  const { profile: p } = await cdp.send('Profiler.stop');
-  await cdp.detach();
-  const self = new Map();
-  const byId = new Map(p.nodes.map((n) => [n.id, n]));
-  const dt = p.timeDeltas || [];
-  p.samples.forEach((id, i) => {
-    const f = byId.get(id).callFrame;
-    const key = `${f.functionName || '(anonymous)'} ${f.url ? path.basename(f.url) : ''}`.trim();
-    self.set(key, (self.get(key) || 0) + (dt[i + 1] || 0) / 1000);
-  });
-  const total = [...self.values()].reduce((a, b) => a + b, 0);
-  for (const [k, ms] of [...self.entries()].sort((a, b) => b[1] - a[1]).slice(0, 12))
-    console.log(`  ${((100 * ms) / total).toFixed(1).padStart(5)} %  ${k}`);
-}

@@ -1,0 +1,117 @@
+// Frame rates of the web edition in headless Chromium, figures only (the
+// numbers of docs/performance.md): the main screen with module 1 playing, 5 s
+// unthrottled and 5 s with the CPU throttled 4 times, on the desktop page
+// (1280x720) and in both phone layouts (touch, device scale 3).
+//
+//   node bench/web-speed.mjs BUILD_DIR [--profile] [--2d] [--chromium PATH]
+//   (scripts/web-test.sh --speed runs it; playwright-core comes from web/test)
+import http from 'node:http';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { createRequire } from 'node:module';
+
+const { chromium } = createRequire(new URL('../web/test/package.json', import.meta.url))('playwright-core');
+const args = process.argv.slice(2);
+const root = path.resolve(args[0] || 'build-web');
+const i = args.indexOf('--chromium');
+const browserPath = i >= 0 ? args[i + 1] : process.env.CHROMIUM || '/usr/bin/chromium';
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const server = http.createServer((req, res) => {
+  const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+  const file = path.join(root, name === '/' ? 'index.html' : name);
+  if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    res.writeHead(404).end();
+    return;
+  }
+  res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+  fs.createReadStream(file).pipe(res);
+});
+await new Promise((r) => server.listen(0, '127.0.0.1', r));
+const url = `http://127.0.0.1:${server.address().port}/${args.includes('--2d') ? '?2d' : ''}`;
+
+async function waitOn(pg, test, ms) {
+  const until = Date.now() + ms;
+  let st = await pg.evaluate(() => ZelWeb.stats());
+  while (!test(st) && Date.now() < until) {
+    await sleep(50);
+    st = await pg.evaluate(() => ZelWeb.stats());
+  }
+  return st;
+}
+// Frames a second and the program's work per frame (ms) over `seconds`.
+async function rate(pg, seconds) {
+  const get = () => pg.evaluate(() => ZelWeb.stats());
+  const a = await get();
+  await sleep(seconds * 1000);
+  const b = await get();
+  return { fps: (b.frames - a.frames) / seconds, work: (b.busy - a.busy) / Math.max(1, b.turns - a.turns) };
+}
+// The same with the CPU throttled `factor` times (Chromium's DevTools protocol).
+async function throttled(pg, factor, seconds) {
+  const cdp = await pg.context().newCDPSession(pg);
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: factor });
+  await sleep(500);
+  const r = await rate(pg, seconds);
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
+  await cdp.detach();
+  return r;
+}
+const fmt = (r) => `${r.fps.toFixed(1)} fps, the program busy ${r.work.toFixed(2)} ms of each frame`;
+
+// Where the page's main thread spends its time: Chromium's sampling profiler
+// over `seconds`, self time per function, the 12 largest.
+async function cpuProfile(pg, seconds) {
+  const cdp = await pg.context().newCDPSession(pg);
+  await cdp.send('Profiler.enable');
+  await cdp.send('Profiler.setSamplingInterval', { interval: 200 });
+  await cdp.send('Profiler.start');
+  await sleep(seconds * 1000);
+  const { profile: p } = await cdp.send('Profiler.stop');
+  await cdp.detach();
+  const self = new Map();
+  const byId = new Map(p.nodes.map((n) => [n.id, n]));
+  const dt = p.timeDeltas || [];
+  p.samples.forEach((id, k) => {
+    const f = byId.get(id).callFrame;
+    const key = `${f.functionName || '(anonymous)'} ${f.url ? path.basename(f.url) : ''}`.trim();
+    self.set(key, (self.get(key) || 0) + (dt[k + 1] || 0) / 1000);
+  });
+  const total = [...self.values()].reduce((a, b) => a + b, 0);
+  for (const [k, ms] of [...self.entries()].sort((a, b) => b[1] - a[1]).slice(0, 12))
+    console.log(`  ${((100 * ms) / total).toFixed(1).padStart(5)} %  ${k}`);
+}
+
+const phone = (width, height) => ({ viewport: { width, height }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+for (const [name, device] of [['desktop 1280x720', {}], ['landscape phone', phone(844, 390)], ['portrait phone', phone(390, 844)]]) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
+  const ctx = await chromium.launchPersistentContext(dir, {
+    executablePath: browserPath,
+    headless: true,
+    viewport: { width: 1280, height: 720 },
+    ...device,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+  });
+  const pg = ctx.pages()[0] || (await ctx.newPage());
+  try {
+    await pg.goto(url);
+    await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
+    if (device.hasTouch) await pg.tap('#start-button');
+    else await pg.mouse.click(640, 300);
+    await waitOn(pg, (x) => x.frames > 0 && x.state.phase === 'intro', 10000);
+    await pg.keyboard.down('Escape');
+    await sleep(150);
+    await pg.keyboard.up('Escape');
+    await waitOn(pg, (x) => x.state.phase === 'main', 8000);
+    await sleep(1500);
+    console.log(`${name}: ${fmt(await rate(pg, 5))}; throttled 4x: ${fmt(await throttled(pg, 4, 5))}`);
+    if (args.includes('--profile')) await cpuProfile(pg, 4);
+  } finally {
+    await ctx.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+server.close();
