@@ -110,8 +110,7 @@ TEST_F(Cpu, JumpsAndSubroutines) {
   s.ram[0x2000] = 0x60;
   s.cpu.sp = 0xFF;
   exec({0x20, 0x00, 0x20}, 0x1000);
-  EXPECT_EQ(std::tuple(s.cpu.pc, s.cpu.sp), std::tuple(0x2000, 0xFD));
-  EXPECT_EQ(s.ram[0x01FF] << 8 | s.ram[0x01FE], 0x1002);
+  EXPECT_EQ(std::tuple(s.cpu.pc, s.cpu.sp, s.ram[0x01FF] << 8 | s.ram[0x01FE]), std::tuple(0x2000, 0xFD, 0x1002));
   cpu_step(s);
   EXPECT_EQ(std::tuple(s.cpu.pc, s.cpu.sp), std::tuple(0x1003, 0xFF));
 
@@ -132,8 +131,7 @@ TEST_F(Cpu, StackSaturatesInsteadOfWrapping) {
     s.cpu.a = a;
     exec({0x48});  // PHA
   }
-  EXPECT_EQ(s.cpu.sp, 0x00);
-  EXPECT_EQ(s.ram[0x0100], 0x22);
+  EXPECT_EQ(std::tuple(s.cpu.sp, s.ram[0x0100]), std::tuple(0x00, 0x22));
 
   // PHP pushes P unchanged; PLP restores all eight bits.
   s.cpu.sp = 0xFF;
@@ -150,14 +148,12 @@ TEST_F(Cpu, SidRangeWritesGoToTheChipNotToRam) {
   s.ram[0xD7FF] = 0x98;
   s.cpu.a = 0x12;
   exec({0x8D, 0x00, 0xD4});  // STA $D400
-  EXPECT_EQ(s.ram[0xD400], 0x99);
-  EXPECT_EQ(s.regs.voice[0].frequency, 0x12);
+  EXPECT_EQ(std::tuple(s.ram[0xD400], s.regs.voice[0].frequency), std::tuple(0x99, 0x12));
   exec({0x8D, 0xFF, 0xD7});
   EXPECT_EQ(s.ram[0xD7FF], 0x98);
   // Read-modify-write in the range: the chip gets the value formed from RAM.
   exec({0xEE, 0x01, 0xD4});  // INC $D401
-  EXPECT_EQ(s.ram[0xD401], 0x20);
-  EXPECT_EQ(s.regs.voice[0].frequency, 0x2112);
+  EXPECT_EQ(std::tuple(s.ram[0xD401], s.regs.voice[0].frequency), std::tuple(0x20, 0x2112));
   // Just outside the range, and $0001, are plain RAM.
   for (uint16_t at : {0xD3FF, 0xD800, 0x0001}) {
     exec({0x8D, static_cast<uint8_t>(at), static_cast<uint8_t>(at >> 8)});
@@ -171,24 +167,19 @@ TEST_F(Cpu, CallEndsAtPcZeroOrOneOrAfterItsBudget) {
   EXPECT_EQ(std::tuple(s.cpu.sp, s.cpu.pc, s.cpu.a), std::tuple(0xFF, 0x0001, 7));
 
   poke(0x0000, {0xE8, 0xE8});
-  EXPECT_EQ(cpu_call(s, 0x0000, 0), 0);
-  EXPECT_EQ(cpu_call(s, 0x0001, 0), 0);
+  EXPECT_EQ(cpu_call(s, 0x0000, 0) | cpu_call(s, 0x0001, 0), 0);
   EXPECT_EQ(s.cpu.x, 0);
-
   poke(0x1100, {0xE8, 0x00, 0xE8});  // INX, BRK, INX
   EXPECT_EQ(cpu_call(s, 0x1100, 0), 2);
   EXPECT_EQ(s.cpu.x, 1);
-
   poke(0x1200, {0x4C, 0x00, 0x12});  // JMP * never returns
   EXPECT_EQ(cpu_call(s, 0x1200, 0), kCpuCallBudget);
   EXPECT_EQ(s.cpu.pc, 0x1200);
-
   // Registers do not carry over: every call starts from A=a, X=Y=P=0.
   s.cpu.x = 5;
   s.cpu.p = 0xFF;
   cpu_call(s, 0x1000, 0);
-  EXPECT_EQ(s.cpu.x, 0);
-  EXPECT_EQ(s.cpu.p, 0);
+  EXPECT_EQ(std::tuple(s.cpu.x, s.cpu.p), std::tuple(0, 0));
 }
 
 }  // namespace

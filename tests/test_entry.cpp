@@ -10,14 +10,8 @@ namespace {
 
 TEST(Options, TableOfCommandLines) {
   using A = Options::Action;
-  struct Case {
-    std::vector<const char*> args;
-    const char* scale_env;
-    A action;
-    bool window;
-    bool integer;
-  };
-  const Case cases[] = {
+  // Arguments, the scaling variable's value; the action, window, integer scaling.
+  const std::tuple<std::vector<const char*>, const char*, A, bool, bool> cases[] = {
       {{}, nullptr, A::Run, false, false},
       {{"--integer-scale", "--window"}, nullptr, A::Run, true, true},
       {{}, "integer", A::Run, false, true},
@@ -28,14 +22,13 @@ TEST(Options, TableOfCommandLines) {
       {{"--help", "--bogus"}, nullptr, A::Usage, false, false},
       {{""}, nullptr, A::Usage, false, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& [args, scale_env, action, window, integer] : cases) {
     std::vector<const char*> argv{"zelvorant"};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    Options o = parse_options(static_cast<int>(argv.size()), argv.data(), c.scale_env);
-    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
-    EXPECT_EQ(o.action, c.action);
-    EXPECT_EQ(std::pair(o.window, o.integer_scaling), std::pair(c.window, c.integer));
-    EXPECT_EQ(o.error.empty(), c.action != A::Usage);
+    argv.insert(argv.end(), args.begin(), args.end());
+    Options o = parse_options(static_cast<int>(argv.size()), argv.data(), scale_env);
+    EXPECT_EQ(std::tuple(o.action, o.window, o.integer_scaling, o.error.empty()),
+              std::tuple(action, window, integer, action != A::Usage))
+        << (args.empty() ? "(none)" : args[0]);
   }
 }
 
@@ -43,31 +36,24 @@ TEST(Options, TableOfCommandLines) {
 // unset): texts and wrong options need none; anything else must fail fast
 // with one line instead of running unseen.
 TEST(Program, ExitsOfTheRealProgram) {
-  struct Case {
-    const char* args;
-    int status;
-    const char* first_line;  // of stdout for status 0, of stderr otherwise
-  };
-  const Case cases[] = {
+  // Arguments, exit status, the first line of stdout for status 0, of stderr otherwise.
+  const std::tuple<const char*, int, const char*> cases[] = {
       {"--help", 0, "Usage: zelvorant [--window] [--integer-scale]"},
       {"--version", 0, "zelvorant "},
       {"--window --bogus", 2, "zelvorant: unknown option '--bogus'"},
       {"", 255, "zelvorant: cannot open the display: "},
       {"--window", 255, "zelvorant: cannot open the display: "},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args);
+  for (const auto& [args, status, first_line] : cases) {
+    SCOPED_TRACE(args);
     auto t0 = std::chrono::steady_clock::now();
     testing::Ran r = testing::run_command(std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ") +
-                                          "SDL_AUDIODRIVER=dummy " ZEL_BINARY_DIR "/zelvorant " + c.args);
+                                          "SDL_AUDIODRIVER=dummy " ZEL_BINARY_DIR "/zelvorant " + args);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 2.0);
-    EXPECT_EQ(r.status, c.status);
-    const std::string& shown = c.status == 0 ? r.out : r.err;
-    EXPECT_EQ(shown.rfind(c.first_line, 0), 0u) << shown;
-    // A failure is one line on standard error.
-    if (c.status == 255) {
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    EXPECT_EQ(r.status, status);
+    const std::string& shown = status == 0 ? r.out : r.err;
+    EXPECT_EQ(shown.rfind(first_line, 0), 0u) << shown;
+    EXPECT_TRUE(status != 255 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;  // one line
   }
 }
 

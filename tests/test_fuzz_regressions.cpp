@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 std::vector<fs::path> kept_inputs(const char* target) {
   std::vector<fs::path> files;
   fs::path dir = fs::path(ZEL_SOURCE_DIR) / "fuzz" / "regressions" / target;
-  EXPECT_TRUE(fs::is_directory(dir)) << dir;
   if (fs::is_directory(dir))
     for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
   EXPECT_FALSE(files.empty()) << dir;

@@ -94,8 +94,7 @@ TEST_F(GlyphDrawing, ClippedGlyphWritesOnlyInkInsideTheClip) {
   fb = testing::filled(kBack);
   draw_glyph_clipped(fb, t.font, "Bxyz", 10, 20, 0, 799, 0, 599, 1, 4);
   EXPECT_EQ(changed(fb), (Pixels{{10, 20}, {18, 31}}));
-  EXPECT_EQ(fb.get(10, 20), rgb(252, 0, 0));
-  EXPECT_EQ(fb.get(18, 31), rgb(132, 0, 0));
+  expect_pixels(fb, {{10, 20, rgb(252, 0, 0)}, {18, 31, rgb(132, 0, 0)}});
 
   // Text: the n-th character at x + 9 (n - 1), all under one clip.
   fb = testing::filled(kBack);
@@ -114,8 +113,7 @@ TEST_F(GlyphDrawing, InvalidArgumentsDrawNothing) {
   for (int colour : {0, 32}) draw_glyph_clipped(fb, t.font, "A", 50, 50, 0, 799, 0, 599, 1, colour);
   // Nothing, a control code, and a space (it has no ink).
   for (const char* s : {"", "\x1f", " "}) draw_glyph_clipped(fb, t.font, s, 50, 50, 0, 799, 0, 599, 1, 1);
-  draw_glyph_opaque(fb, t.font, "A", 50, 200, 0, 1);
-  draw_glyph_opaque(fb, t.font, "A", 50, 200, 1, 32);
+  for (auto [face, colour] : {std::pair{0, 1}, {1, 32}}) draw_glyph_opaque(fb, t.font, "A", 50, 200, face, colour);
   draw_text_clipped(fb, t.font, "", 50, 50, 0, 799, 0, 599, 1, 1);
   EXPECT_TRUE(changed(fb).empty());
 
@@ -153,8 +151,7 @@ TEST_F(GlyphDrawing, CoversBothEndsWithThePerChannelFormula) {
   fb.put(10, 10, 0xFF00FF);
   blend_rect(fb, 10, 10, 9, 19, 100, 20, 250, 7);
   EXPECT_EQ(changed(fb), rects({{10, 19, 10, 29}}));  // 10 x 20 pixels
-  EXPECT_EQ(fb.get(10, 10), rgb(163, 97, 158));     // 41780 / 256, 25000 / 256, 40480 / 256
-  EXPECT_EQ(fb.get(19, 29), rgb(18, 129, 55));
+  expect_pixels(fb, {{10, 10, rgb(163, 97, 158)}, {19, 29, rgb(18, 129, 55)}});  // 41780 / 256, 25000 / 256, ...
 
   fb = testing::filled(kBack);
   blend_rect(fb, 0, 0, 5, 5, 0, 255, 255, 255);  // alpha 0 leaves the pixels as they are

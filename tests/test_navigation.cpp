@@ -78,8 +78,7 @@ TEST(Buttons, MuteTogglesOncePerClickAndMusicUnmutes) {
   }
   s.app.nav.ticker_pos = 40;
   EXPECT_EQ(click(s, kMusic3), "menu 2 lit 0010000010 sel 11 frames 0");
-  EXPECT_EQ(s.app.nav.selected_song, 3);
-  EXPECT_EQ(s.app.nav.ticker_pos, 1);
+  EXPECT_EQ(std::tuple(s.app.nav.selected_song, s.app.nav.ticker_pos), std::tuple(3, 1));
   s.app.nav.ticker_pos = 40;
   click(s, kMusic3);  // the selected song does nothing
   EXPECT_EQ(s.app.nav.ticker_pos, 40);
@@ -118,9 +117,8 @@ TEST(Menu, TheShownEntryDoesNothingUntilRulesClearsTheHighlight) {
   s.app.grid.scroll_offset = 6;
   // A page change: two wipes of 75 frames, then the top of the new page; ARTICLES lit again.
   EXPECT_EQ(click(s, kRules), "menu 2 lit 0011001000 sel frames 150");
-  EXPECT_EQ(s.app.grid.top_line, 0);
-  EXPECT_EQ(s.app.grid.scroll_offset, 0);
-  EXPECT_EQ(s.app.grid.page_length, PageTables::stored_lines(12) - 1);
+  EXPECT_EQ(std::tuple(s.app.grid.top_line, s.app.grid.scroll_offset, s.app.grid.page_length),
+            std::tuple(0, 0, PageTables::stored_lines(12) - 1));
   EXPECT_EQ(click(s, kRules), "menu 2 lit 0011001000 sel frames 150");  // its page is shown
   EXPECT_EQ(click(s, 200, 66), "menu 2 lit 0010001000 sel 11 frames 300");
   EXPECT_EQ(s.app.grid.page_length, PageTables::stored_lines(11) - 1);

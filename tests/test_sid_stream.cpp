@@ -65,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Threads, SidStream, ::testing::Bool());
 TEST_P(SidStream, SilentWhilePausedThenPlaysTheChunksInOrder) {
   const auto img = counting_tune();
   sid_stream_start(player, img, 0);
-  EXPECT_EQ(player.machine->ram[0x2000], 16);  // both buffers rendered before queuing
-  EXPECT_EQ(hp.open_audio_devices(), 1);
+  // Both buffers rendered before queuing.
+  EXPECT_EQ(std::tuple(player.machine->ram[0x2000], hp.open_audio_devices()), std::tuple(16, 1));
   play(hp, player, 0.5);
   EXPECT_TRUE(hp.take_queue_capture().empty());
   sid_stream_resume(player);

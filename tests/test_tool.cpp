@@ -77,8 +77,7 @@ TEST(ToolExport, EveryFormatHoldsTheRenderedSamples) {
     else
       EXPECT_EQ(got, expected);
   }
-  ASSERT_EQ(run_tool("render-sid 1 1 " + own_path("s.flac")).status, 0);
-  ASSERT_EQ(run_tool("render-sid 1 1 " + own_path("s.wav")).status, 0);
+  for (const char* name : {"s.flac", "s.wav"}) ASSERT_EQ(run_tool("render-sid 1 1 " + own_path(name)).status, 0);
   EXPECT_EQ(read_sound(own_path("s.flac"), channels), read_sound(own_path("s.wav"), channels));
   ASSERT_EQ(run_tool("render-xm 1 0 " + own_path("empty.wav")).status, 0);
   EXPECT_TRUE(read_sound(own_path("empty.wav"), channels).empty());
@@ -130,12 +129,9 @@ TEST(ToolInput, BadFilesAndCommandLinesGiveOneLineAndTheRightStatus) {
   const std::string empty = write_script("empty", ""), text = write_script("text", "not a tune\n");
   const std::string bad = write_script("bad.txt", "wiat 3\n");
   const std::string psid50 = write_script("psid50", std::string("PSID\0\2\0\x50", 8) + std::string(200, '\0'));
-  zel::xmsynth::Module module;
-  module.order = {0};
-  module.patterns.emplace_back();
-  std::vector<uint8_t> old = zel::xmsynth::write_xm(module);
+  std::string old = read_text(large_instrument_file(0x0102));
   old[58] = 1;  // version 1.01
-  write_script("old.xm", std::string(old.begin(), old.end()));
+  write_script("old.xm", old);
   const std::tuple<std::string, int, const char*> cases[] = {
       {"render-xm " + dir + " 1" + out, 1, "is a directory"},
       {"render-xm " + empty + " 1" + out, 1, "is empty"},

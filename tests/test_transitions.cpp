@@ -42,17 +42,16 @@ TEST(Wipe, EachWipeIsSeventyFiveFramesAndAdvancesTheAnimationClock) {
   WipeScreen s(kSkinGrunge);
   s.app.visualiser.bars[5] = 140;
   wipe_close(s.app);
-  EXPECT_EQ(s.p.frames_presented(), 75u);
-  EXPECT_EQ(s.stripes(27, 760, 400), std::string(734, '#'));  // closed between the outermost stripes
+  // Closed between the outermost stripes.
+  EXPECT_EQ(std::tuple(s.p.frames_presented(), s.stripes(27, 760, 400)), std::tuple(75u, std::string(734, '#')));
   // Each frame is one present (1/60 s) and a 1 ms pause on the virtual clock.
   EXPECT_NEAR(s.app.timing.anim_clock, 75 * (1.0 / 60 + 0.001) * 250, 1e-6);
   EXPECT_NEAR(s.app.timing.frame_start, s.p.clock() - (1.0 / 60 + 0.001), 1e-9);
   // The redraw runs the ticker: 75 pixels are eight characters (10 + 7 x 9 = 73).
   EXPECT_EQ(s.app.nav.ticker_pos, 9);
   wipe_open(s.app);
-  EXPECT_EQ(s.p.frames_presented(), 150u);
   // Its last frame (s = 7) leaves only the outermost stripes; row 560 is below the short page.
-  EXPECT_EQ(s.stripes(28, 760, 560), std::string(733, '.'));
+  EXPECT_EQ(std::tuple(s.p.frames_presented(), s.stripes(28, 760, 560)), std::tuple(150u, std::string(733, '.')));
   // The redraw kicks and sinks the visualiser only while MUTE is unlit.
   EXPECT_EQ(s.app.visualiser.bars[5], 140);
   s.app.nav.button_lit[kButtonMute] = 0;

@@ -100,13 +100,11 @@ TEST(TuneImages, HeadersAndLoadRangesMatchTheTable) {
     EXPECT_EQ((std::array{be16(img, 4), be16(img, 6), be16(img, 8), be16(img, 10), be16(img, 12), be16(img, 14),
                           be16(img, 16), be16(img, 18) | be16(img, 20), be16(img, 118)}),
               (std::array{2, 0x7C, 0, e.init, e.play, e.songs, e.start_song, 0, 0x0014}));
-    EXPECT_EQ(text_field(img, 22), e.title);
-    EXPECT_EQ(text_field(img, 54), e.author);
-    EXPECT_EQ(text_field(img, 86), "2010 Zelvorant");
-    EXPECT_EQ(img[0x7C] | img[0x7D] << 8, e.load);
-    // Jump stubs at the init and play addresses.
-    EXPECT_EQ(img[0x7E + e.init - e.load], 0x4C);
-    EXPECT_EQ(img[0x7E + e.play - e.load], 0x4C);
+    EXPECT_EQ(std::tuple(text_field(img, 22), text_field(img, 54), text_field(img, 86)),
+              std::tuple(e.title, e.author, "2010 Zelvorant"));
+    // The load address, and jump stubs at the init and play addresses.
+    EXPECT_EQ(std::tuple(img[0x7C] | img[0x7D] << 8, img[0x7E + e.init - e.load], img[0x7E + e.play - e.load]),
+              std::tuple(e.load, 0x4C, 0x4C));
   }
 }
 
@@ -153,8 +151,7 @@ TEST(TuneDriver, EverySubSongRunsWithinItsLimitsSoundsAndLoops) {
         for (int k = kPass; k < 2 * kPass && same; ++k) same = trace[size_t(k)] == trace[size_t(k + p)];
         if (same) period = p;
       }
-      EXPECT_GE(period, 60 * kFramesPerSecond);
-      EXPECT_LE(period, kPass);
+      EXPECT_TRUE(period >= 60 * kFramesPerSecond && period <= kPass) << period;
     }
   }
 }

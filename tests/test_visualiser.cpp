@@ -46,8 +46,7 @@ TEST(VisualiserDrawing, SinkOfTwoComesBeforeDrawingAndCarbonStandsTwoRowsLower) 
   v.bars[3] = 140;
   FrameBuffer fb = filled(kBg);
   frame(v, fb, kSkinGrunge);
-  EXPECT_EQ(v.bars[3], 142);
-  EXPECT_EQ(v.bars[0], 149);  // a bar at rest sinks to 149 and draws nothing (column 158)
+  EXPECT_EQ(std::tuple(v.bars[3], v.bars[0]), std::tuple(142, 149));  // a bar at rest sinks to 149, draws nothing (column 158)
   // Bar 3 covers columns 194..204, rows 142..147.
   expect_pixels(fb, {{194, 141, kBg}, {194, 142, 0x774422}, {204, 147, 0x221111}, {193, 147, kBg},
                      {205, 147, kBg}, {194, 148, kBg}, {158, 147, kBg}});

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <tuple>
 
 #include "xm/xm_writer.h"
 #include "xm/xm_song.h"
@@ -69,10 +71,8 @@ using V = std::vector<int>;
 
 // ---------------------------------------------------------------------------
 TEST(XmPeriods, AmigaAndLinearTables) {
-  EXPECT_EQ(xm_note_period(0, 0), 27392);
-  EXPECT_EQ(xm_note_period(95, 0), 113);
-  EXPECT_EQ(xm_note_period(48, 127), 1616);
-  EXPECT_EQ(xm_note_period(48, -128), 1813);
+  EXPECT_EQ((std::array{xm_note_period(0, 0), xm_note_period(95, 0), xm_note_period(48, 127), xm_note_period(48, -128)}),
+            (std::array{27392, 113, 1616, 1813}));
   // Linear table with relative note 12 and finetune -3.
   Module m = effect_module({{49, 1, 0, 0, 0}});
   m.flags = 1;
@@ -80,8 +80,7 @@ TEST(XmPeriods, AmigaAndLinearTables) {
   m.instruments[0].samples[0].relative_note = 12;
   Play p(m);
   p.ticks(1);
-  EXPECT_EQ(p.ch().real_note, 60);
-  EXPECT_EQ(p.ch().period, 7680 - 64 * 60 - (-3) / 2);  // -3 / 2 truncates to -1
+  EXPECT_EQ(std::tuple(int{p.ch().real_note}, int{p.ch().period}), std::tuple(60, 7680 - 64 * 60 - (-3) / 2));  // -3 / 2 is -1
 }
 
 // ---------------------------------------------------------------------------
@@ -122,8 +121,7 @@ TEST(XmSequencing, BreaksAndJumpsLandWhereTheRulesSay) {
     for (auto& [pattern, channel, cell] : c.cells) m.cell(pattern, 0, channel) = cell;
     Play p(m);
     p.ticks(c.ticks);
-    EXPECT_EQ(p.song->order, c.order);
-    EXPECT_EQ(p.song->row, c.row);
+    EXPECT_EQ(std::tuple(p.song->order, p.song->row), std::tuple(c.order, c.row));
   }
 }
 
@@ -134,8 +132,7 @@ TEST(XmPitchEffects, TonePortamentoKeepsTheOldSampleAndSlides) {
   Play p(m);
   const XmSample* first = p.song->instruments[0].samples[0];
   p.ticks(7);
-  EXPECT_EQ(std::tuple(int{p.ch().period}, p.ch().voice), std::tuple(1712, 0));  // no jump, no restart
-  EXPECT_EQ(p.voice().sample, first);
+  EXPECT_EQ(std::tuple(int{p.ch().period}, p.ch().voice, p.voice().sample), std::tuple(1712, 0, first));  // no jump, no restart
   // Slides 32 a tick and stops at the target.
   EXPECT_EQ(p.trace({5, 6 * 5}, [&] { return p.ch().period; }), (V{1712 - 5 * 32, 856}));
 }
@@ -149,9 +146,7 @@ TEST(XmVolumeEffects, TremoloStaysWithin0And64AndSticksAfterwards) {
     Play p(m);
     const V v = p.trace(V(60, 1), [&] { return p.ch().volume + p.ch().volume_delta; });
     const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
-    EXPECT_GE(*lo, 0);
-    EXPECT_LE(*hi, 64);
-    EXPECT_LT(*lo, *hi);  // it moves
+    EXPECT_TRUE(0 <= *lo && *lo < *hi && *hi <= 64) << *lo << ".." << *hi;  // within range, and it moves
     const int last = p.ch().volume + p.ch().volume_delta;
     p.ticks(1);  // row 10: the last offset becomes the volume
     EXPECT_EQ(p.ch().volume, last);
@@ -245,29 +240,22 @@ TEST(XmNoteEffects, NoteDelayStartsLaterAndED0SuppressesTheNote) {
   p.ticks(6 + 3);
   EXPECT_EQ(state(), std::tuple(1712, 64, 0));  // not yet
   p.ticks(1);
-  EXPECT_EQ(state(), std::tuple(856, 16, 32));  // volume column applied again at the delay
-  EXPECT_EQ(p.voice().sample, p.song->instruments[1].samples[0]);
+  EXPECT_EQ(state(), std::tuple(856, 16, 32));  // volume column applied again at the delay, ...
+  EXPECT_EQ(p.voice().sample, p.song->instruments[1].samples[0]);  // ... the new sample
   p.ticks(2 + 6 + 6);
   EXPECT_EQ(state(), std::tuple(856, 0, 32));  // ED0: the row's note never sounds
 }
 
+// {volume column, volume after the row's first tick and after the row, panning after the row}
 TEST(XmVolumeColumn, RowAndTickParts) {
-  struct Case {
-    uint8_t v;
-    int volume_after_row_tick, volume_after_row, panning_after_row;
-  };
-  const Case cases[] = {
+  const std::array<int, 4> cases[] = {
       {0x30, 32, 32, 128}, {0x62, 62, 52, 128}, {0x72, 64, 64, 128}, {0x83, 61, 61, 128},
       {0x05, 64, 64, 128}, {0xC4, 64, 64, 64},  {0xD2, 64, 64, 116}, {0xE2, 64, 64, 140},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(int(c.v));
-    Play p(effect_module({{49, 1, c.v, 0, 0}}));
-    p.ticks(1);
-    EXPECT_EQ(p.ch().volume, c.volume_after_row_tick);
-    p.ticks(5);
-    EXPECT_EQ(p.ch().volume, c.volume_after_row);
-    EXPECT_EQ(p.ch().panning, c.panning_after_row);
+  for (const auto& c : cases) {
+    Play p(effect_module({{49, 1, static_cast<uint8_t>(c[0]), 0, 0}}));
+    const V got = p.trace({1, 5}, [&] { return int{p.ch().volume}; });
+    EXPECT_EQ((std::array{c[0], got[0], got[1], int{p.ch().panning}}), c);
   }
 }
 
@@ -294,14 +282,11 @@ TEST(XmEnvelopes, FallsSustainsAndLoops) {
   EnvelopeRun fall({{0, 64}, {10, 0}}, kXmEnvOn, 0, 0, 0, 14);
   for (int t = 0; t <= 10; ++t) EXPECT_EQ(fall.out[static_cast<size_t>(t)], 64 - (64 * t + 9) / 10) << t;
   EXPECT_EQ(fall.out[13], 0);
-  EXPECT_TRUE(fall.ch.volume_env.ended);
-  EXPECT_TRUE(fall.ch.flags & kXmFlagVolume);
+  EXPECT_TRUE(fall.ch.volume_env.ended && (fall.ch.flags & kXmFlagVolume));
 
   EnvelopeRun hold({{0, 0}, {4, 40}, {8, 0}}, kXmEnvOn | kXmEnvSustain, 1, 0, 0, 30, 20);
   for (int t = 4; t <= 20; ++t) EXPECT_EQ(hold.out[static_cast<size_t>(t)], 40) << t;
-  EXPECT_EQ(hold.out[21], 30);
-  EXPECT_EQ(hold.out[24], 0);
-  EXPECT_TRUE(hold.ch.volume_env.ended);
+  EXPECT_EQ(std::tuple(hold.out[21], hold.out[24], hold.ch.volume_env.ended), std::tuple(30, 0, true));
 
   // 64 32 0 32 (64 -> jump to point 1) 0 32 (64 -> 0) ...
   EnvelopeRun loop({{0, 64}, {2, 0}, {4, 64}, {6, 0}}, kXmEnvOn | kXmEnvLoop, 0, 1, 2, 12);
@@ -321,8 +306,7 @@ TEST(XmEnvelopes, FadeoutOfOneTakes32768Ticks) {
   EXPECT_EQ(p.ch().fadeout_volume, 65536);
   int ticks = 0;
   for (; p.ch().fadeout_volume > 0 && ticks < 40000; ++ticks) p.ticks(1);
-  EXPECT_EQ(ticks, 32768);
-  EXPECT_EQ(p.voice().volume, 0);
+  EXPECT_EQ(std::tuple(ticks, p.voice().volume), std::tuple(32768, 0));
 }
 
 TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
@@ -333,24 +317,19 @@ TEST(XmEnvelopes, EnvelopePositionEffectAndPanningEnvelope) {
   p.ticks(1);
   EXPECT_EQ(std::tuple(env.output, env.point, env.tick), std::tuple(32, 1, 5));
   p.ticks(6);
-  EXPECT_EQ(env.output, 0);
-  EXPECT_TRUE(env.ended);
+  EXPECT_EQ(std::tuple(env.output, env.ended), std::tuple(0, true));
 
   m = effect_module({{49, 1, 0, 0, 0}});
   m.instruments[0].panning_env.points = {{0, 0}, {1, 0}};
   Play q(m);
   q.ticks(3);
   // 128 + ((128 - 0) / 32) x (0 - 32)
-  EXPECT_EQ(q.voice().panning, 0);
-  EXPECT_EQ(q.voice().right_target, 0);
+  EXPECT_EQ(std::tuple(q.voice().panning, q.voice().right_target), std::tuple(0, 0));
 }
 
 TEST(XmModulation, AutoVibratoSquareWithSweep) {
   XmInstrument ins;
-  ins.vibrato_type = 1;
-  ins.vibrato_depth = 16;
-  ins.vibrato_sweep = 2;
-  ins.vibrato_rate = 100;
+  std::tie(ins.vibrato_type, ins.vibrato_depth, ins.vibrato_sweep, ins.vibrato_rate) = std::tuple(1, 16, 2, 100);
   XmChannel ch;
   V d;
   for (int t = 0; t < 4; ++t) {
@@ -400,16 +379,14 @@ TEST(XmSongEnd, EndsWhereTheSongStartsOver) {
     for (auto& [pattern, row, cell] : c.cells) m.cell(pattern, row, 0) = cell;
     Play p(m);
     const XmSongEnd end = xm_find_song_end(*p.song, c.loops, 3600 * 44100);
-    EXPECT_EQ(end.frames, c.ticks * 882);
-    EXPECT_FALSE(end.capped);
+    EXPECT_EQ(std::tuple(end.frames, end.capped), std::tuple(c.ticks * 882, false));
   }
   // 64 rows of 31 ticks of 3445 frames (BPM 32) run past a 60 s cap.
   Module slow = effect_module({fx(0xF, 32)});
   slow.speed = 31;
   Play p(slow);
   const XmSongEnd end = xm_find_song_end(*p.song, 0, 60 * 44100);
-  EXPECT_TRUE(end.capped);
-  EXPECT_EQ(end.frames, 60u * 44100);
+  EXPECT_EQ(std::tuple(end.frames, end.capped), std::tuple(uint64_t{60 * 44100}, true));
   // E5x sets the sample's finetune for good while the song runs; the search
   // gives it back, so the song it ran renders as a fresh copy.
   Play tuned(effect_module({{49, 1, 0, 0xE, 0x5F}})), searched(effect_module({{49, 1, 0, 0xE, 0x5F}}));

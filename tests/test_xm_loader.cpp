@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 
 #include "xm/xm_writer.h"
@@ -79,10 +80,9 @@ TEST(XmLoaderPatterns, UnpacksCellsAndKeyOff) {
   ASSERT_TRUE(song);
   const XmPattern& p = song->patterns[0];
   ASSERT_EQ(p.rows, 4);
-  EXPECT_EQ(fields(p.cells[1 * 2 + 0]), std::tuple(49, 1, 0x40, 0xF, 3));
-  EXPECT_EQ(fields(p.cells[2 * 2 + 1]), std::tuple(0, 0, 0, 0xC, 0x20));
-  EXPECT_EQ(fields(p.cells[3 * 2 + 0]), std::tuple(0xFF, 0, 0, 0, 0));
-  EXPECT_EQ(fields(p.cells[3 * 2 + 1]), std::tuple(10, 0, 0, 0, 0));
+  using F = std::tuple<int, int, int, int, int>;
+  EXPECT_EQ((std::array{fields(p.cells[2]), fields(p.cells[5]), fields(p.cells[6]), fields(p.cells[7])}),
+            (std::array{F(49, 1, 0x40, 0xF, 3), F(0, 0, 0, 0xC, 0x20), F(0xFF, 0, 0, 0, 0), F(10, 0, 0, 0, 0)}));
 }
 
 TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
@@ -95,14 +95,10 @@ TEST(XmLoaderPatterns, PackedSizeZeroIsEmptyAndMissingPatternsGet64Rows) {
   bytes[81] = 3;                          // the order list names patterns 1..3 the file lacks
   auto song = load(bytes);
   ASSERT_TRUE(song);
-  EXPECT_EQ(song->referenced_patterns, 4);
-  EXPECT_EQ(song->pattern_count, 4);
-  EXPECT_EQ(song->patterns[0].rows, 16);
+  EXPECT_EQ(std::tuple(song->referenced_patterns, song->pattern_count, song->patterns[0].rows), std::tuple(4, 4, 16));
   for (const XmCell& c : song->patterns[0].cells) EXPECT_EQ(c.note, 0);
-  for (int p = 1; p < 4; ++p) {
-    EXPECT_EQ(song->patterns[static_cast<size_t>(p)].rows, 64);
-    EXPECT_EQ(song->patterns[static_cast<size_t>(p)].cells.size(), 64u * 4u);
-  }
+  for (size_t p = 1; p < 4; ++p)
+    EXPECT_EQ(std::tuple(song->patterns[p].rows, song->patterns[p].cells.size()), std::tuple(64, 64u * 4u));
 }
 
 TEST(XmLoaderSamples, DeltaDecodingSixteenBitHalvingAndHeaderPadding) {
@@ -126,22 +122,14 @@ TEST(XmLoaderSamples, DeltaDecodingSixteenBitHalvingAndHeaderPadding) {
   ASSERT_EQ(b.length, 5u);
   EXPECT_EQ(std::vector<int16_t>(b.data.begin(), b.data.begin() + 5), (std::vector<int16_t>{256, 512, 0, -32768, 32512}));
   EXPECT_EQ(std::tuple(int{b.loop_mode}, b.loop_start, b.loop_length), std::tuple(int{kXmLoopNone}, 0u, 5u));
-  EXPECT_EQ(i0.note_map[10], 1);
   // Entries beyond the sample count are the shared empty sample.
-  EXPECT_EQ(i0.samples[2], &song->empty_sample);
-  EXPECT_EQ(song->empty_sample.length, 0u);
+  EXPECT_EQ(std::tuple(int{i0.note_map[10]}, i0.samples[2], song->empty_sample.length),
+            std::tuple(1, &song->empty_sample, 0u));
 }
 
 TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
-  struct Case {
-    const char* name;
-    uint8_t loop;
-    uint32_t start, length;
-    int mode;
-    uint32_t want_start, want_length;
-    int guard;  // the value after the loop's end
-  };
-  const Case cases[] = {
+  // Name, loop type, start, length; the mode, start and length loaded, the value after the loop's end.
+  const std::tuple<const char*, uint8_t, uint32_t, uint32_t, int, uint32_t, uint32_t, int> cases[] = {
       {"forward", 1, 10, 20, kXmLoopForward, 10, 20, 1100},        // value[10]
       {"ping-pong", 2, 10, 20, kXmLoopPingPong, 10, 20, 3000},     // value[29]
       {"both bits", 3, 10, 20, kXmLoopPingPong, 10, 20, 3000},     // both bits: ping-pong
@@ -153,18 +141,16 @@ TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
   for (int i = 0; i < 40; ++i) v.push_back(static_cast<int16_t>(100 * (i + 1)));
   const Module m = one_sample_module(v);
   const size_t header = instrument_at(m, 0) + xmsynth::kInstrumentHeaderWithSamples;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, loop, start, length, mode, want_start, want_length, guard] : cases) {
     std::vector<uint8_t> bytes = xmsynth::write_xm(m);
-    put32(bytes, header + 4, 2 * c.start);  // in bytes
-    put32(bytes, header + 8, 2 * c.length);
-    bytes[header + 14] |= c.loop;
+    put32(bytes, header + 4, 2 * start);  // in bytes
+    put32(bytes, header + 8, 2 * length);
+    bytes[header + 14] |= loop;
     auto song = load(bytes);
-    ASSERT_TRUE(song);
+    ASSERT_TRUE(song) << name;
     const XmSample& got = *song->instruments[0].samples[0];
-    EXPECT_EQ(std::tuple(int{got.loop_mode}, got.loop_start, got.loop_length),
-              std::tuple(c.mode, c.want_start, c.want_length));
-    EXPECT_EQ(got.data[got.loop_start + got.loop_length], c.guard);
+    EXPECT_EQ(std::tuple(int{got.loop_mode}, got.loop_start, got.loop_length, int{got.data[got.loop_start + got.loop_length]}),
+              std::tuple(mode, want_start, want_length, guard)) << name;
   }
 
   // A header that promises 4 GB of sample data gets what the file holds.
@@ -172,8 +158,8 @@ TEST(XmLoaderSamples, LoopsAreClampedToTheSampleAndGuarded) {
   put32(bytes, header, 0xFFFFFFF0u);
   auto song = load(bytes);
   ASSERT_TRUE(song);
-  EXPECT_EQ(song->instruments[0].samples[0]->length, 3u);
-  EXPECT_EQ(song->instruments[0].samples[0]->data[2], 7);
+  const XmSample& got = *song->instruments[0].samples[0];
+  EXPECT_EQ(std::tuple(got.length, int{got.data[2]}), std::tuple(3u, 7));
 }
 
 TEST(XmLoaderInstruments, EnvelopesFadeoutAndVibrato) {
@@ -271,15 +257,15 @@ TEST(XmLoaderLayouts, FormatLimitsReadOlderLayoutsAndLargeInstrumentsAsTheCurren
     EXPECT_EQ(xm_render_offline(*song, 22050), heard);
   }
   // Below 1.02, or beyond what a note map can name, even the format's limits refuse.
-  std::vector<uint8_t> bytes = current;
-  std::string why;
-  bytes[58] = 1;
-  EXPECT_FALSE(xm_load_song(bytes.data(), bytes.size(), &why, kXmFormatLimits));
-  EXPECT_EQ(why, "XM version 1.01 is not supported");
-  bytes = current;
-  put16(bytes, instrument_at(large_instrument_module(0x0104), 0) + kSampleCount, 257);
-  EXPECT_FALSE(xm_load_song(bytes.data(), bytes.size(), &why, kXmFormatLimits));
-  EXPECT_EQ(why, "an instrument with more than 256 samples");
+  for (auto [at, value, refusal] : {std::tuple{size_t{58}, 0x0101u, "XM version 1.01 is not supported"},
+                                    {instrument_at(large_instrument_module(0x0104), 0) + kSampleCount, 257u,
+                                     "an instrument with more than 256 samples"}}) {
+    std::vector<uint8_t> bytes = current;
+    std::string why;
+    put16(bytes, at, value);
+    EXPECT_FALSE(xm_load_song(bytes.data(), bytes.size(), &why, kXmFormatLimits));
+    EXPECT_EQ(why, refusal);
+  }
 }
 
 TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
@@ -295,12 +281,10 @@ TEST(XmLoaderClamps, EnvelopePointsAndIndicesBeyondTheCount) {
   auto song = load(bytes);
   ASSERT_TRUE(song);
   const XmInstrument& a = song->instruments[0];
-  EXPECT_EQ(a.volume_point_count, 12);
-  EXPECT_EQ(a.volume_type, kXmEnvOn | kXmEnvSustain | kXmEnvLoop);  // 11 < 12 is a real point
-  EXPECT_EQ(a.panning_point_count, 3);
-  EXPECT_EQ(a.panning_type, kXmEnvOn);  // sustain 3 and loop end 250 do not exist
-  EXPECT_EQ(a.panning_points[1].y, 64);
-  EXPECT_EQ(a.panning_points[2].x, 4);
+  // Volume sustain and loop end 11 < 12 are real points; panning sustain 3 and loop end 250 do not exist.
+  EXPECT_EQ(std::tuple(a.volume_point_count, a.volume_type, a.panning_point_count, a.panning_type),
+            std::tuple(12, kXmEnvOn | kXmEnvSustain | kXmEnvLoop, 3, kXmEnvOn));
+  EXPECT_EQ(std::tuple(a.panning_points[1].y, a.panning_points[2].x), std::tuple(64, 4));
 }
 
 TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
@@ -315,12 +299,9 @@ TEST(XmLoaderClamps, RowsSongLengthAndRestart) {
   put16(bytes, 66, 300);                    // restart
   auto song = load(bytes);
   ASSERT_TRUE(song);
-  EXPECT_EQ(song->patterns[0].rows, 1);
-  EXPECT_EQ(song->patterns[1].rows, 256);
-  EXPECT_EQ(song->patterns[1].cells.size(), 256u);
-  EXPECT_EQ(song->song_length, 256);
-  EXPECT_EQ(song->restart_position, 0);
-
+  EXPECT_EQ(std::tuple(song->patterns[0].rows, song->patterns[1].rows, song->patterns[1].cells.size()),
+            std::tuple(1, 256, 256u));
+  EXPECT_EQ(std::tuple(song->song_length, song->restart_position), std::tuple(256, 0));
   put16(bytes, 64, 0);
   song = load(bytes);
   ASSERT_TRUE(song);
