@@ -5,11 +5,11 @@
 //
 //   node bench/web-speed.mjs BUILD_DIR [--profile] [--2d] [--chromium PATH]
 //   (scripts/web-test.sh --speed runs it; playwright-core comes from web/test)
-import http from 'node:http';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
+import { serveFolder } from '../web/static-server.mjs';
 
 const { chromium } = createRequire(new URL('../web/test/package.json', import.meta.url))('playwright-core');
 const args = process.argv.slice(2);
@@ -18,19 +18,8 @@ const i = args.indexOf('--chromium');
 const browserPath = i >= 0 ? args[i + 1] : process.env.CHROMIUM || '/usr/bin/chromium';
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
-const server = http.createServer((req, res) => {
-  const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-  const file = path.join(root, name === '/' ? 'index.html' : name);
-  if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-    res.writeHead(404).end();
-    return;
-  }
-  res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-  fs.createReadStream(file).pipe(res);
-});
-await new Promise((r) => server.listen(0, '127.0.0.1', r));
-const url = `http://127.0.0.1:${server.address().port}/${args.includes('--2d') ? '?2d' : ''}`;
+const { server, base } = await serveFolder(root);
+const url = `${base}${args.includes('--2d') ? '?2d' : ''}`;
 
 async function waitOn(pg, test, ms) {
   const until = Date.now() + ms;

@@ -14,11 +14,11 @@
 // screen plays with the tool's renders, sample for sample; without it those
 // checks are skipped.
 import { execFileSync } from 'node:child_process';
-import http from 'node:http';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
+import { serveFolder } from '../static-server.mjs';
 import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 
@@ -45,19 +45,8 @@ function check(name, ok, detail = '') {
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // ---- the page, served as any static server would ------------------------------
-const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm' };
-const server = http.createServer((req, res) => {
-  const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-  const file = path.join(root, name === '/' ? 'index.html' : name);
-  if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-    res.writeHead(404).end();
-    return;
-  }
-  res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-  fs.createReadStream(file).pipe(res);
-});
-await new Promise((r) => server.listen(0, '127.0.0.1', r));
-const url = `http://127.0.0.1:${server.address().port}/`;
+const { server, base } = await serveFolder(root);
+const url = base;
 
 // Runs `body(page, ctx, dir, errors)` in a browser with a profile of its own
 // (`device` adds to the desktop's 1280x720); `errors` gathers the page's
