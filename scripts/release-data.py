@@ -26,10 +26,10 @@ from collections import Counter, defaultdict
 RENAMES = {
     "Velvet Hammer": "Nopslide", "Marrowind": "Sine Language", "Grey Gull": "GRG",
     "Heron Gate": "Modem Times", "Paper Crane": "Hertz Donut", "Hollow Reed": "Dot Gain",
-    "Brass Weasel": "Wrong Endian", "Drowsy Badger": "ZZZ Crew", "Flannel Owl": "Flanger",
+    "Brass Weasel": "Wrong Endian", "Drowsy Badger": "Power Nap", "Flannel Owl": "Flanger",
     "Silent Otter": "Mute Point", "Salt Fox": "Xfade", "Pewter Moth": "PMT",
-    "Storm Petrel": "Brownout", "Bramblefox": "Twiddle", "Rusted Gate": "Overscan",
-    "Rustbelt Choir": "Wobble Ltd", "Slate Harbour": "Noisefloor", "Twelve Bells": "Gauss Gang",
+    "Storm Petrel": "Brownout", "Bramblefox": "Twiddle", "Rusted Gate": "Border Patrol",
+    "Rustbelt Choir": "Wobble Ltd", "Slate Harbour": "Pink Noise", "Twelve Bells": "Gauss Gang",
     "Lanthorn": "Hi Score", "Lantern Jaw": "Lockjaw Labs", "Tidewater": "Two's Complement",
     "Thimble Works": "TWX", "Tarn Works": "Tarnish", "Hollow Pine": "Pinecode",
     "Kittiwake": "Kbps", "Cormorant": "Warm Boot", "Ptarmigan": "PTRM",
@@ -41,6 +41,12 @@ RENAMES = {
     "Bay Three": "B3", "Parity Bit": "Even Odds", "Loose Bytes": "Endless Loop",
     "Zero Hour Club": "Y2K Survivors", "Iron Lung Choir": "Choir Invisible",
     "Null Pointers": "Dangling Refs", "Tape Worms": "Cassette Cult",
+    # Near-twins of another group's name (a shared word, the same first four
+    # letters, one word the start or the end of another: Tin Owl/Tinderbox).
+    "Bit Rot Society": "Kernel Panic", "Marram Grass": "Sandbox Kids", "Overclocked Owls": "Thermal Paste",
+    "PLX Unit": "PLX", "Tinderbox": "Spark Gap", "Gristmill": "Grindhouse", "Tessellate": "Penrose",
+    # Names an earlier run of this table gave that turned out near-twins too.
+    "ZZZ Crew": "Power Nap", "Noisefloor": "Pink Noise", "Overscan": "Border Patrol",
 }
 
 # Fresh words for products and given names, used in order.
