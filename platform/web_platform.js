@@ -25,6 +25,8 @@ var ZelWeb = {
   frameCtx: null,
   outW: 1,       // the stage in device pixels: the output the program fits the picture into
   outH: 1,
+  resized: true, // the stage may have changed size since they were read
+  observed: false,
   keep: false,   // for tests: while true, every draw keeps what it showed in `kept`
   kept: null,
   open: false,
@@ -62,6 +64,7 @@ var ZelWeb = {
     this.image = null;
     this.frame = null;
     this.synced = false;
+    this.resized = true;
     this.stripKeys = [];
     this.touch = null;
     this.events = [];
@@ -84,12 +87,17 @@ var ZelWeb = {
   },
   // The stage's size in device pixels, where the picture is fitted. The
   // canvas fills the stage and shows its picture with object-fit: contain.
+  // Read from the page only when it may have changed (asking the page for
+  // an element's size every frame costs it a style check).
   outputSize(wPtr, hPtr) {
-    var c = this.canvas;
-    var stage = c.parentElement || c;
-    var dpr = window.devicePixelRatio || 1;
-    this.outW = Math.max(1, Math.round(stage.clientWidth * dpr));
-    this.outH = Math.max(1, Math.round(stage.clientHeight * dpr));
+    if (this.resized || !this.observed) {
+      this.resized = false;
+      var c = this.canvas;
+      var stage = c.parentElement || c;
+      var dpr = window.devicePixelRatio || 1;
+      this.outW = Math.max(1, Math.round(stage.clientWidth * dpr));
+      this.outH = Math.max(1, Math.round(stage.clientHeight * dpr));
+    }
     HEAP32[wPtr >> 2] = this.outW;
     HEAP32[hPtr >> 2] = this.outH;
   },
@@ -173,9 +181,11 @@ var ZelWeb = {
     }
     return new Promise(function (resolve) {
       var done = false;
+      var timer = 0;
       var finish = function () {
         if (done) return;
         done = true;
+        clearTimeout(timer);
         var now = performance.now();
         if (self.lastTurn) self.gap = Math.max((now - self.lastTurn) / 1000, self.gap * 0.98);
         self.lastTurn = now;
@@ -184,7 +194,7 @@ var ZelWeb = {
         resolve();
       };
       if (!document.hidden) requestAnimationFrame(finish);
-      setTimeout(finish, document.hidden ? 16 : 50);
+      timer = setTimeout(finish, document.hidden ? 16 : 50);
     });
   },
 
@@ -372,6 +382,12 @@ var ZelWeb = {
       if (e.deltaY === 0) return;  // sideways only
       self.post(4, e.deltaY < 0 ? 1 : -1, 0, 0);  // forward: away from the reader
     }, { passive: false });
+    var resized = function () {
+      self.resized = true;
+    };
+    window.addEventListener('resize', resized);  // also where the device pixel ratio changes (zoom)
+    self.observed = !!window.ResizeObserver;  // without it, outputSize reads the size every time
+    if (self.observed) new ResizeObserver(resized).observe(canvas.parentElement || canvas);
     // A canvas whose context the browser lost and restored is blank.
     canvas.addEventListener('contextrestored', function () {
       self.synced = false;
