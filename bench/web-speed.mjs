@@ -1,9 +1,10 @@
 // Frame rates of the web edition in headless Chromium, figures only (the
 // numbers of docs/performance.md): the main screen with module 1 playing, 5 s
 // unthrottled and 5 s with the CPU throttled 4 times, on the desktop page
-// (1280x720) and in both phone layouts (touch, device scale 3).
+// (1280x720) and in both phone layouts (touch, device scale 3); then the
+// same while the page scrolls.
 //
-//   node bench/web-speed.mjs BUILD_DIR [--profile] [--2d] [--chromium PATH]
+//   node bench/web-speed.mjs BUILD_DIR [--profile] [--chromium PATH]
 //   (scripts/web-test.sh --speed runs it; playwright-core comes from web/test)
 import fs from 'node:fs';
 import os from 'node:os';
@@ -19,7 +20,6 @@ const browserPath = i >= 0 ? args[i + 1] : process.env.CHROMIUM || '/usr/bin/chr
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 const { server, base } = await serveFolder(root);
-const url = `${base}${args.includes('--2d') ? '?2d' : ''}`;
 
 async function waitOn(pg, test, ms) {
   const until = Date.now() + ms;
@@ -86,7 +86,7 @@ for (const [name, device] of [['desktop 1280x720', {}], ['landscape phone', phon
   });
   const pg = ctx.pages()[0] || (await ctx.newPage());
   try {
-    await pg.goto(url);
+    await pg.goto(base);
     await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
     if (device.hasTouch) await pg.tap('#start-button');
     else await pg.mouse.click(640, 300);
@@ -97,6 +97,14 @@ for (const [name, device] of [['desktop 1280x720', {}], ['landscape phone', phon
     await waitOn(pg, (x) => x.state.phase === 'main', 8000);
     await sleep(1500);
     console.log(`${name}: ${fmt(await rate(pg, 5))}; throttled 4x: ${fmt(await throttled(pg, 4, 5))}`);
+    // The same while the page moves every frame (wheel steps down and up in
+    // turn): the panel's rows change each frame, not just the ticker's.
+    await pg.evaluate(() => {
+      let step = 1;
+      window.zelScroll = setInterval(() => ZelWeb.post(4, (step = -step), 0, 0), 16);
+    });
+    console.log(`${name}, scrolling: ${fmt(await rate(pg, 5))}; throttled 4x: ${fmt(await throttled(pg, 4, 5))}`);
+    await pg.evaluate(() => clearInterval(window.zelScroll));
     if (args.includes('--profile')) await cpuProfile(pg, 4);
   } finally {
     await ctx.close();

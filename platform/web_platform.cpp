@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,12 @@ EM_JS(void, zel_js_hide_pointer, (), { ZelWeb.hidePointer(); });
 EM_JS(int, zel_js_visible, (), { return document.hidden ? 0 : 1; });
 EM_JS(void, zel_js_output_size, (int* w, int* h), { ZelWeb.outputSize(w, h); });
 EM_JS(void, zel_js_draw, (const uint32_t* rgba, int width, int height, int x, int y, int w, int h, int factor,
-                          int filter),
-      { ZelWeb.draw(rgba, width, height, x, y, w, h, factor, filter); });
+                          const int32_t* bands, int band_count),
+      { ZelWeb.draw(rgba, width, height, x, y, w, h, factor, bands, band_count); });
 EM_JS(int, zel_js_take_events, (double* out, int max), { return ZelWeb.takeEvents(out, max); });
 EM_ASYNC_JS(void, zel_js_wait_frame, (), { await ZelWeb.waitFrame(); });
+EM_ASYNC_JS(void, zel_js_sleep, (int ms), { await ZelWeb.sleep(ms); });
+EM_JS(int, zel_js_sleep_served, (int ms), { return ZelWeb.sleepServed(ms); });
 EM_JS(int, zel_js_audio_open, (int channels), { return ZelWeb.audioOpen(channels); });
 EM_JS(void, zel_js_audio_close, (int id), { ZelWeb.audioClose(id); });
 EM_JS(void, zel_js_audio_stop, (int id), { ZelWeb.audioStop(id); });
@@ -115,7 +118,7 @@ class WebAudioRing : public AudioRing {
   }
   uint64_t position_bytes() const override { return played_ * static_cast<uint64_t>(channels_) * 2u; }
   void publish() override {}
-  void wait_poll(int ms) override { emscripten_sleep(static_cast<unsigned>(std::max(0, ms))); }
+  void wait_poll(int ms) override { zel_js_sleep(std::max(0, ms)); }
   void wake() override {}
   void set_poller(bool) override {}
   void set_feeder(std::function<void()> fn) override { feeder_ = std::move(fn); }
@@ -147,6 +150,93 @@ class WebAudioRing : public AudioRing {
   std::function<void()> feeder_;
 };
 
+// ---------------------------------------------------------------------------
+// The picture as the canvas holds it. Most of a frame repeats the one before
+// (a page at rest changes a few dozen rows: the ticker, the visualiser, the
+// menu's light), and handing the browser the whole picture every frame
+// (putImageData of 800x600 pixels) was the largest part of the page's work.
+// So each frame is compared with what the canvas holds, and only the bands
+// that changed go to the canvas: runs of changed rows, with the columns they
+// changed in.
+class CanvasMirror {
+ public:
+  void resize(int width, int height) {
+    width_ = width;
+    height_ = height;
+    rgba_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    whole_ = true;
+  }
+  // Takes the frame's 0x00RRGGBB pixels; afterwards rgba() is the whole
+  // picture in the canvas's bytes and bands() what changed since the last
+  // frame: four numbers each (first row, row after the last, first column,
+  // column after the last); whole() when the canvas needs all of it.
+  void update(const uint32_t* pixels) {
+    bands_.clear();
+    for (int y = 0; y < height_; ++y) {
+      const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width_);
+      const uint32_t* from = pixels + row;
+      uint32_t* to = rgba_.data() + row;
+      int x0 = 0;
+      int x1 = width_;
+      if (!whole_) {
+        x0 = first_change(from, to, width_);
+        if (x0 == width_) continue;
+        while (bytes_of(from[x1 - 1]) == to[x1 - 1]) --x1;
+      }
+      for (int x = x0; x < x1; ++x) to[x] = bytes_of(from[x]);
+      add_band(y, x0, x1);
+    }
+  }
+  void sent() { whole_ = false; }
+  bool whole() const { return whole_; }
+  const uint32_t* rgba() const { return rgba_.data(); }
+  const int32_t* bands() const { return bands_.data(); }
+  int band_count() const { return static_cast<int>(bands_.size() / 4); }
+
+ private:
+  // Rows closer than this to the band above join it: one larger copy costs
+  // the browser less than two calls.
+  static constexpr int kJoinRows = 8;
+
+  // 0x00RRGGBB to the canvas's R, G, B, 255 bytes; two pixels at once.
+  static uint32_t bytes_of(uint32_t p) { return 0xFF000000u | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu); }
+  static uint64_t bytes_of2(uint64_t p) {
+    constexpr uint64_t kLow = 0x000000FF000000FFull;
+    return 0xFF000000FF000000ull | (p & kLow) << 16 | (p & 0x0000FF000000FF00ull) | (p >> 16 & kLow);
+  }
+  // The first of `count` pixels where `from` differs from what the canvas
+  // holds (`to`), or `count`. Eight pixels a step in 64-bit words: the
+  // whole picture is read every frame, and most rows are as they were.
+  static int first_change(const uint32_t* from, const uint32_t* to, int count) {
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+      uint64_t a[4];
+      uint64_t b[4];
+      std::memcpy(a, from + x, sizeof a);
+      std::memcpy(b, to + x, sizeof b);
+      if (((bytes_of2(a[0]) ^ b[0]) | (bytes_of2(a[1]) ^ b[1]) | (bytes_of2(a[2]) ^ b[2]) | (bytes_of2(a[3]) ^ b[3])) != 0) break;
+    }
+    while (x < count && bytes_of(from[x]) == to[x]) ++x;
+    return x;
+  }
+  void add_band(int y, int x0, int x1) {
+    size_t n = bands_.size();
+    if (n >= 4 && y - bands_[n - 3] < kJoinRows) {
+      bands_[n - 3] = y + 1;
+      bands_[n - 2] = std::min(bands_[n - 2], x0);
+      bands_[n - 1] = std::max(bands_[n - 1], x1);
+    } else {
+      bands_.insert(bands_.end(), {y, y + 1, x0, x1});
+    }
+  }
+
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<uint32_t> rgba_;  // what the canvas holds (the page keeps an ImageData over it)
+  std::vector<int32_t> bands_;
+  bool whole_ = true;
+};
+
 int vkey_from_web(int code) { return code >= 0 && code <= 255 ? code : -1; }
 
 // ---------------------------------------------------------------------------
@@ -170,7 +260,7 @@ class WebPlatform : public Platform {
     display_.height = height;
     display_.open = true;
     display_.active = zel_js_visible();
-    rgba_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    mirror_.resize(width, height);
     refresh_fit();
     return 1;
   }
@@ -180,14 +270,10 @@ class WebPlatform : public Platform {
     if (!display_.open) return 0;
     if (display_.active) {
       refresh_fit();
-      // 0x00RRGGBB to the canvas's RGBA bytes, opaque (the page keeps an
-      // ImageData over this buffer).
-      for (size_t i = 0; i < rgba_.size(); ++i) {
-        uint32_t p = pixels[i];
-        rgba_[i] = 0xFF000000u | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
-      }
-      zel_js_draw(rgba_.data(), display_.width, display_.height, fit_.dest.x, fit_.dest.y, fit_.dest.w,
-                  fit_.dest.h, fit_.whole_factor, fit_.needs_filter() ? 1 : 0);
+      mirror_.update(pixels);
+      zel_js_draw(mirror_.rgba(), display_.width, display_.height, fit_.dest.x, fit_.dest.y, fit_.dest.w,
+                  fit_.dest.h, fit_.whole_factor, mirror_.bands(), mirror_.whole() ? -1 : mirror_.band_count());
+      mirror_.sent();
     }
     if (present_hook_) present_hook_();
     feed_audio();
@@ -210,8 +296,14 @@ class WebPlatform : public Platform {
   uint16_t key_state(int vk) override { return keys_.poll(vk); }
 
   double clock() override { return (emscripten_get_now() - t0_) / 1000.0; }
+  // The program pauses a moment after each frame so as not to spin. Where
+  // the frame's wait for the browser's next animation frame has just given
+  // the browser at least that long, the pause is served already: another
+  // round trip through the browser would only put the next frame's drawing
+  // outside the animation frame and cost a stack unwind.
   void sleep_ms(int ms) override {
-    emscripten_sleep(static_cast<unsigned>(std::max(0, ms)));
+    ms = std::max(0, ms);
+    if (!zel_js_sleep_served(ms)) zel_js_sleep(ms);
     feed_audio();
   }
 
@@ -296,7 +388,7 @@ class WebPlatform : public Platform {
   PictureFit fit_;
   int out_w_ = -1;
   int out_h_ = -1;
-  std::vector<uint32_t> rgba_;
+  CanvasMirror mirror_;
   double t0_ = 0;
   WebAudioDevices devices_;
 };

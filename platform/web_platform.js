@@ -25,6 +25,8 @@ var ZelWeb = {
   frameCtx: null,
   outW: 1,       // the stage in device pixels: the output the program fits the picture into
   outH: 1,
+  resized: true, // the stage may have changed size since they were read
+  observed: false,
   keep: false,   // for tests: while true, every draw keeps what it showed in `kept`
   kept: null,
   open: false,
@@ -33,7 +35,9 @@ var ZelWeb = {
   down: {},      // keys held, so that they can be let go when the page loses focus
   gap: 0,        // seconds between the program's turns, lately at the longest
   lastTurn: 0,   // when the last turn began (performance.now(), ms)
-  busy: 0,       // ms the program worked in its turns (frame, sleeps and drawing), all turns
+  resumed: 0,    // when the program last got the thread back from a frame wait or a sleep (ms)
+  waited: -1,    // how long the last frame wait gave the browser (ms), until the program sleeps
+  busy: 0,       // ms the program ran, all turns (its frame waits and sleeps left out)
   turns: 0,
   frames: 0,     // frames drawn since the page loaded
   fit: null,     // where the last frame landed: {x, y, w, h, factor}
@@ -59,12 +63,16 @@ var ZelWeb = {
     this.ctx = canvas.getContext('2d', { alpha: false });
     this.image = null;
     this.frame = null;
+    this.synced = false;
+    this.resized = true;
     this.stripKeys = [];
     this.touch = null;
     this.events = [];
     this.down = {};
     this.gap = 0;
     this.lastTurn = 0;
+    this.resumed = performance.now();  // the program is running: it called this
+    this.waited = -1;
     this.open = true;
     if (!this.listening) this.listen();
     return 1;
@@ -79,12 +87,17 @@ var ZelWeb = {
   },
   // The stage's size in device pixels, where the picture is fitted. The
   // canvas fills the stage and shows its picture with object-fit: contain.
+  // Read from the page only when it may have changed (asking the page for
+  // an element's size every frame costs it a style check).
   outputSize(wPtr, hPtr) {
-    var c = this.canvas;
-    var stage = c.parentElement || c;
-    var dpr = window.devicePixelRatio || 1;
-    this.outW = Math.max(1, Math.round(stage.clientWidth * dpr));
-    this.outH = Math.max(1, Math.round(stage.clientHeight * dpr));
+    if (this.resized || !this.observed) {
+      this.resized = false;
+      var c = this.canvas;
+      var stage = c.parentElement || c;
+      var dpr = window.devicePixelRatio || 1;
+      this.outW = Math.max(1, Math.round(stage.clientWidth * dpr));
+      this.outH = Math.max(1, Math.round(stage.clientHeight * dpr));
+    }
     HEAP32[wPtr >> 2] = this.outW;
     HEAP32[hPtr >> 2] = this.outH;
   },
@@ -92,32 +105,40 @@ var ZelWeb = {
   // nearest neighbour at the whole factor; the browser scales the canvas the
   // rest of the way, smoothly (CSS), and draws the black bars (the stage).
   // So the page's own work per frame does not grow with the screen's pixels,
-  // and nothing is allocated per frame.
-  draw(ptr, width, height, x, y, w, h, factor, filter) {
+  // and nothing is allocated per frame. Only the bands of rows that changed
+  // are copied (`count` bands of four numbers at `bands`: first row, row
+  // after the last, first column, column after the last), unless the canvas
+  // needs the whole picture (`count` -1, or a canvas new or resized here).
+  synced: false,  // the canvas holds the picture last drawn
+  draw(ptr, width, height, x, y, w, h, factor, bands, count) {
     var f = Math.max(1, factor);
     var c = this.canvas;
     if (c.width !== width * f || c.height !== height * f) {
       c.width = width * f;
       c.height = height * f;
+      this.synced = false;
     }
     if (!this.image || this.imageBuf !== HEAPU8.buffer || this.imagePtr !== ptr) {
       this.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, ptr, width * height * 4), width, height);
       this.imageBuf = HEAPU8.buffer;
       this.imagePtr = ptr;
     }
-    if (f === 1) {
-      this.ctx.putImageData(this.image, 0, 0);
-    } else {
-      if (!this.frame) {
-        this.frame = document.createElement('canvas');
-        this.frame.width = width;
-        this.frame.height = height;
-        this.frameCtx = this.frame.getContext('2d', { alpha: false });
-      }
-      this.frameCtx.putImageData(this.image, 0, 0);
-      this.ctx.imageSmoothingEnabled = false;
-      this.ctx.drawImage(this.frame, 0, 0, width * f, height * f);
+    if (f > 1 && !this.frame) {
+      this.frame = document.createElement('canvas');
+      this.frame.width = width;
+      this.frame.height = height;
+      this.frameCtx = this.frame.getContext('2d', { alpha: false });
+      this.synced = false;
     }
+    this.ctx.imageSmoothingEnabled = false;
+    if (count < 0 || !this.synced) {
+      this.putBand(0, height, 0, width, f);
+    } else {
+      for (var k = 0, b = bands >> 2; k < count; k++, b += 4) {
+        this.putBand(HEAP32[b], HEAP32[b + 1], HEAP32[b + 2], HEAP32[b + 3], f);
+      }
+    }
+    this.synced = true;
     this.frames++;
     this.fit = { x: x, y: y, w: w, h: h, factor: factor };
     if (this.keep) {
@@ -126,6 +147,15 @@ var ZelWeb = {
         shown: this.ctx.getImageData(0, 0, c.width, c.height).data, phase: undefined };
     }
   },
+  // Rows y0 to y1 (exclusive), columns x0 to x1 of the picture into the canvas.
+  putBand(y0, y1, x0, x1, f) {
+    if (f === 1) {
+      this.ctx.putImageData(this.image, 0, 0, x0, y0, x1 - x0, y1 - y0);
+      return;
+    }
+    this.frameCtx.putImageData(this.image, 0, 0, x0, y0, x1 - x0, y1 - y0);
+    this.ctx.drawImage(this.frame, x0, y0, x1 - x0, y1 - y0, x0 * f, y0 * f, (x1 - x0) * f, (y1 - y0) * f);
+  },
   // Gives the browser its turn until the next animation frame. A page the
   // browser does not paint (hidden, or behind another tab) gets no animation
   // frames, so a timer ends the wait as well; browsers may stretch it. How
@@ -133,8 +163,9 @@ var ZelWeb = {
   // sound's lead.
   waitFrame() {
     var self = this;
-    if (this.lastTurn) {
-      this.busy += performance.now() - this.lastTurn;
+    var start = performance.now();
+    if (this.resumed) {
+      this.busy += start - this.resumed;
       this.turns++;
     }
     this.waits++;
@@ -150,17 +181,41 @@ var ZelWeb = {
     }
     return new Promise(function (resolve) {
       var done = false;
+      var timer = 0;
       var finish = function () {
         if (done) return;
         done = true;
+        clearTimeout(timer);
         var now = performance.now();
         if (self.lastTurn) self.gap = Math.max((now - self.lastTurn) / 1000, self.gap * 0.98);
         self.lastTurn = now;
+        self.resumed = now;
+        self.waited = now - start;
         resolve();
       };
       if (!document.hidden) requestAnimationFrame(finish);
-      setTimeout(finish, document.hidden ? 16 : 50);
+      timer = setTimeout(finish, document.hidden ? 16 : 50);
     });
+  },
+
+  // The program's pause of `ms`: the browser has the thread meanwhile.
+  sleep(ms) {
+    var self = this;
+    if (this.resumed) this.busy += performance.now() - this.resumed;
+    this.waited = -1;
+    return new Promise(function (resolve) {
+      setTimeout(function () {
+        self.resumed = performance.now();
+        resolve();
+      }, ms);
+    });
+  },
+  // Whether a pause of `ms` is served by the frame wait just before it (at
+  // most one pause per wait).
+  sleepServed(ms) {
+    var served = this.waited >= ms;
+    this.waited = -1;
+    return served ? 1 : 0;
   },
 
   // ---- input ----------------------------------------------------------------
@@ -327,6 +382,16 @@ var ZelWeb = {
       if (e.deltaY === 0) return;  // sideways only
       self.post(4, e.deltaY < 0 ? 1 : -1, 0, 0);  // forward: away from the reader
     }, { passive: false });
+    var resized = function () {
+      self.resized = true;
+    };
+    window.addEventListener('resize', resized);  // also where the device pixel ratio changes (zoom)
+    self.observed = !!window.ResizeObserver;  // without it, outputSize reads the size every time
+    if (self.observed) new ResizeObserver(resized).observe(canvas.parentElement || canvas);
+    // A canvas whose context the browser lost and restored is blank.
+    canvas.addEventListener('contextrestored', function () {
+      self.synced = false;
+    });
     canvas.addEventListener('contextmenu', function (e) {
       if (self.open) e.preventDefault();
     });

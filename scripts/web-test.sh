@@ -12,7 +12,7 @@
 #
 #   scripts/web-test.sh [--shot FILE.png]   (also saves the main screen as the page shows it)
 #   scripts/web-test.sh --phone-shot FILE.png   (the portrait phone's main screen)
-#   scripts/web-test.sh --speed [--profile] [--2d]   (only measures frame rates and work per frame:
+#   scripts/web-test.sh --speed [--profile]   (only measures frame rates and work per frame:
 #                                                      bench/web-speed.mjs, no test)
 #   WEB_BUILT=1 scripts/web-test.sh         (test build-web/ as it is)
 set -uo pipefail

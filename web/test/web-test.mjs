@@ -232,6 +232,16 @@ await session('', {}, async (page, context, profile, pageErrors) => {
   s = await waitOn(page, (x) => x.state.top_line < down, 3000);
   check('the wheel scrolls the page down and back up', down > topBefore && s.state.top_line < down,
     `top_line ${topBefore} -> ${down} -> ${s.state.top_line}`);
+  // Most frames send the canvas only the rows that changed; after a skin
+  // change and scrolling it must still hold the program's picture exactly.
+  await page.evaluate(() => { ZelWeb.kept = null; ZelWeb.keep = true; });
+  await page.waitForFunction(() => ZelWeb.kept && ZelWeb.kept.phase !== undefined);
+  const differ = await page.evaluate(() => {
+    const k = ZelWeb.kept;
+    ZelWeb.keep = false;
+    return k.shown.length !== k.picture.length ? -1 : k.picture.reduce((n, v, i) => n + (v !== k.shown[i]), 0);
+  });
+  check('the canvas holds the program\'s picture exactly', differ === 0, `${differ} bytes differ`);
 
   // The full-screen button: the stage takes the whole screen, the picture its
   // largest fit. (The reader leaves with Escape, which is the browser's.)
