@@ -259,8 +259,15 @@ var ZelWeb = {
   // elsewhere it does nothing.
   SLOP: 10,
   WHEEL_PX: 48,        // four page rows of 12 pixels: what a wheel step scrolls
-  BAR: [765, 800, 190, 575],  // the scroll bar's column (both skins), picture pixels
-  PANEL_TOP: 175,      // the page panel's top in the picture
+  // Where a finger works the scroll bar (a little wider than the mouse's hit
+  // area, for a finger: both skins, picture pixels x0, x1, y0, y1) and where
+  // the page panel starts; web/main.cpp sets both from the screen's layout.
+  BAR: [0, 0, 0, 0],
+  PANEL_TOP: 0,
+  layout(bar, panelTop) {
+    this.BAR = bar;
+    this.PANEL_TOP = panelTop;
+  },
   onPointer(e) {
     if (e.pointerType === 'mouse') return;
     var t = this.touch;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "core/app.h"
+#include "render/layout.h"
 #include "platform/web_platform.h"
 
 // clang-format off
@@ -22,6 +23,9 @@ EM_JS(void, zel_js_publish_state, (const char* phase, int current_menu, int skin
     intro_phase: intro_phase, muted: muted
   };
 });
+EM_JS(void, zel_js_layout, (int bar_x0, int bar_x1, int bar_y0, int bar_y1, int panel_top), {
+  ZelWeb.layout([bar_x0, bar_x1, bar_y0, bar_y1], panel_top);
+});
 // clang-format on
 
 namespace {
@@ -32,9 +36,20 @@ void publish_state(const zel::App& app) {
                        app.nav.button_lit[zel::kButtonMute]);
 }
 
+// Where the page's touch handling finds the scroll bar and the page panel:
+// the scroll bar's hit area in either skin, widened for a finger (from a
+// finger's slack left of and above it to the picture's right edge and the
+// thumb's lowest pixel), and the panel's top.
+void publish_layout() {
+  constexpr int kSlack = 10;
+  zel_js_layout(zel::kScrollBarLeft - kSlack, zel::kScreenW, zel::kScrollBarTop - kSlack,
+                zel::kThumbTop + zel::kThumbTravel + zel::kThumbH, zel::kPanelRowTop);
+}
+
 }  // namespace
 
 extern "C" EMSCRIPTEN_KEEPALIVE int zel_web_run() {
+  publish_layout();
   zel::App* running = nullptr;
   std::unique_ptr<zel::Platform> platform = zel::make_web_platform([&running] {
     if (running) publish_state(*running);

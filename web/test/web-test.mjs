@@ -378,14 +378,15 @@ for (const [name, device] of [['landscape phone', phone(844, 390)], ['portrait p
     check(`${name}: a tap on CHARTS opens the charts menu`, s.state.current_menu === 1, `current_menu ${s.state.current_menu}`);
 
     // On the editorial (49 lines): a finger dragged up 144 picture pixels (12 rows), then down 96 (8 rows).
-    const drag = async (rows) => {
-      const from = await pointOn(pg, 400, 300 + 12 * Math.max(rows, 0));
-      const to = await pointOn(pg, 400, 300 + 12 * Math.max(-rows, 0));
+    const drag = (rows) => fingerDrag(400, 300 + 12 * Math.max(rows, 0), 400, 300 + 12 * Math.max(-rows, 0));
+    const fingerDrag = async (x0, y0, x1, y1) => {
+      const from = await pointOn(pg, x0, y0);
+      const to = await pointOn(pg, x1, y1);
       const cdp = await ctx.newCDPSession(pg);
       const touch = (type, p) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: p ? [{ x: p.x, y: p.y }] : [] });
       await touch('touchStart', from);
       for (let i = 1; i <= 12; i++) {
-        await touch('touchMove', { x: from.x, y: from.y + ((to.y - from.y) * i) / 12 });
+        await touch('touchMove', { x: from.x + ((to.x - from.x) * i) / 12, y: from.y + ((to.y - from.y) * i) / 12 });
         await sleep(20);
       }
       await touch('touchEnd', null);
@@ -399,6 +400,9 @@ for (const [name, device] of [['landscape phone', phone(844, 390)], ['portrait p
     check(`${name}: a finger on the page scrolls it with the finger`,
       Math.abs(top1 - top0 - 12) <= 4 && Math.abs(top1 - top2 - 8) <= 4,
       `top_line ${top0} -> ${top1} (up 12 rows) -> ${top2} (down 8)`);
+    // A finger on the scroll bar drags it as the mouse does: to the bar's foot is the page's end.
+    const top3 = await fingerDrag(783, 210, 783, 555);
+    check(`${name}: a finger drags the scroll bar`, top3 === s.state.page_length - 33, `top_line ${top2} -> ${top3}`);
 
     const length = s.state.page_length;
     await tapAt(200, 66);  // the charts menu's first entry
