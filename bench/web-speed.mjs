@@ -11,44 +11,15 @@ import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 import { serveFolder } from '../web/static-server.mjs';
+import { sleep, waitOn, rate, throttled, describeRate as fmt } from '../web/page-stats.mjs';
 
 const { chromium } = createRequire(new URL('../web/test/package.json', import.meta.url))('playwright-core');
 const args = process.argv.slice(2);
 const root = path.resolve(args[0] || 'build-web');
 const i = args.indexOf('--chromium');
 const browserPath = i >= 0 ? args[i + 1] : process.env.CHROMIUM || '/usr/bin/chromium';
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 const { server, base } = await serveFolder(root);
-
-async function waitOn(pg, test, ms) {
-  const until = Date.now() + ms;
-  let st = await pg.evaluate(() => ZelWeb.stats());
-  while (!test(st) && Date.now() < until) {
-    await sleep(50);
-    st = await pg.evaluate(() => ZelWeb.stats());
-  }
-  return st;
-}
-// Frames a second and the program's work per frame (ms) over `seconds`.
-async function rate(pg, seconds) {
-  const get = () => pg.evaluate(() => ZelWeb.stats());
-  const a = await get();
-  await sleep(seconds * 1000);
-  const b = await get();
-  return { fps: (b.frames - a.frames) / seconds, work: (b.busy - a.busy) / Math.max(1, b.turns - a.turns) };
-}
-// The same with the CPU throttled `factor` times (Chromium's DevTools protocol).
-async function throttled(pg, factor, seconds) {
-  const cdp = await pg.context().newCDPSession(pg);
-  await cdp.send('Emulation.setCPUThrottlingRate', { rate: factor });
-  await sleep(500);
-  const r = await rate(pg, seconds);
-  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
-  await cdp.detach();
-  return r;
-}
-const fmt = (r) => `${r.fps.toFixed(1)} fps, the program busy ${r.work.toFixed(2)} ms of each frame`;
 
 // Where the page's main thread spends its time: Chromium's sampling profiler
 // over `seconds`, self time per function, the 12 largest.
