@@ -6,12 +6,10 @@
 //
 //   node bench/web-speed.mjs BUILD_DIR [--profile] [--chromium PATH]
 //   (scripts/web-test.sh --speed runs it; playwright-core comes from web/test)
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 import { serveFolder } from '../web/static-server.mjs';
-import { sleep, waitOn, rate, throttled, describeRate as fmt } from '../web/page-stats.mjs';
+import { sleep, waitOn, rate, throttled, describeRate as fmt, phone, openBrowser } from '../web/page-stats.mjs';
 
 const { chromium } = createRequire(new URL('../web/test/package.json', import.meta.url))('playwright-core');
 const args = process.argv.slice(2);
@@ -44,18 +42,8 @@ async function cpuProfile(pg, seconds) {
     console.log(`  ${((100 * ms) / total).toFixed(1).padStart(5)} %  ${k}`);
 }
 
-const phone = (width, height) => ({ viewport: { width, height }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
 for (const [name, device] of [['desktop 1280x720', {}], ['landscape phone', phone(844, 390)], ['portrait phone', phone(390, 844)]]) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
-  const ctx = await chromium.launchPersistentContext(dir, {
-    executablePath: browserPath,
-    headless: true,
-    viewport: { width: 1280, height: 720 },
-    ...device,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
-  });
-  const pg = ctx.pages()[0] || (await ctx.newPage());
+  const { pg, close } = await openBrowser(chromium, browserPath, device);
   try {
     await pg.goto(base);
     await pg.waitForSelector('body[data-ready="1"]', { timeout: 30000 });
@@ -78,8 +66,7 @@ for (const [name, device] of [['desktop 1280x720', {}], ['landscape phone', phon
     await pg.evaluate(() => clearInterval(window.zelScroll));
     if (args.includes('--profile')) await cpuProfile(pg, 4);
   } finally {
-    await ctx.close();
-    fs.rmSync(dir, { recursive: true, force: true });
+    await close();
   }
 }
 server.close();

@@ -1,6 +1,10 @@
-// Reading the web edition's figures from a page driven by playwright-core:
-// shared by the browser test (web/test/web-test.mjs) and the speed benchmark
-// (bench/web-speed.mjs).
+// Opening the web edition in headless Chromium through playwright-core and
+// reading its figures: shared by the browser test (web/test/web-test.mjs) and
+// the speed benchmark (bench/web-speed.mjs).
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
 export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // What the page reports (ZelWeb.stats in platform/web_platform.js).
@@ -37,3 +41,26 @@ export async function throttled(pg, factor, seconds) {
 }
 
 export const describeRate = (r) => `${r.fps.toFixed(1)} fps, the program busy ${r.work.toFixed(2)} ms of each frame`;
+
+// A phone in Chromium's mobile emulation: touch, device scale 3.
+export const phone = (width, height) => ({ viewport: { width, height }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+
+// A browser with a profile of its own (`device` adds to the desktop's
+// 1280x720) and its first page; close() ends it and removes the profile.
+export async function openBrowser(chromium, browserPath, device = {}, extraArgs = []) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
+  const ctx = await chromium.launchPersistentContext(dir, {
+    executablePath: browserPath,
+    headless: true,
+    viewport: { width: 1280, height: 720 },
+    ...device,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required', ...extraArgs],
+  });
+  const pg = ctx.pages()[0] || (await ctx.newPage());
+  const close = async () => {
+    await ctx.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  };
+  return { ctx, pg, dir, close };
+}

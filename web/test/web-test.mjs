@@ -17,11 +17,10 @@
 // checks are skipped.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 import { serveFolder } from '../static-server.mjs';
-import { sleep, stats, waitOn, rate, throttled, describeRate } from '../page-stats.mjs';
+import { sleep, stats, waitOn, rate, throttled, describeRate, phone, openBrowser } from '../page-stats.mjs';
 import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 
@@ -54,17 +53,7 @@ const url = base;
 // (`device` adds to the desktop's 1280x720); `errors` gathers the page's
 // uncaught errors, and a throw fails "<prefix>the session ran to its end".
 async function session(prefix, device, body) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zel-chromium-'));
-  const ctx = await chromium.launchPersistentContext(dir, {
-    executablePath: browserPath,
-    headless: true,
-    viewport: { width: 1280, height: 720 },
-    ...device,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
-      '--allow-file-access-from-files'],
-  });
-  const pg = ctx.pages()[0] || (await ctx.newPage());
+  const { ctx, pg, dir, close } = await openBrowser(chromium, browserPath, device, ['--allow-file-access-from-files']);
   const errors = [];
   pg.on('pageerror', (e) => errors.push(String(e)));
   try {
@@ -72,11 +61,9 @@ async function session(prefix, device, body) {
   } catch (e) {
     check(`${prefix}the session ran to its end`, false, String(e).split('\n')[0]);
   } finally {
-    await ctx.close();
-    fs.rmSync(dir, { recursive: true, force: true });
+    await close();
   }
 }
-const phone = (width, height) => ({ viewport: { width, height }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
 
 // A picture pixel's centre in a page's CSS pixels, through the last frame's fit.
 const pointOn = (pg, px, py) => pg.evaluate(([x, y]) => {
